@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs, through apt-get, whatever of the build and test dependencies is
+# missing on a Debian 12 machine. Safe to run again: installed packages are skipped.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config   # compiler and build
+    qt6-base-dev qt6-qpa-plugins       # the window (Qt 6 Widgets)
+    libglib2.0-dev                     # the desktop's default browser (GIO)
+    libgtest-dev libgmock-dev          # tests
+    libbenchmark-dev                   # benchmarks
+    fonts-noto-cjk                     # a Japanese font for the interface
+)
+if [ "${1:-}" = "--dev" ]; then
+    packages+=(xvfb xauth x11-apps imagemagick clang-format)  # screenshots, formatting
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

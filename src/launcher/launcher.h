@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// How the program opens a URL in the user's browser.
+namespace nolvetta::launcher {
+
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+
+    // The browser's executable path followed by one blank; empty when no
+    // usable browser was found.
+    virtual std::u16string browserCommand() const = 0;
+
+    // Starts the browser with `url` as its one argument and returns at once,
+    // true when the browser process was started. Nothing is started for an
+    // empty browser command or a refused URL.
+    virtual bool open(std::u16string_view url) = 0;
+};
+
+// The desktop's default browser, looked up once here. `programDirectory` is
+// where the platform's lookup may need a probe document.
+std::unique_ptr<Launcher> makeSystemLauncher(const std::filesystem::path& programDirectory);
+
+}  // namespace nolvetta::launcher

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+// Where the program runs from, and where its data files go.
+namespace nolvetta::store {
+
+// The running executable's full path (empty if the system will not say).
+std::filesystem::path executablePath();
+
+// The directory that holds the executable.
+std::filesystem::path programDirectory();
+
+// The per-user data directory: $XDG_DATA_HOME/nolvetta (default
+// ~/.local/share/nolvetta), %APPDATA%\Nolvetta on Windows. Not created here.
+std::filesystem::path userDataDirectory();
+
+// The program directory when it already holds a data file or can be written;
+// otherwise the per-user data directory.
+std::filesystem::path chooseDataDirectory(const std::filesystem::path& programDirectory,
+                                          const std::filesystem::path& userDataDirectory);
+
+// False when the executable's path, cut to 255 characters and upper-cased,
+// ends in one of the development host's two image names.
+bool isStandaloneExecutable(std::u16string_view executablePath);
+
+}  // namespace nolvetta::store
