@@ -1,1 +1,79 @@
-// to be written
+#include "launcher/browser_command.h"
+
+#include <cstddef>
+
+namespace nolvetta::launcher {
+
+namespace {
+
+char16_t asciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c;
+}
+
+bool needsQuotes(std::u16string_view argument) {
+    return argument.empty() || argument.find_first_of(u" \t\"") != std::u16string_view::npos;
+}
+
+}  // namespace
+
+std::u16string browserCommandFromLookup(std::u16string_view lookupResult) {
+    constexpr std::u16string_view extension = u".exe";
+    for (std::size_t start = 0; start + extension.size() <= lookupResult.size(); ++start) {
+        bool matches = true;
+        for (std::size_t i = 0; i < extension.size() && matches; ++i) {
+            matches = asciiLower(lookupResult[start + i]) == extension[i];
+        }
+        if (matches) {
+            std::u16string command(lookupResult.substr(0, start + extension.size()));
+            command += u' ';
+            return command;
+        }
+    }
+    return {};
+}
+
+std::u16string browserPathOf(std::u16string_view browserCommand) {
+    if (!browserCommand.empty() && browserCommand.back() == u' ') {
+        browserCommand.remove_suffix(1);
+    }
+    return std::u16string(browserCommand);
+}
+
+std::u16string quoteWindowsArgument(std::u16string_view argument) {
+    if (!needsQuotes(argument)) {
+        return std::u16string(argument);
+    }
+    std::u16string quoted = u"\"";
+    std::size_t backslashes = 0;
+    for (char16_t c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes mean themselves unless a quote follows; there each one
+        // must be doubled and the quote itself escaped.
+        if (c == u'"') {
+            quoted.append(backslashes * 2 + 1, u'\\');
+        } else {
+            quoted.append(backslashes, u'\\');
+        }
+        backslashes = 0;
+        quoted += c;
+    }
+    // The closing quote follows these, so they are doubled too.
+    quoted.append(backslashes * 2, u'\\');
+    quoted += u'"';
+    return quoted;
+}
+
+std::u16string windowsCommandLine(std::u16string_view browserPath, std::u16string_view url) {
+    return quoteWindowsArgument(browserPath) + u' ' + quoteWindowsArgument(url);
+}
+
+bool isRefusedUrl(std::u16string_view url) {
+    // A NUL would silently cut the URL short on every platform's way to the
+    // browser, which would then open a different page.
+    return url.empty() || url.front() == u'-' || url.find(u'\0') != std::u16string_view::npos;
+}
+
+}  // namespace nolvetta::launcher
