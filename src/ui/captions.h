@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+// Every text the window shows, in one place.
+namespace nolvetta::ui::captions {
+
+inline const QString AppTitle = QStringLiteral("!Nolvetta");
+
+inline const QString Frame1 = QStringLiteral("メールアドレス");
+inline const QString Combo1Initial = QStringLiteral("削除用アドレス");
+inline const QString Command3 = QStringLiteral("削除");
+inline const QString Label1 = QStringLiteral("ID");
+inline const QString Command4 = QStringLiteral("メルマガ解除");
+inline const QString Command1 = QStringLiteral("メルマガ登録");
+inline const QString Command6 = QStringLiteral("自動配信連続解除");
+inline const QString Command5 = QStringLiteral("自動配信登録");
+inline const QString Combo2Initial = QStringLiteral("登録用アドレス");
+inline const QString Command8 = QStringLiteral("変更");
+inline const QString Frame3 = QStringLiteral("楽天市場");
+inline const QString Label2 = QStringLiteral("各ＨＰのアドレスを入れるとメルマガ解除ページへ");
+inline const QString Command2 = QStringLiteral("楽天市場ニュース解除ページへ");
+inline const QString Command7 = QStringLiteral("Go");
+
+inline const QString MenuMain = QStringLiteral("メニュー");
+inline const QString MenuAlwaysOnTop = QStringLiteral("常に手前に表示");
+inline const QString MenuMagazine = QStringLiteral("メルマガ");
+inline const QString MenuAutoCancel = QStringLiteral("自動配信解除");
+inline const QString MenuWeeklyMag2 = QStringLiteral("ウィークリーまぐまぐ");
+inline const QString MenuMelmaNews = QStringLiteral("melma!ニュース");
+inline const QString MenuTodaysMelma = QStringLiteral("今日のmelma!");
+inline const QString MenuKapuNews = QStringLiteral("カプライトニュース");
+
+inline const QString ButtonOk = QStringLiteral("OK");
+inline const QString ButtonYes = QStringLiteral("はい");
+inline const QString ButtonNo = QStringLiteral("いいえ");
+
+inline const QString InvalidId = QStringLiteral("mail ID が不正です");
+// %1: the address
+inline const QString ConfirmDelete = QStringLiteral("%1 を削除します\r\nよろしいですか？");
+// %1: the browser command, %2: the URL
+inline const QString CannotStartBrowser = QStringLiteral("ブラウザを起動できません\n%1\n%2");
+// %1: the text typed
+inline const QString CannotStoreAddress =
+    QStringLiteral("%1\nこのアドレスには保存できない文字が含まれているため、追加できません。");
+// %1: the file, %2: the cause
+inline const QString CannotSave = QStringLiteral("%1 を保存できませんでした。\n%2");
+// %1: the file
+inline const QString CannotRead =
+    QStringLiteral("%1 を読み込めませんでした。\nこのファイルは終了時にも上書きしません。");
+// %1: the file, %2: the backup copy
+inline const QString PartlyRead = QStringLiteral(
+    "%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "
+    "として残します。");
+
+}  // namespace nolvetta::ui::captions

@@ -1,0 +1,15 @@
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QWidget>
+
+#include "ui/close_on_signal.h"
+
+namespace nolvetta::ui {
+
+// Windows tells a logout through the session manager only.
+void closeOnSessionEnd(QWidget& window) {
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.close(); });
+}
+
+}  // namespace nolvetta::ui

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLineEdit>
+
+namespace nolvetta::ui {
+
+// A one-line text box that reports its key presses, its focus and, when it
+// takes drops, the dropped text: the box itself inserts nothing on a drop.
+class TextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget* parent = nullptr);
+
+    // Accept dropped plain text and hand it to textDropped().
+    void setTakesTextDrops(bool takes);
+
+signals:
+    // Emitted before the box handles the key itself.
+    void keyDown(int key);
+    void gotFocus();
+    void textDropped(const QString& text);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void answerDrag(QDragMoveEvent* event);
+
+    bool takesTextDrops_ = false;
+};
+
+}  // namespace nolvetta::ui

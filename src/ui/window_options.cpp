@@ -1,0 +1,34 @@
+#include "ui/window_options.h"
+
+#include <QWidget>
+
+#include "store/program_path.h"
+
+namespace nolvetta::ui {
+
+std::int32_t SetTopMost(QWidget& window, std::int16_t mode) {
+    switch (mode) {
+        case 0:
+        case 1: {
+            const bool onTop = mode == 1;
+            if (window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
+                // Changing a flag hides the window; it is shown again in place.
+                window.setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+            }
+            window.show();
+            return 1;
+        }
+        case 2:
+            window.show();
+            window.raise();
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+bool IsStandalone(QWidget& /*window*/) {
+    return store::isStandaloneExecutable(store::executablePath().u16string());
+}
+
+}  // namespace nolvetta::ui
