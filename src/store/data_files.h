@@ -53,10 +53,15 @@ public:
     std::filesystem::path settingsFilePath() const;
 
     AddressLoad loadAddresses();
+    // An empty settings file, or one whose first field is no settings value,
+    // is Loaded without a value; one that does not decode cleanly is Damaged
+    // without a value (it holds nothing worth a copy and is rewritten at save).
     SettingsLoad loadSettings();
 
     // Writes both files safely, creating the directory when needed. A file
-    // that was found unreadable at load is left alone. Returns what failed.
+    // that was found unreadable at load is left alone and reported here, and a
+    // damaged address file is copied to AddressBackupFileName before it is
+    // first replaced. Returns what failed, one problem per file.
     std::vector<SaveProblem> save(const std::vector<std::u16string>& entries, bool alwaysOnTop);
 
 private:

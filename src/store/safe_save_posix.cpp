@@ -1,1 +1,111 @@
-// to be written
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "safe_save.h"
+
+namespace nolvetta::store {
+
+namespace {
+
+std::string describe(const char* step, int error) {
+    return std::string(step) + ": " + std::strerror(error);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// A hidden name beside the target; O_EXCL, so an existing file is never
+// taken over. Returns -1 with errno set when none can be made.
+int createTemporary(const std::filesystem::path& target, std::filesystem::path& temporary) {
+    const auto seed = static_cast<unsigned long long>(
+                          std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                      (static_cast<unsigned long long>(::getpid()) << 32);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        temporary = target.parent_path() / ("." + target.filename().string() + "." +
+                                            std::to_string((seed + attempt) % 100000000) + ".tmp");
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void syncDirectory(const std::filesystem::path& directory) {
+    const int fd =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // only makes the rename durable sooner; the save stands either way
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+bool saveFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+    // Through a symbolic link, the file it points at is replaced, not the link.
+    std::filesystem::path target = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
+        std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+        if (!ec) {
+            target = std::move(resolved);
+        }
+    }
+
+    std::filesystem::path temporary;
+    const int fd = createTemporary(target, temporary);
+    if (fd < 0) {
+        error = describe("一時ファイルを作成できません", errno);
+        return false;
+    }
+    const char* failedStep = nullptr;
+    int failure = 0;
+    const auto fail = [&](const char* step) {
+        if (failedStep == nullptr) {
+            failedStep = step;
+            failure = errno;
+        }
+    };
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);  // best effort: not every file system keeps modes
+    }
+    if (!writeAll(fd, bytes)) {
+        fail("書き込めません");
+    } else if (::fsync(fd) != 0 && errno != EINVAL) {  // EINVAL: cannot be synced at all
+        fail("ディスクに書き出せません");
+    }
+    if (::close(fd) != 0) {
+        fail("書き込みを完了できません");
+    }
+    if (failedStep == nullptr && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        fail("元のファイルを置き換えられません");
+    }
+    if (failedStep != nullptr) {
+        ::unlink(temporary.c_str());
+        error = describe(failedStep, failure);
+        return false;
+    }
+    syncDirectory(target.parent_path());
+    return true;
+}
+
+}  // namespace nolvetta::store

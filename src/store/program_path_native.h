@@ -1,0 +1,12 @@
+#pragma once
+
+#include <filesystem>
+
+namespace nolvetta::store::native {
+
+// Whether a new file can really be made in `directory` by this process: a
+// permission check alone would be wrong for root and for read-only mounts.
+// Leaves nothing behind.
+bool canCreateFileIn(const std::filesystem::path& directory);
+
+}  // namespace nolvetta::store::native
