@@ -55,8 +55,16 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// From the path's own representation, which never fails to convert.
+[[maybe_unused]] QString fromNative(const std::string& text) {
+    return QString::fromLocal8Bit(text);
+}
+[[maybe_unused]] QString fromNative(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
+
 QString pathText(const std::filesystem::path& path) {
-    return QString::fromStdU16String(path.u16string());
+    return fromNative(path.native());
 }
 
 constexpr std::int32_t MelmaNewsId = 1;

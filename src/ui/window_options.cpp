@@ -1,6 +1,7 @@
 #include "ui/window_options.h"
 
 #include <QWidget>
+#include <exception>
 
 #include "store/program_path.h"
 
@@ -28,7 +29,12 @@ std::int32_t SetTopMost(QWidget& window, std::int16_t mode) {
 }
 
 bool IsStandalone(QWidget& /*window*/) {
-    return store::isStandaloneExecutable(store::executablePath().u16string());
+    try {
+        return store::isStandaloneExecutable(store::executablePath().u16string());
+    } catch (const std::exception&) {
+        // A path that does not convert cannot be a development host's.
+        return true;
+    }
 }
 
 }  // namespace nolvetta::ui
