@@ -37,8 +37,12 @@ int createTemporary(const std::filesystem::path& target, std::filesystem::path& 
                           std::chrono::steady_clock::now().time_since_epoch().count()) ^
                       (static_cast<unsigned long long>(::getpid()) << 32);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        temporary = target.parent_path() / ("." + target.filename().string() + "." +
-                                            std::to_string((seed + attempt) % 100000000) + ".tmp");
+        std::string name = ".";
+        name += target.filename().string();
+        name += '.';
+        name += std::to_string((seed + attempt) % 100000000);
+        name += ".tmp";
+        temporary = target.parent_path() / name;
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;

@@ -123,7 +123,8 @@ std::string loadAndSaveUnprivileged(const std::filesystem::path& directory) {
             DataFiles files(directory);
             std::string out = std::to_string(static_cast<int>(files.loadAddresses().state));
             for (const SaveProblem& problem : files.save({u"new"}, true)) {
-                out += " " + problem.file.filename().string();
+                out += ' ';
+                out += problem.file.filename().string();
             }
             return out;
         },
