@@ -7,12 +7,15 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <string>
 #include <vector>
@@ -67,6 +70,22 @@ QString pathText(const std::filesystem::path& path) {
     return fromNative(path.native());
 }
 
+// A small envelope, drawn rather than shipped as a file.
+QIcon envelopeIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::darkBlue);
+    painter.setBrush(Qt::white);
+    painter.drawRect(1, 3, 13, 9);
+    painter.drawLine(1, 3, 8, 9);
+    painter.drawLine(8, 9, 14, 3);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::red);
+    painter.drawEllipse(10, 9, 5, 5);
+    return QIcon(pixmap);
+}
+
 constexpr std::int32_t MelmaNewsId = 1;
 constexpr std::int32_t TodaysMelmaId = 12820;
 
@@ -80,6 +99,7 @@ Form1::Form1(launcher::Launcher& launcher, MessageBoxes& messageBoxes,
       dataFiles_(std::make_unique<store::DataFiles>(dataDirectory)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(captions::AppTitle);
+    setWindowIcon(envelopeIcon());
     // A fixed single border with the close button and the system menu only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "ui/captions.h"
+#include "ui/window_options.h"
 #include "window_fixture.h"
 
 namespace nolvetta::ui::testing {
@@ -133,6 +134,47 @@ TEST_F(ListsTest, SettingsInOtherCaseOrAsNumbers) {
         EXPECT_EQ(action("mn2(0)")->isChecked(), onTop) << content;
         EXPECT_EQ(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop) << content;
     }
+}
+
+TEST_F(ListsTest, ListsLongerThanASixteenBitIndexLoadDeleteAndSave) {
+    closeWindow();
+    std::string file;
+    for (int i = 0; i < 40000; ++i) {
+        file += "user" + std::to_string(i) + "@x.jp\r\n";
+    }
+    writeBytes(dataDirectory / "nolvetta.dat", file);
+    reopen();
+    ASSERT_EQ(combo1()->count(), 40000);
+    EXPECT_EQ(combo2()->count(), 40000);
+    combo1()->setEditText(QStringLiteral("user39999@x.jp"));
+    boxes.expect(Answer::Yes);
+    QTest::mouseClick(button("Command3"), Qt::LeftButton);
+    closeWindow();
+    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta.dat"),
+              file.substr(0, file.size() - std::string("user39999@x.jp\r\n").size()));
+}
+
+TEST_F(ListsTest, AFailedSaveIsReportedAndTheCloseGoesOn) {
+    closeWindow();
+    // A directory where the address file belongs: it can be neither read nor replaced.
+    std::filesystem::remove(dataDirectory / "nolvetta.dat");
+    std::filesystem::create_directory(dataDirectory / "nolvetta.dat");
+    reopen();
+    boxes.expect(Answer::Ok);
+    closeWindow();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].contains(QStringLiteral("nolvetta.dat")));
+    EXPECT_TRUE(std::filesystem::is_directory(dataDirectory / "nolvetta.dat"));
+    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta1.dat"), "True\r\n");
+}
+
+TEST_F(ListsTest, StackingModesOutsideTheTableChangeNothing) {
+    EXPECT_EQ(SetTopMost(*form, 3), 0);
+    EXPECT_EQ(SetTopMost(*form, -1), 0);
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_NE(SetTopMost(*form, 2), 0);
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(form->isVisible());
 }
 
 }  // namespace
