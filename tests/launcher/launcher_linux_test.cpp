@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::UnorderedElementsAre;
 using testsupport::FakeBrowser;
 using Invocations = std::vector<std::vector<std::string>>;
 
@@ -72,25 +71,6 @@ TEST(LinuxLauncher, EveryUrlArrivesAsExactlyOneUnchangedArgument) {
         // One at a time, so the log's order is the order of the opens.
         EXPECT_EQ(browser.waitForInvocations(expected.size()), expected);
     }
-}
-
-TEST(LinuxLauncher, FindsAndStartsABrowserWhosePathHoldsABlank) {
-    FakeBrowser browser({.blankInPath = true});
-    auto launcher = launcherFor(browser);
-    EXPECT_EQ(launcher->browserCommand(), commandFor(browser.executable()));
-    EXPECT_TRUE(launcher->open(u"https://example.jp/"));
-    EXPECT_THAT(browser.waitForInvocations(1), ElementsAre(ElementsAre("https://example.jp/")));
-}
-
-TEST(LinuxLauncher, TwoOpensInARowStartTheBrowserTwice) {
-    FakeBrowser browser;
-    auto launcher = launcherFor(browser);
-    EXPECT_TRUE(launcher->open(u"https://example.jp/1"));
-    EXPECT_TRUE(launcher->open(u"https://example.jp/2"));
-    // Both run detached and at once, so either may log first.
-    EXPECT_THAT(browser.waitForInvocations(2),
-                UnorderedElementsAre(ElementsAre("https://example.jp/1"),
-                                     ElementsAre("https://example.jp/2")));
 }
 
 void expectNoUsableBrowser(FakeBrowser::Handler handler) {

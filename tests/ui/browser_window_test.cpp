@@ -71,6 +71,7 @@ TEST_F(BrowserWindowTest, UnsubscribeStartsTheBrowserWithTheUrlAsItsOneArgument)
 
 TEST_F(BrowserWindowTest, AnAddressWithABlankAndALeadingDashStaysOneArgument) {
     start({.blankInPath = true});
+    EXPECT_EQ(form->browserCommand().toStdString(), browser->executable().string() + " ");
     setAddress(QStringLiteral("-x y@example.jp"));
     setId(QStringLiteral("7"));
     click("Command4");

@@ -124,18 +124,6 @@ TEST_F(ListsTest, AlwaysOnTopTogglesAndIsRemembered) {
     EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-TEST_F(ListsTest, SettingsInOtherCaseOrAsNumbers) {
-    const std::pair<const char*, bool> cases[] = {
-        {"false\r\n", false}, {"TRUE\r\n", true}, {"0\r\n", false}, {"1\r\n", true}};
-    for (const auto& [content, onTop] : cases) {
-        closeWindow();
-        writeBytes(dataDirectory / "nolvetta1.dat", content);
-        reopen();
-        EXPECT_EQ(action("mn2(0)")->isChecked(), onTop) << content;
-        EXPECT_EQ(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop) << content;
-    }
-}
-
 TEST_F(ListsTest, ListsLongerThanASixteenBitIndexLoadDeleteAndSave) {
     closeWindow();
     std::string file;
