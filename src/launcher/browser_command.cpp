@@ -2,13 +2,11 @@
 
 #include <cstddef>
 
+#include "text/ascii.h"
+
 namespace nolvetta::launcher {
 
 namespace {
-
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c;
-}
 
 bool needsQuotes(std::u16string_view argument) {
     return argument.empty() || argument.find_first_of(u" \t\"") != std::u16string_view::npos;
@@ -19,11 +17,8 @@ bool needsQuotes(std::u16string_view argument) {
 std::u16string browserCommandFromLookup(std::u16string_view lookupResult) {
     constexpr std::u16string_view extension = u".exe";
     for (std::size_t start = 0; start + extension.size() <= lookupResult.size(); ++start) {
-        bool matches = true;
-        for (std::size_t i = 0; i < extension.size() && matches; ++i) {
-            matches = asciiLower(lookupResult[start + i]) == extension[i];
-        }
-        if (matches) {
+        if (text::equalsIgnoringAsciiCase(lookupResult.substr(start, extension.size()),
+                                          extension)) {
             std::u16string command(lookupResult.substr(0, start + extension.size()));
             command += u' ';
             return command;

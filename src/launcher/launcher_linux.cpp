@@ -1,3 +1,5 @@
+#include "launcher/launcher.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <gio/gio.h>
@@ -14,7 +16,6 @@
 #include <utility>
 
 #include "launcher/browser_command.h"
-#include "launcher/launcher.h"
 
 extern char** environ;
 

@@ -1,3 +1,5 @@
+#include "launcher/launcher.h"
+
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
@@ -8,7 +10,6 @@
 #include <utility>
 
 #include "launcher/browser_command.h"
-#include "launcher/launcher.h"
 
 namespace nolvetta::launcher {
 

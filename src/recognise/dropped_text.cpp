@@ -14,34 +14,12 @@ std::size_t lineEnd(std::u16string_view text, std::size_t start) {
     return end == std::u16string_view::npos ? text.size() : end;
 }
 
-// Where the line after the one ending at `end` starts.
-std::size_t nextLineStart(std::u16string_view text, std::size_t end) {
-    if (end < text.size() && text[end] == u'\r') {
-        ++end;
-        if (end < text.size() && text[end] == u'\n') {
-            ++end;
-        }
-        return end;
-    }
-    return end < text.size() ? end + 1 : end;
-}
-
 // At most `length` characters from `start`; fewer, or none, past the line's end.
 std::u16string cut(std::u16string_view line, std::size_t start, std::size_t length) {
     return start < line.size() ? std::u16string(line.substr(start, length)) : std::u16string();
 }
 
 }  // namespace
-
-std::vector<std::u16string_view> splitLines(std::u16string_view text) {
-    std::vector<std::u16string_view> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = lineEnd(text, start);
-        lines.push_back(text.substr(start, end - start));
-        start = nextLineStart(text, end);
-    }
-    return lines;
-}
 
 std::u16string_view firstLine(std::u16string_view text) {
     return text.substr(0, lineEnd(text, 0));

@@ -4,14 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Reading newsletters and page addresses out of text dropped on the window.
 namespace nolvetta::recognise {
 
-// Lines end at CR LF, a lone LF or a lone CR; a line never includes its
-// break. A text without a break is one line; an empty text has no lines.
-std::vector<std::u16string_view> splitLines(std::u16string_view text);
+// Lines end at CR LF, a lone LF or a lone CR, and never include their break;
+// a text without a break is one line.
 std::u16string_view firstLine(std::u16string_view text);
 
 struct RecognisedMagazine {

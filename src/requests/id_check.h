@@ -2,17 +2,14 @@
 
 #include <string_view>
 
-// The magazine ID check: an ID is accepted when the number it begins with is
-// not zero.
+#include "text/number.h"
+
 namespace nolvetta::requests {
 
-// The value of the number the text begins with. Blanks, tabs and line feeds
-// are skipped wherever they stand; sign, digits, a period with more digits,
-// an exponent; &H and &O introduce hexadecimal and octal digits. Reading stops
-// at the first character that cannot continue the number; text that does not
-// begin with a number reads 0. Too large a value reads as +-infinity.
-double idNumericValue(std::u16string_view text);
-
-bool isValidId(std::u16string_view text);
+// A magazine ID is accepted when the number it begins with is not zero; a
+// value too large to hold counts as not zero.
+inline bool isValidId(std::u16string_view id) {
+    return text::readNumber(id).value != 0;
+}
 
 }  // namespace nolvetta::requests

@@ -6,6 +6,7 @@
 
 #include "requests/catalogue.h"
 #include "requests/endpoints.h"
+#include "text/ascii.h"
 
 namespace nolvetta::requests {
 
@@ -141,17 +142,17 @@ std::u16string subscribeUrl(std::int16_t service, std::u16string_view address,
                     address, id);
 }
 
-std::u16string weeklyMag2Url(std::int16_t cancelFlag, std::u16string_view address) {
+std::u16string weeklyMag2Url(NewsAction action, std::u16string_view address) {
     // Both forms carry MagRdDel on purpose; only the path tells them apart.
-    return concat({Mag2RegistrationBase, u"/reader/Magrd", cancelFlag == 0 ? u"add" : u"del",
-                   u"?MfcISAPICommand=MagRdDel&magid=WEEKLYMAG2&rdemail=",
-                   encodeUserText(address)});
+    return concat(
+        {Mag2RegistrationBase, u"/reader/Magrd", action == NewsAction::Register ? u"add" : u"del",
+         u"?MfcISAPICommand=MagRdDel&magid=WEEKLYMAG2&rdemail=", encodeUserText(address)});
 }
 
-std::u16string kapuNewsUrl(std::int16_t registerFlag, std::u16string_view address) {
+std::u16string kapuNewsUrl(NewsAction action, std::u16string_view address) {
     return concat({KapuBase,
-                   registerFlag != 0 ? u"/cgi-bin/mlmg_set_kapunews.cgi?e_mail="
-                                     : u"/cgi-bin/mlmg_del_kapunews.cgi?e_mail=",
+                   action == NewsAction::Register ? u"/cgi-bin/mlmg_set_kapunews.cgi?e_mail="
+                                                  : u"/cgi-bin/mlmg_del_kapunews.cgi?e_mail=",
                    encodeUserText(address)});
 }
 
@@ -170,14 +171,10 @@ std::u16string shopSampleText() {
 std::u16string shopNewsPage(std::u16string_view shopText) {
     static constexpr std::u16string_view Page = u"news.html";
     std::u16string out(shopText);
-    const bool endsInPage =
-        shopText.size() >= Page.size() &&
-        std::equal(
-            Page.begin(), Page.end(), shopText.end() - Page.size(), [](char16_t p, char16_t c) {
-                return p == (c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
-            });
+    const std::u16string_view tail =
+        shopText.substr(shopText.size() - std::min(shopText.size(), Page.size()));
     // The shop text is the user's own whole address, so it goes unencoded.
-    if (!endsInPage) {
+    if (!text::equalsIgnoringAsciiCase(tail, Page)) {
         out += Page;
     }
     return out;

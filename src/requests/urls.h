@@ -22,10 +22,13 @@ std::u16string unsubscribeUrl(std::int16_t service, std::u16string_view address,
 std::u16string subscribeUrl(std::int16_t service, std::u16string_view address,
                             std::u16string_view id);
 
-// The weekly まぐまぐ page: registration form for cancelFlag 0, cancellation otherwise.
-std::u16string weeklyMag2Url(std::int16_t cancelFlag, std::u16string_view address);
-// The カプライトニュース page: registration for a non-zero flag, cancellation for 0.
-std::u16string kapuNewsUrl(std::int16_t registerFlag, std::u16string_view address);
+// What a page of the services' own newsletters is asked to do.
+enum class NewsAction { Register, Cancel };
+
+// The weekly まぐまぐ page.
+std::u16string weeklyMag2Url(NewsAction action, std::u16string_view address);
+// The カプライトニュース page.
+std::u16string kapuNewsUrl(NewsAction action, std::u16string_view address);
 
 // The mall's news-mail cancellation page for an address.
 std::u16string mallCancellationUrl(std::u16string_view address);

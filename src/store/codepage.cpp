@@ -1,8 +1,8 @@
-#include "codepage.h"
+#include "store/codepage.h"
 
 #include <algorithm>
 
-#include "codepage_native.h"
+#include "store/codepage_native.h"
 
 namespace nolvetta::store {
 

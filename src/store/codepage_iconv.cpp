@@ -1,8 +1,8 @@
+#include "store/codepage_native.h"
+
 #include <iconv.h>
 
 #include <cerrno>
-
-#include "codepage_native.h"
 
 namespace nolvetta::store::native {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "codepage.h"
+#include "store/codepage.h"
 
 // The platform's own code page 932 converter; codepage.cpp adds the rules
 // that must not differ between platforms.

@@ -1,9 +1,9 @@
+#include "store/codepage_native.h"
+
 #include <windows.h>
 
 #include <climits>
 #include <vector>
-
-#include "codepage_native.h"
 
 namespace nolvetta::store::native {
 

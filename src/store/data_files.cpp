@@ -1,30 +1,32 @@
-#include "data_files.h"
+#include "store/data_files.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <fstream>
 
-#include "codepage.h"
-#include "field_reader.h"
-#include "safe_save.h"
+#include "store/codepage.h"
+#include "store/field_reader.h"
+#include "store/safe_save.h"
+#include "text/ascii.h"
+#include "text/number.h"
 
 namespace nolvetta::store {
 
 namespace {
 
-enum class ReadResult { Absent, Unreadable, Read };
-
-ReadResult readFile(const std::filesystem::path& path, std::string& bytes) {
+// The bytes of an ordinary file, or why there are none.
+FileLoad readFile(const std::filesystem::path& path, std::string& bytes) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::none) {
-        return ReadResult::Unreadable;  // the system could not even say what is there
+        return {FileState::Unreadable, ec};  // the system could not even say what is there
     }
     if (!std::filesystem::is_regular_file(status)) {
-        return ReadResult::Absent;
+        return {FileState::Absent, {}};
     }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return ReadResult::Unreadable;
+        return {FileState::Unreadable, {errno != 0 ? errno : EIO, std::generic_category()}};
     }
     bytes.clear();
     if (const auto size = std::filesystem::file_size(path, ec); !ec) {
@@ -34,95 +36,15 @@ ReadResult readFile(const std::filesystem::path& path, std::string& bytes) {
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
     }
-    return in.bad() ? ReadResult::Unreadable : ReadResult::Read;
+    if (in.bad()) {
+        return {FileState::Unreadable, std::make_error_code(std::errc::io_error)};
+    }
+    return {FileState::Loaded, {}};
 }
 
 bool isBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
-
-char16_t asciiLower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool equalsIgnoringCase(std::u16string_view text, std::u16string_view lowerCase) {
-    return text.size() == lowerCase.size() &&
-           std::equal(text.begin(), text.end(), lowerCase.begin(),
-                      [](char16_t a, char16_t b) { return asciiLower(a) == b; });
-}
-
-bool isDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-// A decimal number as BASIC reads one: sign, digits, fraction, exponent
-// ("E" or "D"). Nothing when the text is not entirely such a number.
-std::optional<bool> readNumberIsNonZero(std::u16string_view text) {
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        ++i;
-    }
-    bool anyDigit = false;
-    bool nonZero = false;
-    bool pointSeen = false;
-    for (; i < text.size(); ++i) {
-        if (isDigit(text[i])) {
-            anyDigit = true;
-            nonZero = nonZero || text[i] != u'0';
-        } else if (text[i] == u'.' && !pointSeen) {
-            pointSeen = true;
-        } else {
-            break;
-        }
-    }
-    if (!anyDigit) {
-        return std::nullopt;
-    }
-    if (i < text.size() && (asciiLower(text[i]) == u'e' || asciiLower(text[i]) == u'd')) {
-        ++i;
-        if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-            ++i;
-        }
-        const std::size_t exponentStart = i;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-        }
-        if (i == exponentStart) {
-            return std::nullopt;
-        }
-    }
-    if (i != text.size()) {
-        return std::nullopt;
-    }
-    return nonZero;
-}
-
-// Copies a damaged file to `copy` before it is replaced; on failure reports
-// it and the file must be left alone.
-bool keepCopy(const std::filesystem::path& file, const std::filesystem::path& copy,
-              std::vector<SaveProblem>& problems) {
-    std::string bytes;
-    std::string error;
-    switch (readFile(file, bytes)) {
-        case ReadResult::Absent:
-            return true;
-        case ReadResult::Unreadable:
-            error = "ファイルを読めません";
-            break;
-        case ReadResult::Read:
-            if (saveFileSafely(copy, bytes, error)) {
-                return true;
-            }
-            break;
-    }
-    problems.push_back({file, "控えの " + copy.filename().string() +
-                                  " を作れないため、上書きしていません。\n" + error});
-    return false;
-}
-
-const char* const NotOverwritten = "起動時に読み込めなかったファイルなので、上書きしていません。";
-const char* const NotRepresentable =
-    "コードページ 932 (Shift_JIS) で表せない文字を含むアドレスがあります。";
 
 }  // namespace
 
@@ -133,13 +55,17 @@ std::optional<bool> settingsValue(std::u16string_view field) {
     while (!field.empty() && isBlank(field.back())) {
         field.remove_suffix(1);
     }
-    if (equalsIgnoringCase(field, u"true")) {
+    if (text::equalsIgnoringAsciiCase(field, u"true")) {
         return true;
     }
-    if (equalsIgnoringCase(field, u"false")) {
+    if (text::equalsIgnoringAsciiCase(field, u"false")) {
         return false;
     }
-    return readNumberIsNonZero(field);
+    const text::NumberReading number = text::readNumber(field);
+    if (!number.wholeText) {
+        return std::nullopt;
+    }
+    return number.value != 0;
 }
 
 std::optional<std::string> formatAddressFile(const std::vector<std::u16string>& entries) {
@@ -169,57 +95,35 @@ std::string formatSettingsFile(bool alwaysOnTop) {
 
 DataFiles::DataFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
 
-std::filesystem::path DataFiles::addressFilePath() const {
-    return directory_ / AddressFileName;
-}
-
-std::filesystem::path DataFiles::settingsFilePath() const {
-    return directory_ / SettingsFileName;
-}
-
-AddressLoad DataFiles::loadAddresses() {
-    AddressLoad load;
+Loaded DataFiles::load() {
+    Loaded loaded;
     std::string bytes;
-    const ReadResult read = readFile(addressFilePath(), bytes);
-    addressUnreadable_ = read == ReadResult::Unreadable;
-    addressDamaged_ = false;
-    if (read != ReadResult::Read) {
-        load.state = addressUnreadable_ ? FileState::Unreadable : FileState::Absent;
-        return load;
+    loaded.address = readFile(addressFilePath(), bytes);
+    if (loaded.address.state == FileState::Loaded) {
+        const DecodedText decoded = decodeCp932(bytes);
+        loaded.entries = readFields(decoded.text);
+        if (!decoded.clean) {
+            loaded.address.state = FileState::Damaged;
+        }
     }
-    const DecodedText decoded = decodeCp932(bytes);
-    load.entries = readFields(decoded.text);
-    addressDamaged_ = !decoded.clean;
-    load.state = decoded.clean ? FileState::Loaded : FileState::Damaged;
-    return load;
-}
-
-SettingsLoad DataFiles::loadSettings() {
-    SettingsLoad load;
-    std::string bytes;
-    const ReadResult read = readFile(settingsFilePath(), bytes);
-    settingsUnreadable_ = read == ReadResult::Unreadable;
-    if (read != ReadResult::Read) {
-        load.state = settingsUnreadable_ ? FileState::Unreadable : FileState::Absent;
-        return load;
+    loaded.settings = readFile(settingsFilePath(), bytes);
+    if (loaded.settings.state == FileState::Loaded) {
+        const DecodedText decoded = decodeCp932(bytes);
+        FieldReader reader(decoded.text);
+        if (!decoded.clean) {
+            loaded.settings.state = FileState::Damaged;
+        } else if (!reader.atEnd()) {
+            loaded.alwaysOnTop = settingsValue(reader.next());
+        }
     }
-    const DecodedText decoded = decodeCp932(bytes);
-    if (!decoded.clean) {
-        load.state = FileState::Damaged;
-        return load;
-    }
-    load.state = FileState::Loaded;
-    FieldReader reader(decoded.text);
-    if (!reader.atEnd()) {
-        load.alwaysOnTop = settingsValue(reader.next());
-    }
-    return load;
+    addressState_ = loaded.address.state;
+    settingsState_ = loaded.settings.state;
+    return loaded;
 }
 
 std::vector<SaveProblem> DataFiles::save(const std::vector<std::u16string>& entries,
                                          bool alwaysOnTop) {
     std::vector<SaveProblem> problems;
-    std::string error;
     if (!directory_.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(directory_, ec);  // a failure shows in each file's save
@@ -227,23 +131,37 @@ std::vector<SaveProblem> DataFiles::save(const std::vector<std::u16string>& entr
 
     const std::filesystem::path addressFile = addressFilePath();
     const std::optional<std::string> addressBytes = formatAddressFile(entries);
-    if (addressUnreadable_) {
-        problems.push_back({addressFile, NotOverwritten});
+    if (addressState_ == FileState::Unreadable) {
+        problems.push_back({addressFile, SaveFault::NotReadAtStart, {}});
     } else if (!addressBytes) {
-        problems.push_back({addressFile, NotRepresentable});
-    } else if (!addressDamaged_ ||
-               keepCopy(addressFile, directory_ / AddressBackupFileName, problems)) {
-        if (saveFileSafely(addressFile, *addressBytes, error)) {
-            addressDamaged_ = false;
-        } else {
-            problems.push_back({addressFile, error});
+        problems.push_back({addressFile, SaveFault::CannotHoldText, {}});
+    } else {
+        std::error_code failure;
+        if (addressState_ == FileState::Damaged) {
+            std::string damaged;
+            const FileLoad original = readFile(addressFile, damaged);
+            failure = original.state == FileState::Loaded
+                          ? saveFileSafely(backupFilePath(), damaged)
+                          : original.code;
+            if (failure) {
+                problems.push_back({addressFile, SaveFault::NoBackup, failure});
+            }
+        }
+        if (!failure) {
+            failure = saveFileSafely(addressFile, *addressBytes);
+            if (failure) {
+                problems.push_back({addressFile, SaveFault::WriteFailed, failure});
+            } else {
+                addressState_ = FileState::Loaded;  // the copy is made once, of the original
+            }
         }
     }
 
-    if (settingsUnreadable_) {
-        problems.push_back({settingsFilePath(), NotOverwritten});
-    } else if (!saveFileSafely(settingsFilePath(), formatSettingsFile(alwaysOnTop), error)) {
-        problems.push_back({settingsFilePath(), error});
+    if (settingsState_ == FileState::Unreadable) {
+        problems.push_back({settingsFilePath(), SaveFault::NotReadAtStart, {}});
+    } else if (const std::error_code failure =
+                   saveFileSafely(settingsFilePath(), formatSettingsFile(alwaysOnTop))) {
+        problems.push_back({settingsFilePath(), SaveFault::WriteFailed, failure});
     }
     return problems;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 // The address file "nolvetta.dat" and the settings file "nolvetta1.dat":
@@ -18,17 +19,33 @@ enum class FileState {
     Absent,      // no ordinary file there
     Loaded,      // read completely
     Unreadable,  // exists but could not be read: treated as absent and never overwritten
-    Damaged,     // read as far as it decodes; backed up before the first save replaces it
+    Damaged,     // read as far as it decodes; kept as a copy before the save replaces it
 };
 
-struct AddressLoad {
+struct FileLoad {
+    FileState state = FileState::Absent;
+    std::error_code code;  // why an Unreadable file could not be read
+};
+
+struct Loaded {
     std::vector<std::u16string> entries;
-    FileState state = FileState::Absent;
+    std::optional<bool> alwaysOnTop;  // nothing: keep the initial state
+    FileLoad address;
+    FileLoad settings;
 };
 
-struct SettingsLoad {
-    std::optional<bool> alwaysOnTop;  // nothing: keep the initial state
-    FileState state = FileState::Absent;
+// Why a file was not saved; the old file is left as it was.
+enum class SaveFault {
+    NotReadAtStart,  // it could not be read at start, so the lists do not hold its entries
+    CannotHoldText,  // an entry holds a character that code page 932 cannot hold
+    NoBackup,        // the copy of the damaged file could not be made
+    WriteFailed,     // the safe save failed
+};
+
+struct SaveProblem {
+    std::filesystem::path file;
+    SaveFault fault;
+    std::error_code code;
 };
 
 // "True"/"False" in any case, or a number (zero: false). Anything else,
@@ -40,35 +57,29 @@ std::optional<bool> settingsValue(std::u16string_view field);
 std::optional<std::string> formatAddressFile(const std::vector<std::u16string>& entries);
 std::string formatSettingsFile(bool alwaysOnTop);
 
-struct SaveProblem {
-    std::filesystem::path file;
-    std::string reason;  // UTF-8
-};
-
 class DataFiles {
 public:
     explicit DataFiles(std::filesystem::path directory);
 
-    std::filesystem::path addressFilePath() const;
-    std::filesystem::path settingsFilePath() const;
+    std::filesystem::path addressFilePath() const { return directory_ / AddressFileName; }
+    std::filesystem::path settingsFilePath() const { return directory_ / SettingsFileName; }
+    std::filesystem::path backupFilePath() const { return directory_ / AddressBackupFileName; }
 
-    AddressLoad loadAddresses();
-    // An empty settings file, or one whose first field is no settings value,
-    // is Loaded without a value; one that does not decode cleanly is Damaged
-    // without a value (it holds nothing worth a copy and is rewritten at save).
-    SettingsLoad loadSettings();
+    // Reads both files. An empty settings file, or one whose first field is
+    // no settings value, gives no value; so does one that does not decode
+    // cleanly (it holds nothing worth a copy).
+    Loaded load();
 
-    // Writes both files safely, creating the directory when needed. A file
-    // that was found unreadable at load is left alone and reported here, and a
-    // damaged address file is copied to AddressBackupFileName before it is
-    // first replaced. Returns what failed, one problem per file.
+    // Writes both files safely, creating the directory when needed, and
+    // replaces only what load() found safe to replace: an unreadable file is
+    // left alone, and a damaged address file is first copied to
+    // backupFilePath(). Returns one problem per file not saved.
     std::vector<SaveProblem> save(const std::vector<std::u16string>& entries, bool alwaysOnTop);
 
 private:
     std::filesystem::path directory_;
-    bool addressUnreadable_ = false;
-    bool settingsUnreadable_ = false;
-    bool addressDamaged_ = false;
+    FileState addressState_ = FileState::Absent;
+    FileState settingsState_ = FileState::Absent;
 };
 
 }  // namespace nolvetta::store

@@ -1,4 +1,4 @@
-#include "field_reader.h"
+#include "store/field_reader.h"
 
 namespace nolvetta::store {
 

@@ -1,10 +1,12 @@
-#include "program_path.h"
+#include "store/program_path.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
-#include "data_files.h"
-#include "program_path_native.h"
+#include "store/data_files.h"
+#include "store/program_path_native.h"
+#include "text/ascii.h"
 
 namespace nolvetta::store {
 
@@ -29,16 +31,15 @@ std::filesystem::path chooseDataDirectory(const std::filesystem::path& programDi
 }
 
 bool isStandaloneExecutable(std::u16string_view executablePath) {
-    // The path as a buffer of 256 characters, its terminator included, holds it.
-    constexpr std::size_t PathLimit = 255;
-    constexpr std::size_t NameLength = 8;
-    const std::u16string_view path = executablePath.substr(0, PathLimit);
-    std::u16string tail(path.substr(path.size() - std::min(NameLength, path.size())));
-    std::transform(tail.begin(), tail.end(), tail.begin(), [](char16_t c) {
-        return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    // The first name has no separator, so any file name ending in it matches;
+    // the second begins with one, so only that exact file name does.
+    constexpr std::u16string_view HostNames[] = {u"NVTDHOST", u"/NVTIDEX", u"\\NVTIDEX"};
+    // A buffer of 256 characters, its terminator included, holds the path.
+    const std::u16string_view path = executablePath.substr(0, 255);
+    return std::none_of(std::begin(HostNames), std::end(HostNames), [&](std::u16string_view name) {
+        return path.size() >= name.size() &&
+               text::equalsIgnoringAsciiCase(path.substr(path.size() - name.size()), name);
     });
-    return std::find(DevelopmentHostNames.begin(), DevelopmentHostNames.end(), tail) ==
-           DevelopmentHostNames.end();
 }
 
 }  // namespace nolvetta::store

@@ -1,3 +1,5 @@
+#include "store/program_path.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -6,8 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "program_path.h"
-#include "program_path_native.h"
+#include "store/program_path_native.h"
 
 namespace nolvetta::store {
 

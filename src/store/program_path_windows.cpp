@@ -1,9 +1,10 @@
+#include "store/program_path.h"
+
 #include <windows.h>
 
 #include <string>
 
-#include "program_path.h"
-#include "program_path_native.h"
+#include "store/program_path_native.h"
 
 namespace nolvetta::store {
 

@@ -1,20 +1,15 @@
+#include "store/safe_save.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-
-#include "safe_save.h"
 
 namespace nolvetta::store {
 
 namespace {
-
-std::string describe(const char* step, int error) {
-    return std::string(step) + ": " + std::strerror(error);
-}
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -63,8 +58,7 @@ void syncDirectory(const std::filesystem::path& directory) {
 
 }  // namespace
 
-bool saveFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
-    // Through a symbolic link, the file it points at is replaced, not the link.
+std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::path target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
@@ -77,39 +71,33 @@ bool saveFileSafely(const std::filesystem::path& path, std::string_view bytes, s
     std::filesystem::path temporary;
     const int fd = createTemporary(target, temporary);
     if (fd < 0) {
-        error = describe("一時ファイルを作成できません", errno);
-        return false;
+        return {errno, std::generic_category()};
     }
-    const char* failedStep = nullptr;
     int failure = 0;
-    const auto fail = [&](const char* step) {
-        if (failedStep == nullptr) {
-            failedStep = step;
-            failure = errno;
+    const auto fail = [&] {
+        if (failure == 0) {
+            failure = errno != 0 ? errno : EIO;
         }
     };
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) {
         ::fchmod(fd, old.st_mode & 07777);  // best effort: not every file system keeps modes
     }
-    if (!writeAll(fd, bytes)) {
-        fail("書き込めません");
-    } else if (::fsync(fd) != 0 && errno != EINVAL) {  // EINVAL: cannot be synced at all
-        fail("ディスクに書き出せません");
+    if (!writeAll(fd, bytes) || (::fsync(fd) != 0 && errno != EINVAL)) {  // EINVAL: cannot sync
+        fail();
     }
     if (::close(fd) != 0) {
-        fail("書き込みを完了できません");
+        fail();
     }
-    if (failedStep == nullptr && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        fail("元のファイルを置き換えられません");
+    if (failure == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        fail();
     }
-    if (failedStep != nullptr) {
+    if (failure != 0) {
         ::unlink(temporary.c_str());
-        error = describe(failedStep, failure);
-        return false;
+        return {failure, std::generic_category()};
     }
     syncDirectory(target.parent_path());
-    return true;
+    return {};
 }
 
 }  // namespace nolvetta::store

@@ -1,40 +1,12 @@
+#include "store/safe_save.h"
+
 #include <windows.h>
 
 #include <algorithm>
 
-#include "safe_save.h"
-
 namespace nolvetta::store {
 
 namespace {
-
-std::string toUtf8(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                        length, nullptr, nullptr);
-    return bytes;
-}
-
-std::string describe(const char* step, DWORD error) {
-    wchar_t* message = nullptr;
-    FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    std::wstring text = message != nullptr ? message : L"";
-    LocalFree(message);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    if (text.empty()) {
-        text = L"Windows error " + std::to_wstring(error);
-    }
-    return std::string(step) + ": " + toUtf8(text);
-}
 
 bool writeAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -68,39 +40,34 @@ HANDLE createTemporary(const std::filesystem::path& target, std::filesystem::pat
 
 }  // namespace
 
-bool saveFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::path temporary;
     HANDLE file = createTemporary(path, temporary);
     if (file == INVALID_HANDLE_VALUE) {
-        error = describe("一時ファイルを作成できません", GetLastError());
-        return false;
+        return {static_cast<int>(GetLastError()), std::system_category()};
     }
-    const char* failedStep = nullptr;
-    DWORD failure = 0;
-    const auto fail = [&](const char* step) {
-        if (failedStep == nullptr) {
-            failedStep = step;
-            failure = GetLastError();
+    DWORD failure = ERROR_SUCCESS;
+    const auto fail = [&] {
+        if (failure == ERROR_SUCCESS) {
+            failure = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
         }
     };
-    if (!writeAll(file, bytes)) {
-        fail("書き込めません");
-    } else if (!FlushFileBuffers(file)) {
-        fail("ディスクに書き出せません");
+    if (!writeAll(file, bytes) || !FlushFileBuffers(file)) {
+        fail();
     }
     if (!CloseHandle(file)) {
-        fail("書き込みを完了できません");
+        fail();
     }
-    if (failedStep == nullptr && !MoveFileExW(temporary.c_str(), path.c_str(),
-                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        fail("元のファイルを置き換えられません");
+    if (failure == ERROR_SUCCESS &&
+        !MoveFileExW(temporary.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        fail();
     }
-    if (failedStep != nullptr) {
+    if (failure != ERROR_SUCCESS) {
         DeleteFileW(temporary.c_str());
-        error = describe(failedStep, failure);
-        return false;
+        return {static_cast<int>(failure), std::system_category()};
     }
-    return true;
+    return {};
 }
 
 }  // namespace nolvetta::store

@@ -1,4 +1,4 @@
-#include "requests/id_check.h"
+#include "text/number.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,15 +6,15 @@
 #include <string>
 #include <system_error>
 
-namespace nolvetta::requests {
+namespace nolvetta::text {
 
 namespace {
 
 // Hands out the text's characters with blanks, tabs and line feeds left out,
 // since those are ignored even in the middle of a number.
-class NumberReader {
+class Reader {
 public:
-    explicit NumberReader(std::u16string_view text) : text_(text) { skipIgnored(); }
+    explicit Reader(std::u16string_view text) : text_(text) { skipIgnored(); }
 
     bool atEnd() const { return pos_ >= text_.size(); }
     char16_t peek() const { return atEnd() ? u'\0' : text_[pos_]; }
@@ -35,10 +35,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool isDecimalDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
 int digitValue(char16_t c, int radix) {
     int value = radix;
     if (c >= u'0' && c <= u'9') {
@@ -51,18 +47,21 @@ int digitValue(char16_t c, int radix) {
     return value < radix ? value : -1;
 }
 
-double readRadixDigits(NumberReader& in, int radix) {
-    double value = 0;
+NumberReading readRadixDigits(Reader& in, int radix) {
+    NumberReading reading;
+    bool any = false;
     for (int d = digitValue(in.peek(), radix); d >= 0; d = digitValue(in.peek(), radix)) {
-        value = value * radix + d;
+        reading.value = reading.value * radix + d;
+        any = true;
         in.advance();
     }
-    return value;
+    reading.wholeText = any && in.atEnd();
+    return reading;
 }
 
-bool copyDigits(NumberReader& in, std::string& out) {
+bool copyDigits(Reader& in, std::string& out) {
     const std::size_t before = out.size();
-    while (isDecimalDigit(in.peek())) {
+    while (digitValue(in.peek(), 10) >= 0) {
         out += static_cast<char>(in.peek());
         in.advance();
     }
@@ -106,20 +105,17 @@ double outOfRangeValue(const std::string& number) {
 
 }  // namespace
 
-double idNumericValue(std::u16string_view text) {
-    NumberReader in(text);
+NumberReading readNumber(std::u16string_view text) {
+    Reader in(text);
     if (in.peek() == u'&') {
         in.advance();
         const char16_t radixLetter = in.peek();
-        if (radixLetter == u'H' || radixLetter == u'h') {
-            in.advance();
-            return readRadixDigits(in, 16);
+        const bool hex = radixLetter == u'H' || radixLetter == u'h';
+        if (!hex && radixLetter != u'O' && radixLetter != u'o') {
+            return {};
         }
-        if (radixLetter == u'O' || radixLetter == u'o') {
-            in.advance();
-            return readRadixDigits(in, 8);
-        }
-        return 0;
+        in.advance();
+        return readRadixDigits(in, hex ? 16 : 8);
     }
 
     // Gathered as plain ASCII so that the conversion is exact and ignores the locale.
@@ -137,7 +133,7 @@ double idNumericValue(std::u16string_view text) {
         hasDigits = copyDigits(in, number) || hasDigits;
     }
     if (!hasDigits) {
-        return 0;
+        return {};
     }
     const char16_t e = in.peek();
     if (e == u'E' || e == u'e' || e == u'D' || e == u'd') {
@@ -152,16 +148,14 @@ double idNumericValue(std::u16string_view text) {
         }
     }
 
-    double value = 0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    NumberReading reading;
+    reading.wholeText = in.atEnd();
+    const auto result =
+        std::from_chars(number.data(), number.data() + number.size(), reading.value);
     if (result.ec == std::errc::result_out_of_range) {
-        return outOfRangeValue(number);
+        reading.value = outOfRangeValue(number);
     }
-    return value;
+    return reading;
 }
 
-bool isValidId(std::u16string_view text) {
-    return idNumericValue(text) != 0;
-}
-
-}  // namespace nolvetta::requests
+}  // namespace nolvetta::text
