@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <system_error>
+#include <utility>
 
 // Every text the window shows, in one place.
 namespace nolvetta::ui::captions {
@@ -43,11 +45,39 @@ inline const QString CannotStartBrowser = QStringLiteral("ブラウザを起動�
 // %1: the text typed
 inline const QString CannotStoreAddress =
     QStringLiteral("%1\nこのアドレスには保存できない文字が含まれているため、追加できません。");
-// %1: the file, %2: the cause
+// The common causes of a failed file operation in the user's language; any
+// other is shown in the system's own words.
+inline const std::pair<std::errc, QString> FileErrors[] = {
+    {std::errc::no_space_on_device, QStringLiteral("ディスクの空き容量が足りません。")},
+    {std::errc::permission_denied, QStringLiteral("アクセスが許可されていません。")},
+    {std::errc::operation_not_permitted, QStringLiteral("操作が許可されていません。")},
+    {std::errc::read_only_file_system, QStringLiteral("読み取り専用のドライブです。")},
+    {std::errc::file_too_large, QStringLiteral("ファイルが大きすぎます。")},
+    {std::errc::is_a_directory, QStringLiteral("同じ名前のフォルダーがあります。")},
+    {std::errc::no_such_file_or_directory, QStringLiteral("フォルダーが見つかりません。")},
+    {std::errc::filename_too_long, QStringLiteral("パスが長すぎます。")},
+    {std::errc::device_or_resource_busy, QStringLiteral("ほかのプログラムが使用中です。")},
+    {std::errc::io_error, QStringLiteral("ディスクの読み書きでエラーが起きました。")},
+};
+// %1: the file, %2: the system's cause
 inline const QString CannotSave = QStringLiteral("%1 を保存できませんでした。\n%2");
 // %1: the file
+inline const QString NotSavedUnread =
+    QStringLiteral("%1 は起動時に読み込めなかったため、上書きしていません。");
+// %1: the file
+inline const QString NotSavedUnstorable = QStringLiteral(
+    "%1 を保存できませんでした。\nコードページ 932 (Shift_JIS) "
+    "で表せない文字を含むアドレスがあります。");
+// %1: the file, %2: its copy, %3: the system's cause
+inline const QString NotSavedNoBackup = QStringLiteral(
+    "%1 は一部を読み込めなかったファイルですが、控えの %2 "
+    "を作れないため、上書きしていません。\n%3");
+// %1: what went wrong
+inline const QString SaveInterrupted =
+    QStringLiteral("終了時の保存を最後まで行えませんでした。\n%1");
+// %1: the file, %2: the system's cause
 inline const QString CannotRead =
-    QStringLiteral("%1 を読み込めませんでした。\nこのファイルは終了時にも上書きしません。");
+    QStringLiteral("%1 を読み込めませんでした。\nこのファイルは終了時にも上書きしません。\n%2");
 // %1: the file, %2: the backup copy
 inline const QString PartlyRead = QStringLiteral(
     "%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "

@@ -1,3 +1,5 @@
+#include "ui/close_on_signal.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <QGuiApplication>
@@ -6,8 +8,6 @@
 #include <QWidget>
 #include <cerrno>
 #include <csignal>
-
-#include "ui/close_on_signal.h"
 
 namespace nolvetta::ui {
 

@@ -1,8 +1,8 @@
+#include "ui/close_on_signal.h"
+
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QWidget>
-
-#include "ui/close_on_signal.h"
 
 namespace nolvetta::ui {
 

@@ -1,23 +1,30 @@
 #include "ui/form1.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <functional>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "launcher/launcher.h"
@@ -42,12 +49,8 @@ int tw(int twips) {
     return (twips + 7) / 15;
 }
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(tw(left), tw(top), tw(width), tw(height));
-}
-
-QString fromCore(const std::u16string& text) {
-    return QString::fromStdU16String(text);
+QString fromCore(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::u16string toCore(const QString& text) {
@@ -70,6 +73,15 @@ QString pathText(const std::filesystem::path& path) {
     return fromNative(path.native());
 }
 
+QString causeText(const std::error_code& code) {
+    for (const auto& [condition, text] : captions::FileErrors) {
+        if (code == condition) {
+            return text;
+        }
+    }
+    return QString::fromLocal8Bit(code.message());
+}
+
 // A small envelope, drawn rather than shipped as a file.
 QIcon envelopeIcon() {
     QPixmap pixmap(16, 16);
@@ -84,6 +96,43 @@ QIcon envelopeIcon() {
     painter.setBrush(Qt::red);
     painter.drawEllipse(10, 9, 5, 5);
     return QIcon(pixmap);
+}
+
+void setUp(QGroupBox* frame, const QString& caption) {
+    frame->setTitle(caption);
+}
+void setUp(QPushButton* button, const QString& caption) {
+    button->setText(caption);
+    // Enter on a focused button presses it, as Space does.
+    button->setAutoDefault(true);
+}
+void setUp(QComboBox* combo, const QString& text) {
+    combo->setEditable(true);
+    // The lists change only through the program's own handlers, and
+    // the typed text is never completed behind the user's back.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->lineEdit()->setAcceptDrops(false);
+    combo->setEditText(text);
+}
+void setUp(QLineEdit* box, const QString& text) {
+    box->setText(text);
+}
+void setUp(QLabel* label, const QString& caption) {
+    label->setText(caption);
+}
+
+// The caption shows whole in its fixed rectangle whatever the font: the
+// font shrinks until the text fits.
+void fitCaption(QLabel* label) {
+    QFont font = label->font();
+    for (int size = QFontInfo(font).pixelSize(); size > 1; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
+            break;
+        }
+    }
+    label->setFont(font);
 }
 
 constexpr std::int32_t MelmaNewsId = 1;
@@ -112,107 +161,88 @@ Form1::Form1(launcher::Launcher& launcher, MessageBoxes& messageBoxes,
 
 Form1::~Form1() = default;
 
-QString Form1::browserCommand() const {
-    return fromCore(launcher_.browserCommand());
-}
-
-QMenu* Form1::autoCancelMenu(int service) const {
-    if (service < 0 || service >= static_cast<int>(mn1.size())) {
-        return nullptr;
-    }
-    return mn1[static_cast<std::size_t>(service)];
-}
-
 void Form1::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(tw(4245), tw(2865));
     setCentralWidget(client);
 
-    auto frame = [](QWidget* parent, const char* name, const QString& caption) {
-        auto* f = new QGroupBox(caption, parent);
-        f->setObjectName(QString::fromLatin1(name));
-        return f;
+    using Slot = std::variant<QGroupBox * Form1::*, QPushButton * Form1::*, QComboBox * Form1::*,
+                              TextBox * Form1::*, QLabel * Form1::*>;
+    struct Control {
+        Slot slot;
+        const char* name;
+        QGroupBox* Form1::*container;  // null: the window's client area
+        QString caption;
+        QRect twips;
     };
-    auto button = [](QWidget* parent, const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, parent);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
+    // In the window's definition order: a frame's children follow it.
+    const Control controls[] = {
+        {&Form1::Frame3, "Frame3", nullptr, captions::Frame3, {60, 3060, 4095, 1335}},
+        {&Form1::Command7, "Command7", &Form1::Frame3, captions::Command7, {3540, 480, 435, 315}},
+        {&Form1::Command2, "Command2", &Form1::Frame3, captions::Command2, {120, 900, 3315, 315}},
+        {&Form1::Text2,
+         "Text2",
+         &Form1::Frame3,
+         fromCore(requests::shopSampleText()),
+         {120, 480, 3315, 330}},
+        {&Form1::Label2_2, "Label2(2)", &Form1::Frame3, captions::Label2, {120, 240, 3720, 180}},
+        {&Form1::Frame2,
+         "Frame2",
+         nullptr,
+         fromCore(requests::ServiceCatalogue[0].caption),
+         {60, 780, 4095, 1995}},
+        {&Form1::Command8, "Command8", &Form1::Frame2, captions::Command8, {3360, 1560, 615, 315}},
+        {&Form1::Combo2, "Combo2", &Form1::Frame2, captions::Combo2Initial, {120, 1560, 3135, 300}},
+        {&Form1::Command1, "Command1", &Form1::Frame2, captions::Command1, {2220, 660, 1755, 315}},
+        {&Form1::Command6, "Command6", &Form1::Frame2, captions::Command6, {420, 1080, 1755, 315}},
+        {&Form1::Command5, "Command5", &Form1::Frame2, captions::Command5, {2220, 1080, 1755, 315}},
+        {&Form1::Command4, "Command4", &Form1::Frame2, captions::Command4, {420, 660, 1755, 315}},
+        {&Form1::Text3, "Text3", &Form1::Frame2, QString(), {420, 240, 3555, 315}},
+        {&Form1::Label1, "Label1", &Form1::Frame2, captions::Label1, {180, 300, 165, 180}},
+        {&Form1::Frame1_0, "Frame1(0)", nullptr, captions::Frame1, {60, 0, 4095, 675}},
+        {&Form1::Combo1,
+         "Combo1",
+         &Form1::Frame1_0,
+         captions::Combo1Initial,
+         {120, 240, 3135, 300}},
+        {&Form1::Command3, "Command3", &Form1::Frame1_0, captions::Command3, {3360, 240, 615, 315}},
     };
-    auto combo = [](QWidget* parent, const char* name, const QString& text) {
-        auto* c = new QComboBox(parent);
-        c->setObjectName(QString::fromLatin1(name));
-        c->setEditable(true);
-        // The lists change only through the program's own handlers, and
-        // the typed text is never completed behind the user's back.
-        c->setInsertPolicy(QComboBox::NoInsert);
-        c->setCompleter(nullptr);
-        c->setEditText(text);
-        return c;
-    };
-
-    // Created in the order of their tab indexes' owners; the tab chain
-    // itself is set in setTabOrder().
-    Frame3 = frame(client, "Frame3", captions::Frame3);
-    place(Frame3, 60, 3060, 4095, 1335);
-    Command7 = button(Frame3, "Command7", captions::Command7);
-    place(Command7, 3540, 480, 435, 315);
-    Command2 = button(Frame3, "Command2", captions::Command2);
-    place(Command2, 120, 900, 3315, 315);
-    Text2 = new TextBox(Frame3);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setText(fromCore(requests::shopSampleText()));
-    Text2->setTakesTextDrops(true);
-    place(Text2, 120, 480, 3315, 330);
-    Label2_2 = new QLabel(captions::Label2, Frame3);
-    Label2_2->setObjectName(QStringLiteral("Label2(2)"));
-    place(Label2_2, 120, 240, 3720, 180);
-
-    Frame2 =
-        frame(client, "Frame2", fromCore(std::u16string(requests::ServiceCatalogue[0].caption)));
-    place(Frame2, 60, 780, 4095, 1995);
-    Command8 = button(Frame2, "Command8", captions::Command8);
-    place(Command8, 3360, 1560, 615, 315);
-    Combo2 = combo(Frame2, "Combo2", captions::Combo2Initial);
-    place(Combo2, 120, 1560, 3135, 300);
-    Command1 = button(Frame2, "Command1", captions::Command1);
-    place(Command1, 2220, 660, 1755, 315);
-    Command6 = button(Frame2, "Command6", captions::Command6);
-    place(Command6, 420, 1080, 1755, 315);
-    Command5 = button(Frame2, "Command5", captions::Command5);
-    place(Command5, 2220, 1080, 1755, 315);
-    Command4 = button(Frame2, "Command4", captions::Command4);
-    place(Command4, 420, 660, 1755, 315);
-    Text3 = new TextBox(Frame2);
-    Text3->setObjectName(QStringLiteral("Text3"));
+    for (const Control& c : controls) {
+        QWidget* container = c.container != nullptr ? this->*c.container : client;
+        std::visit(
+            [&](auto slot) {
+                using Widget =
+                    std::remove_pointer_t<std::remove_reference_t<decltype(this->*slot)>>;
+                auto* widget = new Widget(container);
+                this->*slot = widget;
+                widget->setObjectName(QString::fromLatin1(c.name));
+                widget->setGeometry(tw(c.twips.x()), tw(c.twips.y()), tw(c.twips.width()),
+                                    tw(c.twips.height()));
+                setUp(widget, c.caption);
+            },
+            c.slot);
+    }
+    fitCaption(Label1);
     Text3->setTakesTextDrops(true);
-    place(Text3, 420, 240, 3555, 315);
-    Label1 = new QLabel(captions::Label1, Frame2);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    place(Label1, 180, 300, 165, 180);
+    Text3->setDragEnabled(true);
+    Text2->setTakesTextDrops(true);
+    // 自動配信登録 acts on a mouse press only, never on a key.
+    Command5->setAutoDefault(false);
 
-    Frame1_0 = frame(client, "Frame1(0)", captions::Frame1);
-    place(Frame1_0, 60, 0, 4095, 675);
-    Combo1 = combo(Frame1_0, "Combo1", captions::Combo1Initial);
-    place(Combo1, 120, 240, 3135, 300);
-    Command3 = button(Frame1_0, "Command3", captions::Command3);
-    place(Command3, 3360, 240, 615, 315);
-
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    connect(Text3, &TextBox::keyDown, this, [this](int key) { Text3_KeyDown(key); });
-    connect(Text3, &TextBox::gotFocus, this, [this] { Text3_GotFocus(); });
-    connect(Text3, &TextBox::textDropped, this,
-            [this](const QString& text) { Text3_OLEDragDrop(text); });
-    connect(Text2, &TextBox::keyDown, this, [this](int key) { Text2_KeyDown(key); });
-    connect(Text2, &TextBox::textDropped, this,
-            [this](const QString& text) { Text2_OLEDragDrop(text); });
+    const std::pair<QPushButton*, void (Form1::*)()> clicks[] = {
+        {Command3, &Form1::Command3_Click}, {Command8, &Form1::Command8_Click},
+        {Command1, &Form1::Command1_Click}, {Command4, &Form1::Command4_Click},
+        {Command6, &Form1::Command6_Click}, {Command2, &Form1::Command2_Click},
+        {Command7, &Form1::Command7_Click}};
+    for (const auto& [button, handler] : clicks) {
+        connect(button, &QPushButton::clicked, this, handler);
+    }
+    connect(Text3, &TextBox::keyDown, this, &Form1::Text3_KeyDown);
+    connect(Text3, &TextBox::gotFocus, this, &Form1::Text3_GotFocus);
+    connect(Text3, &TextBox::textDropped, this, &Form1::Text3_OLEDragDrop);
+    connect(Text2, &TextBox::keyDown, this, &Form1::Text2_KeyDown);
+    connect(Text2, &TextBox::textDropped, this, &Form1::Text2_OLEDragDrop);
 
     // Command5 acts when a mouse button goes down, not on a click; the frame
     // reports clicks on its own area.
@@ -224,50 +254,52 @@ void Form1::buildControls() {
 void Form1::buildMenus() {
     QMenuBar* bar = menuBar();
 
-    mn0_0 = bar->addMenu(captions::MenuMain);
+    QMenu* mn0_0 = bar->addMenu(captions::MenuMain);
     mn0_0->setObjectName(QStringLiteral("mn0(0)"));
     mn2_0 = mn0_0->addAction(captions::MenuAlwaysOnTop);
     mn2_0->setObjectName(QStringLiteral("mn2(0)"));
     mn2_0->setCheckable(true);
     mn2_0->setChecked(true);
-    // The handler flips the mark itself; Qt's own toggle is undone first.
-    connect(mn2_0, &QAction::triggered, this, [this] {
-        mn2_0->setChecked(!mn2_0->isChecked());
-        mn2_Click(0);
-    });
+    connect(mn2_0, &QAction::triggered, this, [this] { mn2_Click(0); });
 
     // Not in the menu bar: only the frame's pop-up.
     mn0_1 = new QMenu(captions::MenuMagazine, this);
     mn0_1->setObjectName(QStringLiteral("mn0(1)"));
+    auto* services = new QActionGroup(mn0_1);  // one check mark among the services
     for (const requests::Service& service : requests::ServiceCatalogue) {
-        const auto i = static_cast<std::size_t>(service.index);
-        MERU1[i] = mn0_1->addAction(fromCore(std::u16string(service.caption)));
-        MERU1[i]->setObjectName(QStringLiteral("MERU1(%1)").arg(service.index));
-        MERU1[i]->setCheckable(true);
-        MERU1[i]->setVisible(service.offered);
+        QAction* entry = mn0_1->addAction(fromCore(service.caption));
+        entry->setObjectName(QStringLiteral("MERU1(%1)").arg(service.index));
+        entry->setCheckable(true);
+        entry->setVisible(service.offered);
+        services->addAction(entry);
         const int index = service.index;
-        connect(MERU1[i], &QAction::triggered, this, [this, index] { MERU1_Click(index); });
+        connect(entry, &QAction::triggered, this, [this, index] { MERU1_Click(index); });
+        MERU1[static_cast<std::size_t>(index)] = entry;
     }
     MERU1[0]->setChecked(true);
 
-    mn0_2 = bar->addMenu(captions::MenuAutoCancel);
+    QMenu* mn0_2 = bar->addMenu(captions::MenuAutoCancel);
     mn0_2->setObjectName(QStringLiteral("mn0(2)"));
     for (std::size_t i = 0; i < mn1.size(); ++i) {
-        mn1[i] = mn0_2->addMenu(fromCore(std::u16string(requests::ServiceCatalogue[i].caption)));
+        mn1[i] = mn0_2->addMenu(fromCore(requests::ServiceCatalogue[i].caption));
         mn1[i]->setObjectName(QStringLiteral("mn1(%1)").arg(i));
     }
-    QAction* kaijo0 = mn1[0]->addAction(captions::MenuWeeklyMag2);
-    kaijo0->setObjectName(QStringLiteral("kaijo0"));
-    connect(kaijo0, &QAction::triggered, this, [this] { kaijo0_Click(); });
-    QAction* kaijo1_0 = mn1[1]->addAction(captions::MenuMelmaNews);
-    kaijo1_0->setObjectName(QStringLiteral("kaijo1(0)"));
-    connect(kaijo1_0, &QAction::triggered, this, [this] { kaijo1_Click(0); });
-    QAction* kaijo1_1 = mn1[1]->addAction(captions::MenuTodaysMelma);
-    kaijo1_1->setObjectName(QStringLiteral("kaijo1(1)"));
-    connect(kaijo1_1, &QAction::triggered, this, [this] { kaijo1_Click(1); });
-    QAction* kaijo2 = mn1[2]->addAction(captions::MenuKapuNews);
-    kaijo2->setObjectName(QStringLiteral("kaijo2"));
-    connect(kaijo2, &QAction::triggered, this, [this] { kaijo2_Click(); });
+    const struct {
+        int service;
+        const char* name;
+        QString caption;
+        std::function<void()> handler;
+    } entries[] = {
+        {0, "kaijo0", captions::MenuWeeklyMag2, [this] { kaijo0_Click(); }},
+        {1, "kaijo1(0)", captions::MenuMelmaNews, [this] { kaijo1_Click(0); }},
+        {1, "kaijo1(1)", captions::MenuTodaysMelma, [this] { kaijo1_Click(1); }},
+        {2, "kaijo2", captions::MenuKapuNews, [this] { kaijo2_Click(); }},
+    };
+    for (const auto& e : entries) {
+        QAction* entry = mn1[static_cast<std::size_t>(e.service)]->addAction(e.caption);
+        entry->setObjectName(QString::fromLatin1(e.name));
+        connect(entry, &QAction::triggered, this, e.handler);
+    }
 }
 
 void Form1::setTabOrder() {
@@ -280,9 +312,34 @@ void Form1::setTabOrder() {
 }
 
 void Form1::Form_Load() {
-    loadAddresses();
-    loadSettings();
+    store::Loaded loaded = dataFiles_->load();
+    const auto reportUnreadable = [this](const store::FileLoad& load,
+                                         const std::filesystem::path& file) {
+        if (load.state == store::FileState::Unreadable) {
+            boxes_.inform(this, captions::CannotRead.arg(pathText(file), causeText(load.code)));
+        }
+    };
+    reportUnreadable(loaded.address, dataFiles_->addressFilePath());
+    if (loaded.address.state == store::FileState::Damaged) {
+        boxes_.inform(this, captions::PartlyRead.arg(pathText(dataFiles_->addressFilePath()),
+                                                     pathText(dataFiles_->backupFilePath())));
+    }
+    reportUnreadable(loaded.settings, dataFiles_->settingsFilePath());
+
+    QStringList entries;
+    entries.reserve(static_cast<qsizetype>(loaded.entries.size()));
+    for (const std::u16string& entry : loaded.entries) {
+        entries.append(fromCore(entry));
+    }
+    // In one step each: a long list must not be added entry by entry.
+    Combo1->addItems(entries);
+    Combo2->addItems(entries);
+    if (loaded.alwaysOnTop) {
+        mn2_0->setChecked(*loaded.alwaysOnTop);
+    }
+
     SetTopMost(*this, mn2_0->isChecked() ? 1 : 0);
+    show();
     Combo1->setEditText(Combo1->count() > 0 ? Combo1->itemText(0) : QString());
     Combo2->setEditText(captions::Combo2Initial);
     if (IsStandalone(*this)) {
@@ -292,44 +349,13 @@ void Form1::Form_Load() {
     Command3->setFocus();
 }
 
-void Form1::loadAddresses() {
-    store::AddressLoad load = dataFiles_->loadAddresses();
-    const QString file = pathText(dataFiles_->addressFilePath());
-    if (load.state == store::FileState::Unreadable) {
-        boxes_.inform(this, captions::CannotRead.arg(file));
-    } else if (load.state == store::FileState::Damaged) {
-        const auto backup =
-            dataFiles_->addressFilePath().parent_path() / std::string(store::AddressBackupFileName);
-        boxes_.inform(this, captions::PartlyRead.arg(file, pathText(backup)));
-    }
-    QStringList entries;
-    entries.reserve(static_cast<qsizetype>(load.entries.size()));
-    for (const std::u16string& entry : load.entries) {
-        entries.append(fromCore(entry));
-    }
-    // In one step each: a long list must not be added entry by entry.
-    Combo1->addItems(entries);
-    Combo2->addItems(entries);
-}
-
-void Form1::loadSettings() {
-    store::SettingsLoad load = dataFiles_->loadSettings();
-    if (load.state == store::FileState::Unreadable) {
-        boxes_.inform(this, captions::CannotRead.arg(pathText(dataFiles_->settingsFilePath())));
-    }
-    if (load.alwaysOnTop) {
-        mn2_0->setChecked(*load.alwaysOnTop);
-    }
-}
-
 void Form1::closeEvent(QCloseEvent* event) {
     // The close is never refused; a failed save is reported and the old
     // file stays as it was.
     try {
         Form_QueryUnload();
     } catch (const std::exception& e) {
-        boxes_.inform(this, captions::CannotSave.arg(pathText(dataFiles_->addressFilePath()),
-                                                     QString::fromLocal8Bit(e.what())));
+        boxes_.inform(this, captions::SaveInterrupted.arg(QString::fromLocal8Bit(e.what())));
     }
     event->accept();
 }
@@ -341,22 +367,35 @@ void Form1::Form_QueryUnload() {
         entries.push_back(toCore(Combo1->itemText(i)));
     }
     for (const store::SaveProblem& problem : dataFiles_->save(entries, mn2_0->isChecked())) {
-        boxes_.inform(this, captions::CannotSave.arg(pathText(problem.file),
-                                                     QString::fromUtf8(problem.reason)));
+        const QString file = pathText(problem.file);
+        switch (problem.fault) {
+            case store::SaveFault::NotReadAtStart:
+                boxes_.inform(this, captions::NotSavedUnread.arg(file));
+                break;
+            case store::SaveFault::CannotHoldText:
+                boxes_.inform(this, captions::NotSavedUnstorable.arg(file));
+                break;
+            case store::SaveFault::NoBackup:
+                boxes_.inform(this, captions::NotSavedNoBackup.arg(
+                                        file, pathText(dataFiles_->backupFilePath()),
+                                        causeText(problem.code)));
+                break;
+            case store::SaveFault::WriteFailed:
+                boxes_.inform(this, captions::CannotSave.arg(file, causeText(problem.code)));
+                break;
+        }
     }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Command5 && event->type() == QEvent::MouseButtonPress) {
+    const QEvent::Type type = event->type();
+    // A quick second press arrives as a double click: it is a press like the first.
+    if (watched == Command5 &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
         Command5_MouseDown(static_cast<QMouseEvent*>(event)->button());
         return true;
     }
-    if (watched == Command5 && event->type() == QEvent::MouseButtonDblClick) {
-        // A quick second press is a press like the first.
-        Command5_MouseDown(static_cast<QMouseEvent*>(event)->button());
-        return true;
-    }
-    if (watched == Frame2 && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == Frame2 && type == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         // Clicks that a child let through (a label) are not the frame's.
@@ -366,20 +405,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == Combo1 && event->type() == QEvent::KeyPress) {
+    if (watched == Combo1 && type == QEvent::KeyPress) {
         Combo1_KeyDown(static_cast<QKeyEvent*>(event)->key());
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- Address lists
-
-void Form1::appendEntry(QComboBox* list, const QString& entry) {
-    // Adding to an empty list would make the entry the edit text.
-    const QString text = list->currentText();
-    list->addItem(entry);
-    list->setEditText(text);
-}
 
 void Form1::Combo1_KeyDown(int key) {
     if (!isEnter(key)) {
@@ -390,8 +422,12 @@ void Form1::Combo1_KeyDown(int key) {
         boxes_.inform(this, captions::CannotStoreAddress.arg(text));
         return;
     }
-    appendEntry(Combo1, text);
-    appendEntry(Combo2, Combo1->currentText());
+    // Adding to an empty list would make the entry the edit text.
+    for (QComboBox* list : {Combo1, Combo2}) {
+        const QString shown = list->currentText();
+        list->addItem(text);
+        list->setEditText(shown);
+    }
 }
 
 void Form1::Command3_Click() {
@@ -413,11 +449,9 @@ void Form1::Command3_Click() {
 
 void Form1::SelectService(std::int16_t index) {
     ServiceIndex = index;
-    for (QAction* entry : MERU1) {
-        entry->setChecked(false);
-    }
-    MERU1[static_cast<std::size_t>(index)]->setChecked(true);
-    Frame2->setTitle(MERU1[static_cast<std::size_t>(index)]->text());
+    QAction* entry = MERU1[static_cast<std::size_t>(index)];
+    entry->setChecked(true);
+    Frame2->setTitle(entry->text());
 }
 
 void Form1::MERU1_Click(int index) {
@@ -428,17 +462,23 @@ void Form1::Frame2_Click() {
     mn0_1->exec(QCursor::pos());
 }
 
+bool Form1::checkId() {
+    if (requests::isValidId(toCore(Text3->text()))) {
+        return true;
+    }
+    boxes_.inform(this, captions::InvalidId);
+    return false;
+}
+
 Form1::Outcome Form1::Kaijo00() {
-    if (!requests::isValidId(toCore(Text3->text()))) {
-        boxes_.inform(this, captions::InvalidId);
+    if (!checkId()) {
         return Outcome::InvalidId;
     }
     return KAIJO(ServiceIndex) ? Outcome::Done : Outcome::LaunchFailed;
 }
 
 Form1::Outcome Form1::Touroku01(const QString& address) {
-    if (!requests::isValidId(toCore(Text3->text()))) {
-        boxes_.inform(this, captions::InvalidId);
+    if (!checkId()) {
         return Outcome::InvalidId;
     }
     QString given = address;
@@ -483,11 +523,15 @@ void Form1::Text3_KeyDown(int key) {
 // ---- Official newsletters
 
 QString Form1::ResMAG(std::int16_t cancelFlag) const {
-    return fromCore(requests::weeklyMag2Url(cancelFlag, toCore(Combo1->currentText())));
+    return fromCore(requests::weeklyMag2Url(
+        cancelFlag == 0 ? requests::NewsAction::Register : requests::NewsAction::Cancel,
+        toCore(Combo1->currentText())));
 }
 
 bool Form1::kapMail(std::int16_t registerFlag) {
-    return ShellAuto(fromCore(requests::kapuNewsUrl(registerFlag, toCore(Combo1->currentText()))));
+    return ShellAuto(fromCore(requests::kapuNewsUrl(
+        registerFlag != 0 ? requests::NewsAction::Register : requests::NewsAction::Cancel,
+        toCore(Combo1->currentText()))));
 }
 
 bool Form1::RenKai(std::int32_t magazineId, std::int16_t service) {
@@ -516,11 +560,10 @@ void Form1::Command5_MouseDown(Qt::MouseButton button) {
                 kapMail(1);
                 break;
         }
-    } else if (button == Qt::RightButton) {
+    } else if (button == Qt::RightButton && ServiceIndex >= 0 &&
+               static_cast<std::size_t>(ServiceIndex) < mn1.size()) {
         // Services without official newsletters have no menu to show.
-        if (QMenu* menu = autoCancelMenu(ServiceIndex)) {
-            menu->exec(QCursor::pos());
-        }
+        mn1[static_cast<std::size_t>(ServiceIndex)]->exec(QCursor::pos());
     }
 }
 
@@ -563,16 +606,19 @@ void Form1::Command2_Click() {
     ShellAuto(WorkText);
 }
 
-bool Form1::Text2_KeyDown(int key) {
-    if (!isEnter(key)) {
-        return false;
-    }
+bool Form1::openShopNewsPage() {
     Text2->setText(fromCore(requests::shopNewsPage(toCore(Text2->text()))));
     return ShellAuto(Text2->text());
 }
 
+void Form1::Text2_KeyDown(int key) {
+    if (isEnter(key)) {
+        openShopNewsPage();
+    }
+}
+
 void Form1::Command7_Click() {
-    if (!Text2_KeyDown(Qt::Key_Return)) {
+    if (!openShopNewsPage()) {
         return;
     }
     QClipboard* clipboard = QApplication::clipboard();
@@ -591,7 +637,7 @@ void Form1::Text2_OLEDragDrop(const QString& text) {
 
 void Form1::Text3_OLEDragDrop(const QString& text) {
     const std::u16string dropped = toCore(text);
-    WorkText = fromCore(std::u16string(recognise::firstLine(dropped)));
+    WorkText = fromCore(recognise::firstLine(dropped));
     const auto magazine = recognise::recogniseMagazine(dropped);
     if (!magazine) {
         return;
@@ -611,7 +657,8 @@ bool Form1::ShellAuto(const QString& url) {
     if (launcher_.open(toCore(url))) {
         return true;
     }
-    boxes_.inform(this, captions::CannotStartBrowser.arg(browserCommand(), url));
+    boxes_.inform(this,
+                  captions::CannotStartBrowser.arg(fromCore(launcher_.browserCommand()), url));
     return false;
 }
 
@@ -619,7 +666,7 @@ void Form1::mn2_Click(int index) {
     if (index != 0) {
         return;
     }
-    mn2_0->setChecked(!mn2_0->isChecked());
+    // The entry's check mark has already been inverted by the menu itself.
     SetTopMost(*this, mn2_0->isChecked() ? 1 : 0);
 }
 

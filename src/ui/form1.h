@@ -36,16 +36,10 @@ public:
           const std::filesystem::path& dataDirectory, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Loads the lists and the option and applies them; shows the window.
+    // Loads the lists and the option, applies them and shows the window.
     void Form_Load();
 
-    std::int16_t serviceIndex() const { return ServiceIndex; }
     const QString& workText() const { return WorkText; }
-    QString browserCommand() const;
-
-    // The service menu, as the frame's pop-up shows it.
-    QMenu* magazineMenu() const { return mn0_1; }
-    QMenu* autoCancelMenu(int service) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,13 +70,14 @@ private:
     void kaijo2_Click();
     void Command2_Click();
     void Command7_Click();
-    bool Text2_KeyDown(int key);
+    void Text2_KeyDown(int key);
     void Text2_OLEDragDrop(const QString& text);
     void Text3_OLEDragDrop(const QString& text);
     void Text3_GotFocus();
 
     // Shared steps
     void SelectService(std::int16_t index);
+    bool checkId();
     Outcome Touroku01(const QString& address);
     Outcome Kaijo00();
     bool Touroku(std::int16_t service, QString& address);
@@ -90,11 +85,8 @@ private:
     QString ResMAG(std::int16_t cancelFlag) const;
     bool kapMail(std::int16_t registerFlag);
     bool RenKai(std::int32_t magazineId, std::int16_t service);
+    bool openShopNewsPage();
     bool ShellAuto(const QString& url);
-
-    void loadAddresses();
-    void loadSettings();
-    void appendEntry(QComboBox* list, const QString& entry);
 
     launcher::Launcher& launcher_;
     MessageBoxes& boxes_;
@@ -124,11 +116,9 @@ private:
     QPushButton* Command7 = nullptr;
 
     // Menus
-    QMenu* mn0_0 = nullptr;
     QAction* mn2_0 = nullptr;
     QMenu* mn0_1 = nullptr;
     std::array<QAction*, 5> MERU1{};
-    QMenu* mn0_2 = nullptr;
     std::array<QMenu*, 3> mn1{};
 };
 

@@ -18,8 +18,6 @@ bool holdsPlainText(const QMimeData* data) {
 }  // namespace
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
-    // The box can always be the source of a drag of its own text.
-    setDragEnabled(true);
     setAcceptDrops(false);
 }
 

@@ -11,7 +11,8 @@ class TextBox : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent = nullptr);
 
-    // Accept dropped plain text and hand it to textDropped().
+    // Accept dropped plain text and hand it to textDropped(). Whether the box
+    // is the source of a drag of its own text is QLineEdit's dragEnabled.
     void setTakesTextDrops(bool takes);
 
 signals:

@@ -13,14 +13,16 @@ std::int32_t SetTopMost(QWidget& window, std::int16_t mode) {
         case 1: {
             const bool onTop = mode == 1;
             if (window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
-                // Changing a flag hides the window; it is shown again in place.
+                // Changing a flag hides the window; it comes back where it was.
+                const bool shown = window.isVisible();
                 window.setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+                if (shown) {
+                    window.show();
+                }
             }
-            window.show();
             return 1;
         }
         case 2:
-            window.show();
             window.raise();
             return 1;
         default:
