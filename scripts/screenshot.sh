@@ -8,13 +8,22 @@ out="${2:-nolvetta-screenshot.png}"
 bash scripts/setup.sh --dev
 
 work="$(mktemp -d)"
-trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+cleanup() {
+    [ -n "${app:-}" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
+    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
 cp "$build/src/ui/nolvetta" "$work/"
 
-display=":$((90 + RANDOM % 9))"
-Xvfb "$display" -screen 0 640x400x24 -nolisten tcp &
+# Xvfb picks a free display and names it once it accepts connections.
+Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$work/display" &
 xvfb=$!
-sleep 1
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+display=":$(cat "$work/display")"
 DISPLAY="$display" QT_QPA_PLATFORM=xcb "$work/nolvetta" &
 app=$!
 sleep 3

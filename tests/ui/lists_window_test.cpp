@@ -1,169 +1,122 @@
-#include <gtest/gtest.h>
+#include <csignal>
 
-#include <QApplication>
-#include <QTest>
-#include <fstream>
-#include <iterator>
-
+#include "scratch.h"
 #include "ui/captions.h"
+#include "ui/close_on_signal.h"
 #include "ui/window_options.h"
 #include "window_fixture.h"
 
-namespace nolvetta::ui::testing {
-namespace {
+using namespace nolvetta::ui::testing;
+namespace captions = nolvetta::ui::captions;
+using nolvetta::testsupport::readBytes;
+using ::testing::_;
+using ::testing::Return;
 
-std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+MATCHER_P(Mentions, part, "") {
+    return arg.contains(part);
 }
 
 class ListsTest : public WindowTest {
 protected:
-    void typeAndEnter(const QString& text) {
+    void add(const QString& text) {
         combo1()->setFocus();
         combo1()->setEditText(text);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
+    static QStringList entries(QComboBox* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) {
+            texts.append(list->itemText(i));
+        }
+        return texts;
+    }
+    bool onTop() const { return form->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 };
 
-TEST_F(ListsTest, AFirstStartShowsEmptyListsAndIsOnTop) {
-    EXPECT_EQ(combo1()->count(), 0);
-    EXPECT_EQ(combo1()->currentText(), QString());
-    EXPECT_EQ(combo2()->currentText(), captions::Combo2Initial);
-    EXPECT_TRUE(action("mn2(0)")->isChecked());
-    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(action("MERU1(3)")->isVisible());
-    EXPECT_FALSE(action("MERU1(4)")->isVisible());
+TEST_F(ListsTest, AFirstStartHasEmptyListsIsOnTopAndLeavesBothFiles) {
+    EXPECT_EQ(combo1()->count() + combo2()->count(), 0);
+    EXPECT_EQ(combo1()->currentText() + combo2()->currentText(), captions::Combo2Initial);
+    EXPECT_TRUE(child<QAction>("mn2(0)")->isChecked() && onTop());
+    auto* label = child<QLabel>("Label1");  // whole, in its own small place
+    EXPECT_EQ(label->geometry(), QRect(12, 20, 11, 12));
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance("ID"), label->width());
     closeWindow();
-    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta.dat"), "");
-    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta1.dat"), "True\r\n");
+    EXPECT_EQ(readBytes(dataFile("nolvetta.dat")) + readBytes(dataFile("nolvetta1.dat")),
+              "True\r\n");
 }
 
-TEST_F(ListsTest, EnterTwiceAddsTheTextTwiceToBothLists) {
-    typeAndEnter(QStringLiteral("a@example.jp"));
-    typeAndEnter(QStringLiteral("a@example.jp"));
-    const QStringList twice(2, QStringLiteral("a@example.jp"));
-    EXPECT_EQ(comboEntries(combo1()), twice);
-    EXPECT_EQ(comboEntries(combo2()), twice);
-    EXPECT_EQ(combo1()->currentText(), QStringLiteral("a@example.jp"));
-    EXPECT_EQ(combo2()->currentText(), captions::Combo2Initial);
-}
-
-TEST_F(ListsTest, TextThatCannotBeStoredIsRefused) {
-    boxes.expect(Answer::Ok);
-    typeAndEnter(QStringLiteral("x😀@example.jp"));
-    EXPECT_EQ(combo1()->count(), 0);
-    EXPECT_EQ(combo2()->count(), 0);
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_TRUE(boxes.shown.front().contains(QStringLiteral("x😀@example.jp")));
-}
-
-TEST_F(ListsTest, DeleteAsksAndRemovesOnlyTheFirstEqualEntry) {
-    for (const char* address : {"a@x.jp", "b@x.jp", "a@x.jp"}) {
-        typeAndEnter(QString::fromLatin1(address));
+TEST_F(ListsTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
+    for (const char* address : {"a@x", "b@x", "a@x"}) {
+        add(address);
     }
-    combo1()->setEditText(QStringLiteral("a@x.jp"));
-
-    boxes.expect(Answer::No);
-    QTest::mouseClick(button("Command3"), Qt::LeftButton);
-    EXPECT_EQ(boxes.shown, QStringList{QStringLiteral("a@x.jp を削除します\r\nよろしいですか？")});
-    EXPECT_EQ(combo1()->count(), 3);
-
-    boxes.expect(Answer::Yes);
-    QTest::mouseClick(button("Command3"), Qt::LeftButton);
-    EXPECT_EQ(comboEntries(combo1()),
-              QStringList({QStringLiteral("b@x.jp"), QStringLiteral("a@x.jp")}));
-    EXPECT_EQ(comboEntries(combo2()),
-              QStringList(
-                  {QStringLiteral("a@x.jp"), QStringLiteral("b@x.jp"), QStringLiteral("a@x.jp")}));
-    EXPECT_EQ(combo1()->currentText(), QStringLiteral("a@x.jp"));
-
-    combo1()->setEditText(QStringLiteral("nobody@x.jp"));
-    QTest::mouseClick(button("Command3"), Qt::LeftButton);
-    EXPECT_EQ(combo1()->count(), 2);
-}
-
-TEST_F(ListsTest, TheAddressFileFillsBothListsInOrder) {
-    closeWindow();
-    writeBytes(dataDirectory / "nolvetta.dat", "one@x.jp\r\ntwo@x.jp\r\nthree@x.jp\r\n");
-    reopen();
-    const QStringList entries{QStringLiteral("one@x.jp"), QStringLiteral("two@x.jp"),
-                              QStringLiteral("three@x.jp")};
-    EXPECT_EQ(comboEntries(combo1()), entries);
-    EXPECT_EQ(comboEntries(combo2()), entries);
-    EXPECT_EQ(combo1()->currentText(), entries.front());
+    EXPECT_CALL(boxes, inform(_, Mentions("x😀@x")));
+    add("x😀@x");
     EXPECT_EQ(combo2()->currentText(), captions::Combo2Initial);
-
-    // Only the deletion list is saved.
-    combo1()->setEditText(QStringLiteral("two@x.jp"));
-    boxes.expect(Answer::Yes);
-    QTest::mouseClick(button("Command3"), Qt::LeftButton);
-    closeWindow();
-    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta.dat"), "one@x.jp\r\nthree@x.jp\r\n");
+    combo1()->setEditText("a@x");
+    EXPECT_CALL(boxes, askYesNo(_, QString("a@x を削除します\r\nよろしいですか？")))
+        .WillOnce(Return(false))
+        .WillOnce(Return(true));
+    click("Command3");
+    click("Command3");
+    EXPECT_EQ(entries(combo1()), QStringList({"b@x", "a@x"}));
+    EXPECT_EQ(entries(combo2()), QStringList({"a@x", "b@x", "a@x"}));
+    combo1()->setEditText("nobody@x");
+    click("Command3");  // no equal entry: no question
 }
 
-TEST_F(ListsTest, AlwaysOnTopTogglesAndIsRemembered) {
-    QAction* onTop = action("mn2(0)");
-    onTop->trigger();
-    EXPECT_FALSE(onTop->isChecked());
-    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+TEST_F(ListsTest, TheFileFillsBothListsAndOnlyTheDeletionListIsSaved) {
+    std::string file = "one@x\r\n";
+    for (int i = 0; i < 40000; ++i) {  // more than a 16-bit index reaches
+        file += "u" + std::to_string(i) + "@x\r\n";
+    }
+    closeWindow();
+    nolvetta::testsupport::writeBytes(dataFile("nolvetta.dat"), file + "last@x\r\n");
+    reopen();
+    EXPECT_EQ(combo2()->count(), 40002);
+    EXPECT_EQ(combo1()->currentText(), "one@x");
+    combo1()->setEditText("last@x");
+    EXPECT_CALL(boxes, askYesNo).WillOnce(Return(true));
+    click("Command3");
+    closeWindow();
+    EXPECT_EQ(readBytes(dataFile("nolvetta.dat")), file);
+}
+
+TEST_F(ListsTest, AlwaysOnTopFollowsItsEntryAndIsRemembered) {
+    auto* entry = child<QAction>("mn2(0)");
+    entry->trigger();
+    EXPECT_FALSE(onTop());
     EXPECT_TRUE(form->isVisible());
-    onTop->trigger();
-    EXPECT_TRUE(onTop->isChecked());
-    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    onTop->trigger();
+    entry->trigger();
+    EXPECT_NE(SetTopMost(*form, 2), 0);  // raises, keeps the state
+    EXPECT_EQ(SetTopMost(*form, 3), 0);  // no such mode
+    EXPECT_TRUE(onTop());
+    entry->trigger();
     closeWindow();
-    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta1.dat"), "False\r\n");
+    EXPECT_EQ(readBytes(dataFile("nolvetta1.dat")), "False\r\n");
     reopen();
-    EXPECT_FALSE(action("mn2(0)")->isChecked());
-    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-}
-
-TEST_F(ListsTest, ListsLongerThanASixteenBitIndexLoadDeleteAndSave) {
-    closeWindow();
-    std::string file;
-    for (int i = 0; i < 40000; ++i) {
-        file += "user" + std::to_string(i) + "@x.jp\r\n";
-    }
-    writeBytes(dataDirectory / "nolvetta.dat", file);
-    reopen();
-    ASSERT_EQ(combo1()->count(), 40000);
-    EXPECT_EQ(combo2()->count(), 40000);
-    combo1()->setEditText(QStringLiteral("user39999@x.jp"));
-    boxes.expect(Answer::Yes);
-    QTest::mouseClick(button("Command3"), Qt::LeftButton);
-    closeWindow();
-    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta.dat"),
-              file.substr(0, file.size() - std::string("user39999@x.jp\r\n").size()));
+    EXPECT_FALSE(child<QAction>("mn2(0)")->isChecked() || onTop());
 }
 
 TEST_F(ListsTest, AFailedSaveIsReportedAndTheCloseGoesOn) {
     closeWindow();
     // A directory where the address file belongs: it can be neither read nor replaced.
-    std::filesystem::remove(dataDirectory / "nolvetta.dat");
-    std::filesystem::create_directory(dataDirectory / "nolvetta.dat");
+    std::filesystem::remove(dataFile("nolvetta.dat"));
+    std::filesystem::create_directory(dataFile("nolvetta.dat"));
     reopen();
-    boxes.expect(Answer::Ok);
+    EXPECT_CALL(boxes, inform(_, Mentions("nolvetta.dat")));
     closeWindow();
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_TRUE(boxes.shown[0].contains(QStringLiteral("nolvetta.dat")));
-    EXPECT_TRUE(std::filesystem::is_directory(dataDirectory / "nolvetta.dat"));
-    EXPECT_EQ(fileBytes(dataDirectory / "nolvetta1.dat"), "True\r\n");
+    EXPECT_TRUE(std::filesystem::is_directory(dataFile("nolvetta.dat")));
+    EXPECT_EQ(readBytes(dataFile("nolvetta1.dat")), "True\r\n");
+    EXPECT_EQ(nolvetta::testsupport::countEntries(dataFile("")), 2u);  // no temporary file left
 }
 
-TEST_F(ListsTest, StackingModesOutsideTheTableChangeNothing) {
-    EXPECT_EQ(SetTopMost(*form, 3), 0);
-    EXPECT_EQ(SetTopMost(*form, -1), 0);
-    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_NE(SetTopMost(*form, 2), 0);
-    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(form->isVisible());
+TEST_F(ListsTest, EveryTerminationSignalClosesTheWindowAndSaves) {
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        reopen();
+        closeOnSessionEnd(*form);
+        add(QString::number(sig));
+        std::raise(sig);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form->isVisible(); })) << sig;
+    }
+    EXPECT_EQ(readBytes(dataFile("nolvetta.dat")), "15\r\n1\r\n2\r\n");
 }
-
-}  // namespace
-}  // namespace nolvetta::ui::testing

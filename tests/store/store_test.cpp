@@ -1,0 +1,118 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "scratch.h"
+#include "store/codepage.h"
+#include "store/data_files.h"
+#include "store/field_reader.h"
+#include "store/program_path.h"
+
+using namespace nolvetta::store;
+using namespace std::string_literals;
+using nolvetta::testsupport::readBytes;
+using nolvetta::testsupport::ScratchDirectory;
+using nolvetta::testsupport::writeBytes;
+using ::testing::ElementsAreArray;
+
+TEST(store_Cp932, DecodesUpToTheFirstFaultAndEncodesOnlyWhatReadsBack) {
+    const struct {
+        std::string bytes;
+        std::u16string text;
+        bool clean;
+    } decoded[] = {
+        // clang-format off
+        {"a\\~\x82\xa0\x8a\xbf\xb1\r\n", u"a\\~あ漢ｱ\r\n", true}, {"\x81\x60\x81\x7c", u"～−", true},
+        {"ab\0cd"s, u"ab", false}, {"ab\xff\x82\xa0", u"ab", false}, {"\x82\xa0\x82", u"あ", false},
+        {"a\x82\x0d\x0a", u"a", false},
+        // clang-format on
+    };
+    for (const auto& c : decoded) {
+        EXPECT_EQ(decodeCp932(c.bytes).text, c.text) << ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(decodeCp932(c.bytes).clean, c.clean) << ::testing::PrintToString(c.bytes);
+    }
+    // Both readings of the minus sign are written as the one code.
+    EXPECT_EQ(encodeCp932(u"a\\~あ漢ｱ～−\uFF0D"),
+              "a\\~\x82\xa0\x8a\xbf\xb1\x81\x60\x81\x7c\x81\x7c");
+    // These would read back as other characters, or not at all.
+    for (const std::u16string& text :
+         {u"\u00A5"s, u"\u301C"s, u"a\U0001F600"s, u"\xD800"s, u"a\0b"s}) {
+        EXPECT_EQ(encodeCp932(text), std::nullopt) << ::testing::PrintToString(text);
+    }
+}
+
+TEST(store_Fields, SplitIntoEntriesThatComeBackFromTheirBytes) {
+    const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
+        // clang-format off
+        {u"", {}}, {u"a,\r\n\r\nb", {u"a", u"", u"", u"b"}}, {u"a\nb\rc\r\r\nd", {u"a", u"b", u"c", u"", u"d"}},
+        // blanks are kept; a quote inside an unquoted field is ordinary
+        {u" a , b \r\n", {u" a ", u" b "}}, {u"a\"b\"c,d", {u"a\"b\"c", u"d"}},
+        // quoted fields; what follows the closing quote is dropped; an open quote ends at its line
+        {u"\"a,b\",c\r\n", {u"a,b", u"c"}}, {u"\"ab\"xy,\"\"\r\n", {u"ab", u""}},
+        {u"\"abc\r\nd\r\n\"e\"\r\n", {u"abc", u"d", u"e"}},
+        // clang-format on
+    };
+    for (const auto& [text, fields] : cases) {
+        EXPECT_THAT(readFields(text), ElementsAreArray(fields)) << ::testing::PrintToString(text);
+    }
+    const std::vector<std::u16string> entries = {u"abc,def", u" spaced@x.jp ", u"", u"漢字",
+                                                 u"a\"b"};
+    const std::string bytes = "\"abc,def\"\r\n spaced@x.jp \r\n\r\n\x8a\xbf\x8e\x9a\r\na\"b\r\n";
+    EXPECT_EQ(formatAddressFile(entries), bytes);
+    EXPECT_THAT(readFields(decodeCp932(bytes).text), ElementsAreArray(entries));
+    EXPECT_EQ(formatAddressFile({u"ok", u"\U0001F600"}), std::nullopt);
+}
+
+TEST(store_DataFiles, NothingThereLoadsAsAbsentAndTheSaveCreatesTheDirectory) {
+    ScratchDirectory scratch;
+    DataFiles files(scratch / "not/yet");
+    const Loaded loaded = files.load();
+    EXPECT_EQ(loaded.address.state, FileState::Absent);
+    EXPECT_TRUE(files.save({}, false).empty());
+    EXPECT_EQ(readBytes(files.addressFilePath()) + readBytes(files.settingsFilePath()),
+              "False\r\n");
+}
+
+TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {
+    const std::pair<std::string, std::optional<bool>> cases[] = {
+        // clang-format off
+        {"TRUE\r\n", true}, {"false,True\r\n", false}, {" 0 ", false}, {"-1", true},
+        {"", std::nullopt}, {"1abc", std::nullopt}, {"\r\nTrue", std::nullopt}, {"Tr\xff", std::nullopt},
+        // clang-format on
+    };
+    for (const auto& [bytes, value] : cases) {
+        ScratchDirectory scratch;
+        writeBytes(scratch / SettingsFileName, bytes);
+        EXPECT_EQ(DataFiles(scratch.path()).load().alwaysOnTop, value) << bytes;
+    }
+}
+
+TEST(store_DataFiles, ADamagedAddressFileLoadsItsGoodPartAndIsKeptOnceAtSave) {
+    for (const std::string& damaged :
+         {"a@x\r\nb\x82\xa0\r\nc\xff t\r\n"s, "a@x\r\nb\x82\xa0\r\nc\0t"s}) {
+        ScratchDirectory scratch;
+        writeBytes(scratch / AddressFileName, damaged);
+        DataFiles files(scratch.path());
+        const Loaded loaded = files.load();
+        EXPECT_EQ(loaded.address.state, FileState::Damaged);
+        EXPECT_THAT(loaded.entries, ::testing::ElementsAre(u"a@x", u"bあ", u"c"));
+        EXPECT_TRUE(files.save({u"new"}, true).empty());
+        EXPECT_TRUE(files.save({u"newer"}, true).empty());
+        EXPECT_EQ(readBytes(files.addressFilePath()), "newer\r\n");
+        EXPECT_EQ(readBytes(files.backupFilePath()), damaged);  // not a later good file
+    }
+}
+
+TEST(store_ProgramPath, TheDevelopmentHostIsKnownByTheEndOfThePathCutTo255) {
+    const std::u16string a247(247, u'a');
+    const std::pair<std::u16string, bool> cases[] = {
+        // clang-format off
+        {u"/usr/bin/nolvetta", true}, {u"d/nvtdHost", false},
+        {u"d/myNVTDHOST", false},  // the first name has no separator: any ending counts
+        {u"d/NVTIDEX", false}, {u"d\\nvtidex", false}, {u"d/XNVTIDEX", true},
+        {a247 + u"NVTDHOST", false}, {a247 + u"aNVTDHOST", true},
+        // clang-format on
+    };
+    for (const auto& [path, standalone] : cases) {
+        EXPECT_EQ(isStandaloneExecutable(path), standalone) << ::testing::PrintToString(path);
+    }
+}

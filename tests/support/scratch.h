@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace nolvetta::testsupport {
+
+// A fresh directory, removed with everything in it.
+struct ScratchDirectory {
+    ScratchDirectory() { std::filesystem::create_directory(path_); }
+    ~ScratchDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+    const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                        ("nolvetta-test-" + std::to_string(std::random_device{}()));
+};
+
+inline std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+inline std::size_t countEntries(const std::filesystem::path& directory) {
+    using std::filesystem::directory_iterator;
+    return std::size_t(std::distance(directory_iterator(directory), directory_iterator()));
+}
+
+}  // namespace nolvetta::testsupport
