@@ -13,15 +13,21 @@ namespace nolvetta::store {
 
 namespace {
 
-// The bytes of an ordinary file, or why there are none.
-FileLoad readFile(const std::filesystem::path& path, std::string& bytes) {
+namespace fs = std::filesystem;
+
+// The bytes of a regular file, or why there are none.
+FileLoad readFile(const fs::path& path, std::string& bytes) {
     std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::none) {
+    const fs::file_status link = fs::symlink_status(path, ec);
+    if (link.type() == fs::file_type::not_found) {
+        return {FileState::Absent, {}};
+    }
+    if (link.type() == fs::file_type::none) {
         return {FileState::Unreadable, ec};  // the system could not even say what is there
     }
-    if (!std::filesystem::is_regular_file(status)) {
-        return {FileState::Absent, {}};
+    // Through a link, what it leads to; a broken or looping link leads nowhere.
+    if (!fs::is_regular_file(fs::status(path, ec))) {
+        return {FileState::NotAFile, {}};
     }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
@@ -29,7 +35,7 @@ FileLoad readFile(const std::filesystem::path& path, std::string& bytes) {
         return {FileState::Unreadable, {errno != 0 ? errno : EIO, std::generic_category()}};
     }
     bytes.clear();
-    if (const auto size = std::filesystem::file_size(path, ec); !ec) {
+    if (const auto size = fs::file_size(path, ec); !ec) {
         bytes.reserve(static_cast<std::size_t>(size));
     }
     char buffer[1 << 16];
@@ -40,6 +46,17 @@ FileLoad readFile(const std::filesystem::path& path, std::string& bytes) {
         return {FileState::Unreadable, std::make_error_code(std::errc::io_error)};
     }
     return {FileState::Loaded, {}};
+}
+
+// Why a file found so at start is left as it is.
+std::optional<SaveFault> leftAlone(FileState state) {
+    if (state == FileState::Unreadable) {
+        return SaveFault::NotReadAtStart;
+    }
+    if (state == FileState::NotAFile) {
+        return SaveFault::NotAFile;
+    }
+    return std::nullopt;
 }
 
 bool isBlank(char16_t c) {
@@ -93,9 +110,29 @@ std::string formatSettingsFile(bool alwaysOnTop) {
     return alwaysOnTop ? "True\r\n" : "False\r\n";
 }
 
+bool canStoreEntry(std::u16string_view entry) {
+    const std::optional<std::string> bytes = formatAddressFile({std::u16string(entry)});
+    return bytes && readFields(decodeCp932(*bytes).text) == std::vector{std::u16string(entry)};
+}
+
 DataFiles::DataFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
 
+// The copy of a damaged address file takes the first name not yet used, so
+// that no earlier copy is ever replaced.
+fs::path DataFiles::unusedBackupPath() const {
+    fs::path backup = addressFilePath();
+    backup += ".bak";
+    std::error_code ec;
+    for (int n = 2; fs::exists(fs::symlink_status(backup, ec)); ++n) {
+        backup = addressFilePath();
+        backup += ".bak." + std::to_string(n);
+    }
+    return backup;
+}
+
 Loaded DataFiles::load() {
+    removeSaveLeftovers(addressFilePath());
+    removeSaveLeftovers(settingsFilePath());
     Loaded loaded;
     std::string bytes;
     loaded.address = readFile(addressFilePath(), bytes);
@@ -104,20 +141,24 @@ Loaded DataFiles::load() {
         loaded.entries = readFields(decoded.text);
         if (!decoded.clean) {
             loaded.address.state = FileState::Damaged;
+            loaded.backup = unusedBackupPath();
         }
     }
     loaded.settings = readFile(settingsFilePath(), bytes);
     if (loaded.settings.state == FileState::Loaded) {
-        const DecodedText decoded = decodeCp932(bytes);
-        FieldReader reader(decoded.text);
+        DecodedText decoded = decodeCp932(bytes);
         if (!decoded.clean) {
+            // Only a value read whole, before the damage, counts.
+            decoded.text.resize(decoded.text.find_last_of(u"\r\n") + 1);
             loaded.settings.state = FileState::Damaged;
-        } else if (!reader.atEnd()) {
+        }
+        if (FieldReader reader(decoded.text); !reader.atEnd()) {
             loaded.alwaysOnTop = settingsValue(reader.next());
         }
     }
     addressState_ = loaded.address.state;
     settingsState_ = loaded.settings.state;
+    backup_ = loaded.backup;
     return loaded;
 }
 
@@ -126,44 +167,50 @@ std::vector<SaveProblem> DataFiles::save(const std::vector<std::u16string>& entr
     std::vector<SaveProblem> problems;
     if (!directory_.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(directory_, ec);  // a failure shows in each file's save
+        fs::create_directories(directory_, ec);  // a failure shows in each file's save
     }
-
-    const std::filesystem::path addressFile = addressFilePath();
-    const std::optional<std::string> addressBytes = formatAddressFile(entries);
-    if (addressState_ == FileState::Unreadable) {
-        problems.push_back({addressFile, SaveFault::NotReadAtStart, {}});
-    } else if (!addressBytes) {
-        problems.push_back({addressFile, SaveFault::CannotHoldText, {}});
-    } else {
-        std::error_code failure;
-        if (addressState_ == FileState::Damaged) {
-            std::string damaged;
-            const FileLoad original = readFile(addressFile, damaged);
-            failure = original.state == FileState::Loaded
-                          ? saveFileSafely(backupFilePath(), damaged)
-                          : original.code;
-            if (failure) {
-                problems.push_back({addressFile, SaveFault::NoBackup, failure});
-            }
-        }
-        if (!failure) {
-            failure = saveFileSafely(addressFile, *addressBytes);
-            if (failure) {
-                problems.push_back({addressFile, SaveFault::WriteFailed, failure});
-            } else {
-                addressState_ = FileState::Loaded;  // the copy is made once, of the original
-            }
-        }
+    if (const std::optional<SaveFault> fault = leftAlone(addressState_)) {
+        problems.push_back({addressFilePath(), *fault, {}});
+    } else if (std::optional<SaveProblem> problem = saveAddresses(entries)) {
+        problems.push_back(*problem);
     }
-
-    if (settingsState_ == FileState::Unreadable) {
-        problems.push_back({settingsFilePath(), SaveFault::NotReadAtStart, {}});
+    if (const std::optional<SaveFault> fault = leftAlone(settingsState_)) {
+        problems.push_back({settingsFilePath(), *fault, {}});
     } else if (const std::error_code failure =
                    saveFileSafely(settingsFilePath(), formatSettingsFile(alwaysOnTop))) {
         problems.push_back({settingsFilePath(), SaveFault::WriteFailed, failure});
     }
     return problems;
+}
+
+std::optional<SaveProblem> DataFiles::saveAddresses(const std::vector<std::u16string>& entries) {
+    const fs::path file = addressFilePath();
+    const std::optional<std::string> bytes = formatAddressFile(entries);
+    if (!bytes) {
+        return SaveProblem{file, SaveFault::CannotHoldText, {}};
+    }
+    if (addressState_ == FileState::Damaged) {
+        if (const std::error_code failure = keepDamagedOriginal()) {
+            return SaveProblem{file, SaveFault::NoBackup, failure};
+        }
+        addressState_ = FileState::Loaded;  // one copy, of the original
+    }
+    if (const std::error_code failure = saveFileSafely(file, *bytes)) {
+        return SaveProblem{file, SaveFault::WriteFailed, failure};
+    }
+    return std::nullopt;
+}
+
+std::error_code DataFiles::keepDamagedOriginal() {
+    std::string damaged;
+    const FileLoad original = readFile(addressFilePath(), damaged);
+    if (original.state != FileState::Loaded) {
+        return original.code;  // gone since the start: nothing to keep
+    }
+    if (std::error_code ec; fs::exists(fs::symlink_status(backup_, ec))) {
+        backup_ = unusedBackupPath();  // taken since the start
+    }
+    return saveFileSafely(backup_, damaged);
 }
 
 }  // namespace nolvetta::store

@@ -13,13 +13,13 @@ namespace nolvetta::store {
 
 inline constexpr std::string_view AddressFileName = "nolvetta.dat";
 inline constexpr std::string_view SettingsFileName = "nolvetta1.dat";
-inline constexpr std::string_view AddressBackupFileName = "nolvetta.dat.bak";
 
 enum class FileState {
-    Absent,      // no ordinary file there
+    Absent,      // nothing there
     Loaded,      // read completely
     Unreadable,  // exists but could not be read: treated as absent and never overwritten
     Damaged,     // read as far as it decodes; kept as a copy before the save replaces it
+    NotAFile,    // a directory, device, pipe, socket or broken link: never replaced
 };
 
 struct FileLoad {
@@ -32,12 +32,14 @@ struct Loaded {
     std::optional<bool> alwaysOnTop;  // nothing: keep the initial state
     FileLoad address;
     FileLoad settings;
+    std::filesystem::path backup;  // where a Damaged address file will be kept
 };
 
-// Why a file was not saved; the old file is left as it was.
+// Why a file was not saved; what was there is left as it was.
 enum class SaveFault {
     NotReadAtStart,  // it could not be read at start, so the lists do not hold its entries
-    CannotHoldText,  // an entry holds a character that code page 932 cannot hold
+    NotAFile,        // something other than a file stands there
+    CannotHoldText,  // an entry would not read back unchanged
     NoBackup,        // the copy of the damaged file could not be made
     WriteFailed,     // the safe save failed
 };
@@ -57,27 +59,36 @@ std::optional<bool> settingsValue(std::u16string_view field);
 std::optional<std::string> formatAddressFile(const std::vector<std::u16string>& entries);
 std::string formatSettingsFile(bool alwaysOnTop);
 
+// Whether the address file can hold the entry so that it reads back
+// unchanged: code page 932 must hold it, and quotes, commas and line breaks
+// must not change how it reads.
+bool canStoreEntry(std::u16string_view entry);
+
 class DataFiles {
 public:
     explicit DataFiles(std::filesystem::path directory);
 
     std::filesystem::path addressFilePath() const { return directory_ / AddressFileName; }
     std::filesystem::path settingsFilePath() const { return directory_ / SettingsFileName; }
-    std::filesystem::path backupFilePath() const { return directory_ / AddressBackupFileName; }
 
-    // Reads both files. An empty settings file, or one whose first field is
-    // no settings value, gives no value; so does one that does not decode
-    // cleanly (it holds nothing worth a copy).
+    // Reads both files, after removing what an interrupted save left behind.
+    // An empty settings file, or one whose first field is no settings value,
+    // gives no value; in a damaged one only a field read whole counts.
     Loaded load();
 
     // Writes both files safely, creating the directory when needed, and
-    // replaces only what load() found safe to replace: an unreadable file is
-    // left alone, and a damaged address file is first copied to
-    // backupFilePath(). Returns one problem per file not saved.
+    // replaces only what load() found safe to replace: an unreadable file or
+    // something other than a file is left alone, and a damaged address file
+    // is first copied to a name not yet used. One problem per file not saved.
     std::vector<SaveProblem> save(const std::vector<std::u16string>& entries, bool alwaysOnTop);
 
 private:
+    std::filesystem::path unusedBackupPath() const;
+    std::optional<SaveProblem> saveAddresses(const std::vector<std::u16string>& entries);
+    std::error_code keepDamagedOriginal();
+
     std::filesystem::path directory_;
+    std::filesystem::path backup_;
     FileState addressState_ = FileState::Absent;
     FileState settingsState_ = FileState::Absent;
 };

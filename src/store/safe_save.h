@@ -8,8 +8,19 @@ namespace nolvetta::store {
 
 // Writes `bytes` to a temporary file in the same directory, flushes it and
 // renames it over `path`, so a failure at any step leaves the old file as it
-// was. Through a symbolic link, the file it points at is replaced. Returns
-// the cause of a failure; an empty code when the file was saved.
+// was. A symbolic link is followed to the regular file it leads to; nothing
+// but a regular file is ever replaced. Returns the cause of a failure; an
+// empty code when the file was saved.
 std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes);
+
+// Removes the temporary files that interrupted saves of `file` left beside it.
+void removeSaveLeftovers(const std::filesystem::path& file);
+
+namespace native {
+
+// The platform's part of a safe save, into `target`, a regular file or nothing yet.
+std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes);
+
+}  // namespace native
 
 }  // namespace nolvetta::store

@@ -58,16 +58,9 @@ void syncDirectory(const std::filesystem::path& directory) {
 
 }  // namespace
 
-std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes) {
-    std::filesystem::path target = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
-        std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-        if (!ec) {
-            target = std::move(resolved);
-        }
-    }
+namespace native {
 
+std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes) {
     std::filesystem::path temporary;
     const int fd = createTemporary(target, temporary);
     if (fd < 0) {
@@ -99,5 +92,7 @@ std::error_code saveFileSafely(const std::filesystem::path& path, std::string_vi
     syncDirectory(target.parent_path());
     return {};
 }
+
+}  // namespace native
 
 }  // namespace nolvetta::store

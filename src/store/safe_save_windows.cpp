@@ -26,7 +26,7 @@ HANDLE createTemporary(const std::filesystem::path& target, std::filesystem::pat
         GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 32);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         temporary =
-            target.parent_path() / (target.filename().wstring() + L"." +
+            target.parent_path() / (L"." + target.filename().wstring() + L"." +
                                     std::to_wstring((seed + attempt) % 100000000) + L".tmp");
         HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -40,7 +40,9 @@ HANDLE createTemporary(const std::filesystem::path& target, std::filesystem::pat
 
 }  // namespace
 
-std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes) {
+namespace native {
+
+std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::path temporary;
     HANDLE file = createTemporary(path, temporary);
     if (file == INVALID_HANDLE_VALUE) {
@@ -69,5 +71,7 @@ std::error_code saveFileSafely(const std::filesystem::path& path, std::string_vi
     }
     return {};
 }
+
+}  // namespace native
 
 }  // namespace nolvetta::store

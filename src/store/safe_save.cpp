@@ -1,0 +1,50 @@
+#include "store/safe_save.h"
+
+namespace nolvetta::store {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The temporary files of a save of `file` are named ".<file name>.<number>.tmp".
+bool isLeftoverOf(const fs::path& candidate, const fs::path& file) {
+    const std::string name = candidate.filename().string();
+    const std::string prefix = "." + file.filename().string() + ".";
+    return name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(name.size() - 4, 4, ".tmp") == 0 &&
+           name.find_first_not_of("0123456789", prefix.size()) == name.size() - 4;
+}
+
+}  // namespace
+
+std::error_code saveFileSafely(const fs::path& path, std::string_view bytes) {
+    std::error_code ec;
+    fs::path target = path;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        target = fs::canonical(path, ec);  // fails for a broken or looping link
+        if (ec) {
+            return ec;
+        }
+    }
+    const fs::file_status status = fs::status(target, ec);
+    if (status.type() == fs::file_type::none) {
+        return ec;
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return std::make_error_code(fs::is_directory(status) ? std::errc::is_a_directory
+                                                             : std::errc::invalid_argument);
+    }
+    return native::replaceFile(target, bytes);
+}
+
+void removeSaveLeftovers(const fs::path& file) {
+    std::error_code ec;
+    const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory, ec)) {
+        if (isLeftoverOf(entry.path(), file) && entry.is_regular_file(ec)) {
+            fs::remove(entry.path(), ec);
+        }
+    }
+}
+
+}  // namespace nolvetta::store
