@@ -43,8 +43,9 @@ inline const QString ConfirmDelete = QStringLiteral("%1 を削除します\r\n�
 // %1: the browser command, %2: the URL
 inline const QString CannotStartBrowser = QStringLiteral("ブラウザを起動できません\n%1\n%2");
 // %1: the text typed
-inline const QString CannotStoreAddress =
-    QStringLiteral("%1\nこのアドレスには保存できない文字が含まれているため、追加できません。");
+inline const QString CannotStoreAddress = QStringLiteral(
+    "%1\nこのアドレスは保存できない文字か、ファイルにそのまま残せない引用符と"
+    "カンマの組み合わせを含むため、追加できません。");
 // The common causes of a failed file operation in the user's language; any
 // other is shown in the system's own words.
 inline const std::pair<std::errc, QString> FileErrors[] = {
@@ -54,6 +55,7 @@ inline const std::pair<std::errc, QString> FileErrors[] = {
     {std::errc::read_only_file_system, QStringLiteral("読み取り専用のドライブです。")},
     {std::errc::file_too_large, QStringLiteral("ファイルが大きすぎます。")},
     {std::errc::is_a_directory, QStringLiteral("同じ名前のフォルダーがあります。")},
+    {std::errc::invalid_argument, QStringLiteral("ファイルではないものが置かれています。")},
     {std::errc::no_such_file_or_directory, QStringLiteral("フォルダーが見つかりません。")},
     {std::errc::filename_too_long, QStringLiteral("パスが長すぎます。")},
     {std::errc::device_or_resource_busy, QStringLiteral("ほかのプログラムが使用中です。")},
@@ -68,16 +70,21 @@ inline const QString NotSavedUnread =
 inline const QString NotSavedUnstorable = QStringLiteral(
     "%1 を保存できませんでした。\nコードページ 932 (Shift_JIS) "
     "で表せない文字を含むアドレスがあります。");
-// %1: the file, %2: its copy, %3: the system's cause
+// %1: the file
+inline const QString NotSavedNotAFile =
+    QStringLiteral("%1 はファイルではないため、一覧をそこに保存しませんでした。");
+// %1: the file, %2: the system's cause
 inline const QString NotSavedNoBackup = QStringLiteral(
-    "%1 は一部を読み込めなかったファイルですが、控えの %2 "
-    "を作れないため、上書きしていません。\n%3");
+    "%1 は一部を読み込めなかったファイルですが、控えを作れないため、上書きしていません。\n%2");
 // %1: what went wrong
 inline const QString SaveInterrupted =
     QStringLiteral("終了時の保存を最後まで行えませんでした。\n%1");
 // %1: the file, %2: the system's cause
 inline const QString CannotRead =
     QStringLiteral("%1 を読み込めませんでした。\nこのファイルは終了時にも上書きしません。\n%2");
+// %1: the file
+inline const QString NotAFile =
+    QStringLiteral("%1 はファイルではありません。\n読み込まず、終了時にも置き換えません。");
 // %1: the file, %2: the backup copy
 inline const QString PartlyRead = QStringLiteral(
     "%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "

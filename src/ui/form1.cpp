@@ -32,7 +32,6 @@
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
 #include "requests/urls.h"
-#include "store/codepage.h"
 #include "store/data_files.h"
 #include "ui/captions.h"
 #include "ui/message_boxes.h"
@@ -312,20 +311,7 @@ void Form1::setTabOrder() {
 }
 
 void Form1::Form_Load() {
-    store::Loaded loaded = dataFiles_->load();
-    const auto reportUnreadable = [this](const store::FileLoad& load,
-                                         const std::filesystem::path& file) {
-        if (load.state == store::FileState::Unreadable) {
-            boxes_.inform(this, captions::CannotRead.arg(pathText(file), causeText(load.code)));
-        }
-    };
-    reportUnreadable(loaded.address, dataFiles_->addressFilePath());
-    if (loaded.address.state == store::FileState::Damaged) {
-        boxes_.inform(this, captions::PartlyRead.arg(pathText(dataFiles_->addressFilePath()),
-                                                     pathText(dataFiles_->backupFilePath())));
-    }
-    reportUnreadable(loaded.settings, dataFiles_->settingsFilePath());
-
+    const store::Loaded loaded = dataFiles_->load();
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(loaded.entries.size()));
     for (const std::u16string& entry : loaded.entries) {
@@ -337,6 +323,7 @@ void Form1::Form_Load() {
     if (loaded.alwaysOnTop) {
         mn2_0->setChecked(*loaded.alwaysOnTop);
     }
+    loaded_ = true;
 
     SetTopMost(*this, mn2_0->isChecked() ? 1 : 0);
     show();
@@ -347,6 +334,21 @@ void Form1::Form_Load() {
         MERU1[4]->setVisible(false);
     }
     Command3->setFocus();
+
+    // Last, with the lists in place: a close while a message is open saves them.
+    const auto report = [this](const store::FileLoad& load, const std::filesystem::path& file) {
+        if (load.state == store::FileState::Unreadable) {
+            boxes_.inform(this, captions::CannotRead.arg(pathText(file), causeText(load.code)));
+        } else if (load.state == store::FileState::NotAFile) {
+            boxes_.inform(this, captions::NotAFile.arg(pathText(file)));
+        }
+    };
+    report(loaded.address, dataFiles_->addressFilePath());
+    if (loaded.address.state == store::FileState::Damaged) {
+        boxes_.inform(this, captions::PartlyRead.arg(pathText(dataFiles_->addressFilePath()),
+                                                     pathText(loaded.backup)));
+    }
+    report(loaded.settings, dataFiles_->settingsFilePath());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -361,6 +363,9 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::Form_QueryUnload() {
+    if (!loaded_) {
+        return;  // lists that were never filled must not replace the files
+    }
     std::vector<std::u16string> entries;
     entries.reserve(static_cast<std::size_t>(Combo1->count()));
     for (int i = 0; i < Combo1->count(); ++i) {
@@ -372,13 +377,14 @@ void Form1::Form_QueryUnload() {
             case store::SaveFault::NotReadAtStart:
                 boxes_.inform(this, captions::NotSavedUnread.arg(file));
                 break;
+            case store::SaveFault::NotAFile:
+                boxes_.inform(this, captions::NotSavedNotAFile.arg(file));
+                break;
             case store::SaveFault::CannotHoldText:
                 boxes_.inform(this, captions::NotSavedUnstorable.arg(file));
                 break;
             case store::SaveFault::NoBackup:
-                boxes_.inform(this, captions::NotSavedNoBackup.arg(
-                                        file, pathText(dataFiles_->backupFilePath()),
-                                        causeText(problem.code)));
+                boxes_.inform(this, captions::NotSavedNoBackup.arg(file, causeText(problem.code)));
                 break;
             case store::SaveFault::WriteFailed:
                 boxes_.inform(this, captions::CannotSave.arg(file, causeText(problem.code)));
@@ -418,7 +424,7 @@ void Form1::Combo1_KeyDown(int key) {
         return;
     }
     const QString text = Combo1->currentText();
-    if (!store::encodeCp932(toCore(text))) {
+    if (!store::canStoreEntry(toCore(text))) {
         boxes_.inform(this, captions::CannotStoreAddress.arg(text));
         return;
     }

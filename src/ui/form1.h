@@ -95,6 +95,7 @@ private:
     // Window-level state shared by the handlers
     std::int16_t ServiceIndex = 0;
     QString WorkText;
+    bool loaded_ = false;
 
     // Controls
     QGroupBox* Frame1_0 = nullptr;

@@ -17,10 +17,18 @@ public:
     virtual bool askYesNo(QWidget* parent, const QString& text) = 0;
 };
 
+// Every message also goes to standard error, where a session's log keeps it.
 class DesktopMessageBoxes : public MessageBoxes {
 public:
     void inform(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& text) override;
+
+    // Nobody is there any more to answer: messages go to standard error
+    // only, questions are answered いいえ, and an open box goes away.
+    void endAttendance();
+
+private:
+    bool attended_ = true;
 };
 
 }  // namespace nolvetta::ui

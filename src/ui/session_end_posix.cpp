@@ -1,11 +1,11 @@
-#include "ui/close_on_signal.h"
+#include "ui/session_end.h"
 
 #include <fcntl.h>
 #include <unistd.h>
+
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <cerrno>
 #include <csignal>
 
@@ -16,6 +16,7 @@ namespace {
 // Written by the signal handler, read on the event loop: the only safe way
 // from a signal into Qt.
 int signalPipe[2] = {-1, -1};
+std::function<void()> endSession;
 
 void onSignal(int) {
     const int saved = errno;
@@ -26,21 +27,10 @@ void onSignal(int) {
 
 }  // namespace
 
-void closeOnSessionEnd(QWidget& window) {
-    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.close(); });
-
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+void catchTerminationSignals() {
+    if (signalPipe[0] >= 0 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char buffer[16];
-        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        window.close();
-    });
-
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -48,6 +38,24 @@ void closeOnSessionEnd(QWidget& window) {
     for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
         ::sigaction(sig, &action, nullptr);
     }
+}
+
+void onSessionEnd(std::function<void()> end) {
+    catchTerminationSignals();
+    const bool first = !endSession;
+    endSession = std::move(end);
+    if (!first) {
+        return;
+    }
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, qGuiApp,
+                     [](QSessionManager&) { endSession(); });
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qGuiApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qGuiApp, [] {
+        char buffer[16];
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        endSession();
+    });
 }
 
 }  // namespace nolvetta::ui

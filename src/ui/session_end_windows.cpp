@@ -1,15 +1,16 @@
-#include "ui/close_on_signal.h"
+#include "ui/session_end.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
-#include <QWidget>
 
 namespace nolvetta::ui {
 
-// Windows tells a logout through the session manager only.
-void closeOnSessionEnd(QWidget& window) {
-    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.close(); });
+// Windows tells the end of a session through the session manager only.
+void catchTerminationSignals() {}
+
+void onSessionEnd(std::function<void()> end) {
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, qGuiApp,
+                     [end](QSessionManager&) { end(); });
 }
 
 }  // namespace nolvetta::ui

@@ -1,0 +1,62 @@
+#include "ui/single_instance.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalSocket>
+#include <QThread>
+
+namespace nolvetta::ui {
+
+namespace {
+
+QString pathText(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
+    : lock_(pathText(dataDirectory / ".nolvetta.lock")) {
+    // The same directory gives the same name; the home directory keeps
+    // users apart.
+    const QByteArray key =
+        (pathText(dataDirectory) + QLatin1Char('\n') + QDir::homePath()).toUtf8();
+    serverName_ = QStringLiteral("nolvetta-") +
+                  QString::fromLatin1(
+                      QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
+    QDir().mkpath(pathText(dataDirectory));
+    // Never stale by age, only when the copy that holds it is gone.
+    lock_.setStaleLockTime(0);
+    if (!lock_.tryLock(0)) {
+        // Where no lock can be made, nothing can be saved either: no guard is needed.
+        anotherIsRunning_ = lock_.error() == QLockFile::LockFailedError;
+        return;
+    }
+    QLocalServer::removeServer(serverName_);  // a killed copy's
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    server_.listen(serverName_);
+    connect(&server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_.nextPendingConnection()) {
+            socket->deleteLater();
+        }
+        emit anotherStarted();
+    });
+}
+
+bool SingleInstance::bringAnotherToFront() {
+    // The running copy may still be starting: it is given a moment to listen.
+    QDeadlineTimer deadline(3000);
+    while (!deadline.hasExpired()) {
+        QLocalSocket socket;
+        socket.connectToServer(serverName_);
+        if (socket.waitForConnected(200)) {
+            socket.disconnectFromServer();
+            return true;
+        }
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+}  // namespace nolvetta::ui
