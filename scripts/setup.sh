@@ -11,9 +11,10 @@ packages=(
     libbenchmark-dev                   # benchmarks
     fonts-noto-cjk                     # a Japanese font for the interface
 )
-if [ "${1:-}" = "--dev" ]; then
-    packages+=(xvfb xauth x11-apps imagemagick clang-format)  # screenshots, formatting
-fi
+case "${1:-}" in
+    --test) packages+=(clang libclang-rt-14-dev) ;;  # the fuzz targets (libFuzzer)
+    --dev) packages+=(xvfb xauth x11-apps imagemagick clang-format) ;;  # screenshots, formatting
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole suite twice: once
-# with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer;
+# then runs every fuzz target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --test
 jobs="$(nproc)"
 
 run_suite() {
@@ -22,3 +23,6 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DNOLVETTA_SANITIZE=ON
+
+echo "== fuzz targets, briefly"
+bash scripts/fuzz.sh "${NOLVETTA_FUZZ_SECONDS:-10}"

@@ -1,63 +1,116 @@
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
+#include <chrono>
+#include <thread>
 
-#include "fake_browser.h"
 #include "launcher/launcher.h"
 #include "scratch.h"
 
 using namespace nolvetta::launcher;
-namespace testsupport = nolvetta::testsupport;
-
 namespace fs = std::filesystem;
+using nolvetta::testsupport::readBytes;
+using nolvetta::testsupport::writeBytes;
+using Invocations = std::vector<std::vector<std::string>>;
 
-testsupport::FakeBrowser& browser = testsupport::fakeBrowser();
+// The desktop's default browser: private XDG directories where a script that
+// logs each argument, hex-encoded on a line of its own, is the "text/html"
+// handler. GLib reads the XDG variables once per process, so it is set up once,
+// before anything asks GIO for an application.
+struct FakeBrowser : ::testing::Environment {
+    void SetUp() override {
+        for (const char* dir : {"data/applications", "config", "none", "browser dir"}) {
+            fs::create_directories(root / dir);
+        }
+        writeBytes(executable,
+                   "#!/bin/sh\nr=''\nfor a in \"$@\"; do\n"
+                   "r=\"$r$(printf '%s' \"$a\" | od -An -v -tx1 | tr -d ' \\n')\n\"\ndone\n"
+                   "s=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+                   "printf '%s\\n' \"$s\" > '" +
+                       (root / "streams").string() + "'\n" + "printf '%send\\n' \"$r\" >> '" +
+                       (root / "log").string() + "'\n");
+        fs::permissions(executable, fs::perms(0755));
+        writeBytes(root / "data/applications/fake.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Fake\nExec=\"" + executable.string() +
+                       "\" %u\n");
+        writeBytes(root / "config/mimeapps.list",
+                   "[Default Applications]\ntext/html=fake.desktop\n");
+        for (const auto& [name, dir] : {std::pair{"XDG_DATA_HOME", "data"},
+                                        {"XDG_CONFIG_HOME", "config"},
+                                        {"XDG_DATA_DIRS", "none"},
+                                        {"XDG_CONFIG_DIRS", "none"}}) {
+            ::setenv(name, (root / dir).c_str(), 1);
+        }
+    }
+    void TearDown() override { fs::remove_all(root); }
 
-// Long enough for a browser started by mistake to have logged itself.
-constexpr std::chrono::milliseconds NothingStarts(300);
+    // The arguments of each invocation since the last look, once `expected`
+    // have come or `timeout` has passed: the browser runs detached.
+    Invocations invocations(std::size_t expected,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+            Invocations logged(1);
+            std::istringstream log(readBytes(root / "log"));
+            for (std::string line; std::getline(log, line);) {
+                if (line == "end") {
+                    logged.emplace_back();
+                    continue;
+                }
+                std::string& argument = logged.back().emplace_back();
+                for (std::size_t i = 0; i + 1 < line.size(); i += 2) {
+                    argument += static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+                }
+            }
+            logged.pop_back();
+            if (logged.size() >= expected || std::chrono::steady_clock::now() >= deadline) {
+                fs::remove(root / "log");
+                return logged;
+            }
+        }
+    }
+
+    const fs::path root =
+        fs::temp_directory_path() / ("nolvetta-browser-" + std::to_string(::getpid()));
+    const fs::path executable = root / "browser dir" / "fake-browser";  // a blank in its path
+};
+
+FakeBrowser& browser =
+    *static_cast<FakeBrowser*>(::testing::AddGlobalTestEnvironment(new FakeBrowser));
 
 TEST(launcher_Linux, EveryUrlArrivesAsOneUnchangedArgumentAndNothingElseStays) {
-    browser.forget();
-    testsupport::ScratchDirectory program, work;
+    nolvetta::testsupport::ScratchDirectory program, work;
     const fs::path previous = fs::current_path();
     fs::current_path(work.path());
     auto launcher = makeSystemLauncher(program.path());
-    EXPECT_EQ(launcher->browserCommand(),
-              fs::path(browser.executable().string() + " ").u16string());
-    const std::u16string urls[] = {u"https://x.jp/?q=a b  c&e=-new-window\n\t*",
-                                   u"https://x.jp/?q=\"x\"&r='y';ls; $(id) `id` $HOME \\",
-                                   u"https://x.jp/?m=メルマガ解除"};
-    testsupport::FakeBrowser::Invocations expected;
-    for (const std::u16string& url : urls) {
+    EXPECT_EQ(launcher->browserCommand(), fs::path(browser.executable.string() + " ").u16string());
+    for (const std::u16string url : {u"https://x.jp/?q=a b  c&e=-new-window\n\t*",
+                                     u"https://x.jp/?q=\"x\"&r='y';ls; $(id) `id` $HOME \\",
+                                     u"https://x.jp/?m=メルマガ解除"}) {
         EXPECT_TRUE(launcher->open(url));
-        expected.push_back({fs::path(url).string()});
-        // One at a time, so the log's order is the order of the opens.
-        EXPECT_EQ(browser.waitForInvocations(expected.size()), expected);
+        EXPECT_EQ(browser.invocations(1), Invocations{{fs::path(url).string()}});
     }
-    EXPECT_EQ(browser.lastStreams(), "/dev/null\n/dev/null\n/dev/null\n");
-    errno = 0;
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // not even a running child
-    EXPECT_EQ(errno, ECHILD);
+    EXPECT_EQ(readBytes(browser.root / "streams"), "/dev/null\n/dev/null\n/dev/null\n");
+    EXPECT_TRUE(waitpid(-1, nullptr, WNOHANG) == -1 &&
+                errno == ECHILD);  // not even a running child
     fs::current_path(previous);
-    EXPECT_TRUE(fs::is_empty(program.path()));
-    EXPECT_TRUE(fs::is_empty(work.path()));
+    EXPECT_TRUE(fs::is_empty(program.path()) && fs::is_empty(work.path()));
 }
 
-TEST(launcher_Linux, RefusedUrlsAMissingBrowserAndAFailedStartOpenNothing) {
-    browser.forget();
-    testsupport::ScratchDirectory program;
+TEST(launcher_Linux, ARefusedUrlAMissingBrowserAndAFailedStartOpenNothing) {
+    nolvetta::testsupport::ScratchDirectory program;
     auto launcher = makeSystemLauncher(program.path());
     EXPECT_FALSE(launcher->open(u"--version"));
-    const fs::path away = browser.executable().string() + ".away";
-    fs::rename(browser.executable(), away);
+    const fs::path away = browser.executable.string() + ".away";
+    fs::rename(browser.executable, away);
     EXPECT_FALSE(launcher->open(u"https://x.jp/"));  // found at first, gone since
     auto withoutBrowser = makeSystemLauncher(program.path());
-    fs::rename(away, browser.executable());
+    fs::rename(away, browser.executable);
     EXPECT_EQ(withoutBrowser->browserCommand(), u"");
     EXPECT_FALSE(withoutBrowser->open(u"https://x.jp/"));
-    EXPECT_EQ(browser.waitForInvocations(1, NothingStarts),
-              testsupport::FakeBrowser::Invocations{});
+    // Long enough for a browser started by mistake to have logged itself.
+    EXPECT_EQ(browser.invocations(1, std::chrono::milliseconds(300)), Invocations{});
 }

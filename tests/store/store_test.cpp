@@ -62,16 +62,6 @@ TEST(store_Fields, SplitIntoEntriesThatComeBackFromTheirBytes) {
     EXPECT_EQ(formatAddressFile({u"ok", u"\U0001F600"}), std::nullopt);
 }
 
-TEST(store_DataFiles, NothingThereLoadsAsAbsentAndTheSaveCreatesTheDirectory) {
-    ScratchDirectory scratch;
-    DataFiles files(scratch / "not/yet");
-    const Loaded loaded = files.load();
-    EXPECT_EQ(loaded.address.state, FileState::Absent);
-    EXPECT_TRUE(files.save({}, false).empty());
-    EXPECT_EQ(readBytes(files.addressFilePath()) + readBytes(files.settingsFilePath()),
-              "False\r\n");
-}
-
 TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {
     const std::pair<std::string, std::optional<bool>> cases[] = {
         // clang-format off
@@ -83,22 +73,6 @@ TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {
         ScratchDirectory scratch;
         writeBytes(scratch / SettingsFileName, bytes);
         EXPECT_EQ(DataFiles(scratch.path()).load().alwaysOnTop, value) << bytes;
-    }
-}
-
-TEST(store_DataFiles, ADamagedAddressFileLoadsItsGoodPartAndIsKeptOnceAtSave) {
-    for (const std::string& damaged :
-         {"a@x\r\nb\x82\xa0\r\nc\xff t\r\n"s, "a@x\r\nb\x82\xa0\r\nc\0t"s}) {
-        ScratchDirectory scratch;
-        writeBytes(scratch / AddressFileName, damaged);
-        DataFiles files(scratch.path());
-        const Loaded loaded = files.load();
-        EXPECT_EQ(loaded.address.state, FileState::Damaged);
-        EXPECT_THAT(loaded.entries, ::testing::ElementsAre(u"a@x", u"bあ", u"c"));
-        EXPECT_TRUE(files.save({u"new"}, true).empty());
-        EXPECT_TRUE(files.save({u"newer"}, true).empty());
-        EXPECT_EQ(readBytes(files.addressFilePath()), "newer\r\n");
-        EXPECT_EQ(readBytes(files.backupFilePath()), damaged);  // not a later good file
     }
 }
 

@@ -1,0 +1,192 @@
+// The real program on what a disk may hold: what lies in its folder, what it
+// says, what the files hold afterwards. Each run ends with a termination
+// signal, as a logout ends it: nobody answers its messages.
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <thread>
+
+#include "scratch.h"
+
+// GCC 12 warns of members that a designated initializer leaves to their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using nolvetta::testsupport::readBytes;
+
+// A file's bytes, or what stands there instead: "<dir>", "<none>", or "<link>"
+// and where it leads. Written with "<000>" first, a file nobody may read.
+void put(const fs::path& path, const std::string& what) {
+    if (what == "<dir>") {
+        fs::create_directory(path);
+    } else if (what.rfind("<link>", 0) == 0) {
+        fs::create_symlink(what.substr(6), path);
+    } else {
+        nolvetta::testsupport::writeBytes(path, what.substr(what.rfind("<000>", 0) == 0 ? 5 : 0));
+        fs::permissions(path, what.rfind("<000>", 0) == 0 ? fs::perms::none : fs::perms(0644));
+    }
+}
+
+std::string what(const fs::path& path) {
+    const fs::file_status status = fs::symlink_status(path);
+    return fs::is_symlink(status)     ? "<link>" + fs::read_symlink(path).string()
+           : fs::is_directory(status) ? "<dir>"
+           : !fs::exists(status)      ? "<none>"
+                                      : readBytes(path);
+}
+
+struct Options {
+    int signal = SIGTERM;
+    bool asUser = false;  // as user 65534, whom permission bits stop
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    std::string waitFor;  // a message to wait for before the signal
+};
+
+// Starts the program copied into `folder` on a private desktop; what it
+// writes to standard error goes to the folder's name and ".log".
+pid_t start(const fs::path& folder, const Options& options = {}) {
+    const std::string program = (folder / "nolvetta").string(), log = folder.string() + ".log";
+    const std::string home = "HOME=" + folder.string() + ".home";
+    fs::create_directories(home.substr(5));
+    ::chown(home.c_str() + 5, 65534, 65534);  // so that any user may keep data there
+    if (!fs::exists(program)) {
+        fs::copy_file(NOLVETTA_EXECUTABLE, program);
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        if (options.asUser && (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534))) {
+            ::_exit(126);
+        }
+        const char* env[] = {"QT_QPA_PLATFORM=offscreen", home.c_str(), "XDG_DATA_DIRS=/none",
+                             "XDG_CONFIG_DIRS=/none", nullptr};
+        ::execle(program.c_str(), "nolvetta", nullptr, env);
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Waits until the program has taken the termination signals in hand and
+// has said `message`.
+void waitUntilReady(pid_t pid, const fs::path& folder, const std::string& message = "") {
+    for (int i = 0; i < 1500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("SigCgt:", 0) == 0 &&
+                (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) &&
+                readBytes(folder.string() + ".log").find(message) != std::string::npos) {
+                return;
+            }
+        }
+    }
+}
+
+// Once it is ready, sends the signal; the exit status.
+int stop(pid_t pid, const fs::path& folder, const Options& options = {}) {
+    waitUntilReady(pid, folder, options.waitFor);
+    ::kill(pid, options.signal);
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
+    std::string big;  // 50 MB in more entries than a 16-bit index counts
+    for (int i = 0; i < 40000; ++i) {
+        big += std::to_string(i) + std::string(1300, 'x') + "\r\n";
+    }
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const struct {
+        const char* name;
+        Files before, after;
+        std::vector<std::string> messages;  // the first at start when waitFor is set
+        Options options;
+        bool readOnly = false;
+    } cases[] = {
+        // clang-format off
+        {"an empty folder but for what a killed save left", {{".nolvetta.dat.42.tmp", "x"}},
+         {{".nolvetta.dat.42.tmp", "<none>"}, {"nolvetta.dat", ""}, {"nolvetta1.dat", "True\r\n"}}, {}, {SIGINT}},
+        {"a setting read whole before damage", {{"nolvetta1.dat", "False\r\n\x81 "}}, {{"nolvetta1.dat", "False\r\n"}}, {}, {SIGHUP}},
+        {"a damaged address file", {{"nolvetta.dat", "a\r\n\xff b"}},
+         {{"nolvetta.dat", "a\r\n"}, {"nolvetta.dat.bak", "a\r\n\xff b"}}, {"nolvetta.dat.bak として残します"}, {.waitFor = "として残します"}},
+        {"a second damaged file", {{"nolvetta.dat", "b\r\n\0"s}, {"nolvetta.dat.bak", "old"}},
+         {{"nolvetta.dat.bak", "old"}, {"nolvetta.dat.bak.2", "b\r\n\0"s}}, {"nolvetta.dat.bak.2 として残します"}, {.waitFor = "として残します"}},
+        {"a directory", {{"nolvetta.dat", "<dir>"}}, {{"nolvetta.dat", "<dir>"}, {"nolvetta1.dat", "True\r\n"}},
+         {"nolvetta.dat はファイルではありません", "nolvetta.dat はファイルではないため"}, {.waitFor = "ではありません"}},
+        {"a broken link", {{"nolvetta.dat", "<link>gone"}}, {{"nolvetta.dat", "<link>gone"}, {"gone", "<none>"}},
+         {"nolvetta.dat はファイルではありません", "nolvetta.dat はファイルではないため"}, {.waitFor = "ではありません"}},
+        {"an unreadable file", {{"nolvetta.dat", "<000>keep\r\n"}}, {{"nolvetta.dat", "keep\r\n"}},
+         {"nolvetta.dat を読み込めませんでした", "nolvetta.dat は起動時に読み込めなかった"}, {.asUser = true, .waitFor = "読み込めません"}},
+        {"a folder that refuses writes", {{"nolvetta.dat", "old\r\n"}}, {{"nolvetta.dat", "old\r\n"}, {"nolvetta1.dat", "<none>"}},
+         {"nolvetta.dat を保存できませんでした", "nolvetta1.dat を保存できませんでした"}, {.asUser = true}, true},
+        {"an empty folder that refuses writes", {}, {{"nolvetta.dat", "<none>"},
+         {"../program.home/.local/share/nolvetta/nolvetta1.dat", "True\r\n"}}, {}, {.asUser = true}, true},
+        {"a write that fails part way", {{"nolvetta.dat", big.substr(0, 5000)}}, {{"nolvetta.dat", big.substr(0, 5000)}},
+         {"nolvetta.dat を保存できませんでした。 ファイルが大きすぎます。"}, {.fileSizeLimit = 2000}},
+        {"50 MB of addresses", {{"nolvetta.dat", big}}, {{"nolvetta.dat", big}}, {}, {}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        nolvetta::testsupport::ScratchDirectory root;
+        const fs::path folder = root / "program";
+        fs::create_directory(folder);
+        for (const auto& [file, content] : c.before) {
+            put(folder / file, content);
+        }
+        ::chown(folder.c_str(), c.options.asUser && !c.readOnly ? 65534 : 0, 0);
+        fs::permissions(folder, c.readOnly ? fs::perms(0555) : fs::perms(0755));
+        EXPECT_EQ(stop(start(folder, c.options), folder, c.options), 0);
+        const std::string log = readBytes(root / "program.log");
+        for (const std::string& message : c.messages) {
+            EXPECT_NE(log.find(message), std::string::npos) << message << " in " << log;
+        }
+        const std::regex message("!Nolvetta: ");  // and nothing else
+        EXPECT_EQ(std::distance(std::sregex_iterator(log.begin(), log.end(), message), {}),
+                  std::ssize(c.messages));
+        for (const auto& [file, content] : c.after) {
+            EXPECT_EQ(what(folder / file), content) << file;
+        }
+    }
+}
+
+TEST(Program, ASecondCopyHandsOverAndAKillDuringASaveLeavesTheFileWhole) {
+    nolvetta::testsupport::ScratchDirectory root;
+    const fs::path folder = root / "program";
+    fs::create_directory(folder);
+    const std::string file = "a@x\r\n" + std::string(2'000'000, 'x') + "\r\n";
+    put(folder / "nolvetta.dat", file);
+    const pid_t first = start(folder);
+    while (!fs::exists(folder / ".nolvetta.lock")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(stop(start(folder), folder, {.signal = 0}), 0);  // the second ends by itself
+    EXPECT_EQ(::kill(first, 0), 0);                            // the first still runs
+    EXPECT_EQ(stop(first, folder), 0);
+
+    std::mt19937 random(std::random_device{}());
+    for (int i = 0; i < 30; ++i) {
+        const pid_t pid = start(folder);
+        waitUntilReady(pid, folder);
+        ::kill(pid, SIGTERM);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        stop(pid, folder, {.signal = SIGKILL});
+        EXPECT_EQ(readBytes(folder / "nolvetta.dat"), file);
+    }
+    EXPECT_EQ(stop(start(folder), folder), 0);
+    EXPECT_EQ(nolvetta::testsupport::countEntries(folder), 3u);  // no temporary file left
+}
