@@ -12,8 +12,9 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
 
-    // The browser's executable path followed by one blank; empty when no
-    // usable browser was found.
+    // What starts the browser, for people to read: the executable's path and
+    // one blank on Windows, the desktop entry's command line on Linux; empty
+    // when there is no usable browser.
     virtual std::u16string browserCommand() const = 0;
 
     // Starts the browser with `url` as its one argument and returns at once,
@@ -22,8 +23,8 @@ public:
     virtual bool open(std::u16string_view url) = 0;
 };
 
-// The desktop's default browser, looked up once here. `programDirectory` is
-// where the platform's lookup may need a probe document.
+// The desktop's default browser. `programDirectory` is where the platform's
+// lookup may need a probe document.
 std::unique_ptr<Launcher> makeSystemLauncher(const std::filesystem::path& programDirectory);
 
 }  // namespace nolvetta::launcher

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <gio/gdesktopappinfo.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,32 +20,49 @@ using Invocations = std::vector<std::vector<std::string>>;
 
 // The desktop's default browser: private XDG directories where a script that
 // logs each argument, hex-encoded on a line of its own, is the "text/html"
-// handler. GLib reads the XDG variables once per process, so it is set up once,
-// before anything asks GIO for an application.
+// handler, started by its path or through env with arguments around the URL.
+// GLib reads the XDG variables once per process, so it is set up once, before
+// anything asks GIO for an application.
 struct FakeBrowser : ::testing::Environment {
     void SetUp() override {
         for (const char* dir : {"data/applications", "config", "none", "browser dir"}) {
             fs::create_directories(root / dir);
         }
+        // Its standard streams, its descriptor 50 and NOLVETTA_VAR go to "streams".
         writeBytes(executable,
                    "#!/bin/sh\nr=''\nfor a in \"$@\"; do\n"
                    "r=\"$r$(printf '%s' \"$a\" | od -An -v -tx1 | tr -d ' \\n')\n\"\ndone\n"
-                   "s=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
-                   "printf '%s\\n' \"$s\" > '" +
-                       (root / "streams").string() + "'\n" + "printf '%send\\n' \"$r\" >> '" +
+                   "s=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2 /proc/$$/fd/50)\n"
+                   "printf '%s\\n' \"$s\" \"$NOLVETTA_VAR\" > '" +
+                       (root / "streams").string() + "'\nprintf '%send\\n' \"$r\" >> '" +
                        (root / "log").string() + "'\n");
+        // GLib starts a desktop's programs through a helper of its own; this one can be broken.
+        writeBytes(helper, "#!/bin/sh\nexec \"$@\"\n");
         fs::permissions(executable, fs::perms(0755));
-        writeBytes(root / "data/applications/fake.desktop",
-                   "[Desktop Entry]\nType=Application\nName=Fake\nExec=\"" + executable.string() +
-                       "\" %u\n");
-        writeBytes(root / "config/mimeapps.list",
-                   "[Default Applications]\ntext/html=fake.desktop\n");
-        for (const auto& [name, dir] : {std::pair{"XDG_DATA_HOME", "data"},
-                                        {"XDG_CONFIG_HOME", "config"},
-                                        {"XDG_DATA_DIRS", "none"},
-                                        {"XDG_CONFIG_DIRS", "none"}}) {
-            ::setenv(name, (root / dir).c_str(), 1);
+        fs::permissions(helper, fs::perms(0755));
+        const std::string path = "\"" + executable.string() + "\"";
+        for (const auto& [id, exec] :
+             {std::pair{"plain", path + " %u"},
+              {"wrapped", "env NOLVETTA_VAR=1 " + path + " --before %u --after"}}) {
+            writeBytes(root / "data/applications" / (std::string(id) + ".desktop"),
+                       "[Desktop Entry]\nType=Application\nName=Fake\nExec=" + exec + "\n");
         }
+        writeBytes(root / "config/mimeapps.list",
+                   "[Default Applications]\ntext/html=plain.desktop\n");
+        for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", root / "data"},
+                                          {"XDG_CONFIG_HOME", root / "config"},
+                                          {"XDG_DATA_DIRS", root / "none"},
+                                          {"XDG_CONFIG_DIRS", root / "none"},
+                                          {"GIO_LAUNCH_DESKTOP", helper}}) {
+            ::setenv(name, value.c_str(), 1);
+        }
+    }
+    // Makes the entry the desktop's default for web pages, through GIO itself.
+    void use(const char* entry) {
+        g_app_info_reset_type_associations("text/html");  // the other one is no choice any more
+        GDesktopAppInfo* info = g_desktop_app_info_new((std::string(entry) + ".desktop").c_str());
+        ASSERT_TRUE(g_app_info_set_as_default_for_type(G_APP_INFO(info), "text/html", nullptr));
+        g_object_unref(info);
     }
     void TearDown() override { fs::remove_all(root); }
 
@@ -76,41 +95,50 @@ struct FakeBrowser : ::testing::Environment {
     const fs::path root =
         fs::temp_directory_path() / ("nolvetta-browser-" + std::to_string(::getpid()));
     const fs::path executable = root / "browser dir" / "fake-browser";  // a blank in its path
+    const fs::path helper = root / "launch-desktop";
 };
 
 FakeBrowser& browser =
     *static_cast<FakeBrowser*>(::testing::AddGlobalTestEnvironment(new FakeBrowser));
 
-TEST(launcher_Linux, EveryUrlArrivesAsOneUnchangedArgumentAndNothingElseStays) {
+TEST(launcher_Linux, TheUrlTakesThePlaceOfItsFieldCodeAsOneUnchangedArgument) {
     nolvetta::testsupport::ScratchDirectory program, work;
     const fs::path previous = fs::current_path();
     fs::current_path(work.path());
+    browser.use("wrapped");
+    const int notTheBrowsers = ::dup2(::open("/dev/zero", O_RDONLY), 50);  // left open on purpose
     auto launcher = makeSystemLauncher(program.path());
-    EXPECT_EQ(launcher->browserCommand(), fs::path(browser.executable.string() + " ").u16string());
+    EXPECT_EQ(
+        launcher->browserCommand(),
+        fs::path("env NOLVETTA_VAR=1 \"" + browser.executable.string() + "\" --before %u --after")
+            .u16string());
     for (const std::u16string url : {u"https://x.jp/?q=a b  c&e=-new-window\n\t*",
                                      u"https://x.jp/?q=\"x\"&r='y';ls; $(id) `id` $HOME \\",
                                      u"https://x.jp/?m=メルマガ解除"}) {
         EXPECT_TRUE(launcher->open(url));
-        EXPECT_EQ(browser.invocations(1), Invocations{{fs::path(url).string()}});
+        EXPECT_EQ(browser.invocations(1),
+                  (Invocations{{"--before", fs::path(url).string(), "--after"}}));
     }
-    EXPECT_EQ(readBytes(browser.root / "streams"), "/dev/null\n/dev/null\n/dev/null\n");
+    ::close(notTheBrowsers);
+    EXPECT_EQ(readBytes(browser.root / "streams"), "/dev/null\n/dev/null\n/dev/null\n1\n");
     EXPECT_TRUE(waitpid(-1, nullptr, WNOHANG) == -1 &&
                 errno == ECHILD);  // not even a running child
     fs::current_path(previous);
     EXPECT_TRUE(fs::is_empty(program.path()) && fs::is_empty(work.path()));
 }
 
-TEST(launcher_Linux, ARefusedUrlAMissingBrowserAndAFailedStartOpenNothing) {
+TEST(launcher_Linux, ARefusedUrlAFailedStartAndAMissingBrowserOpenNothing) {
     nolvetta::testsupport::ScratchDirectory program;
+    browser.use("plain");
     auto launcher = makeSystemLauncher(program.path());
     EXPECT_FALSE(launcher->open(u"--version"));
-    const fs::path away = browser.executable.string() + ".away";
-    fs::rename(browser.executable, away);
-    EXPECT_FALSE(launcher->open(u"https://x.jp/"));  // found at first, gone since
-    auto withoutBrowser = makeSystemLauncher(program.path());
-    fs::rename(away, browser.executable);
-    EXPECT_EQ(withoutBrowser->browserCommand(), u"");
-    EXPECT_FALSE(withoutBrowser->open(u"https://x.jp/"));
+    fs::permissions(browser.helper, fs::perms(0644));
+    EXPECT_FALSE(launcher->open(u"https://x.jp/"));  // the start itself fails
+    fs::permissions(browser.helper, fs::perms(0755));
+    fs::rename(browser.executable, browser.root / "away");
+    EXPECT_EQ(launcher->browserCommand(), u"");
+    EXPECT_FALSE(launcher->open(u"https://x.jp/"));
+    fs::rename(browser.root / "away", browser.executable);
     // Long enough for a browser started by mistake to have logged itself.
     EXPECT_EQ(browser.invocations(1, std::chrono::milliseconds(300)), Invocations{});
 }
