@@ -8,6 +8,9 @@
 namespace nolvetta::ui::captions {
 
 inline const QString AppTitle = QStringLiteral("!Nolvetta");
+inline const QString CommandLineDescription = QStringLiteral(
+    "メルマガの登録・解除ページを、あなたのメールアドレスでブラウザに開きます。\n"
+    "Opens the subscribe and unsubscribe pages of Japanese e-mail magazines in your browser.");
 
 inline const QString Frame1 = QStringLiteral("メールアドレス");
 inline const QString Combo1Initial = QStringLiteral("削除用アドレス");
@@ -38,6 +41,8 @@ inline const QString ButtonYes = QStringLiteral("はい");
 inline const QString ButtonNo = QStringLiteral("いいえ");
 
 inline const QString InvalidId = QStringLiteral("mail ID が不正です");
+inline const QString CannotStayOnTop =
+    QStringLiteral("このデスクトップ (Wayland) では、ウィンドウを常に手前に表示できません。");
 // %1: the address
 inline const QString ConfirmDelete = QStringLiteral("%1 を削除します\r\nよろしいですか？");
 // %1: the browser command, %2: the URL

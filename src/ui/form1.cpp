@@ -18,8 +18,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <functional>
 #include <string>
@@ -81,20 +79,13 @@ QString causeText(const std::error_code& code) {
     return QString::fromLocal8Bit(code.message());
 }
 
-// A small envelope, drawn rather than shipped as a file.
-QIcon envelopeIcon() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::darkBlue);
-    painter.setBrush(Qt::white);
-    painter.drawRect(1, 3, 13, 9);
-    painter.drawLine(1, 3, 8, 9);
-    painter.drawLine(8, 9, 14, 3);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::red);
-    painter.drawEllipse(10, 9, 5, 5);
-    return QIcon(pixmap);
+// The program's icon, at the sizes it is drawn in; the window takes 16 × 16.
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1/org.nolvetta.Nolvetta.png").arg(size));
+    }
+    return icon;
 }
 
 void setUp(QGroupBox* frame, const QString& caption) {
@@ -147,7 +138,7 @@ Form1::Form1(launcher::Launcher& launcher, MessageBoxes& messageBoxes,
       dataFiles_(std::make_unique<store::DataFiles>(dataDirectory)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(captions::AppTitle);
-    setWindowIcon(envelopeIcon());
+    setWindowIcon(programIcon());
     // A fixed single border with the close button and the system menu only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -673,7 +664,9 @@ void Form1::mn2_Click(int index) {
         return;
     }
     // The entry's check mark has already been inverted by the menu itself.
-    SetTopMost(*this, mn2_0->isChecked() ? 1 : 0);
+    if (SetTopMost(*this, mn2_0->isChecked() ? 1 : 0) == 0) {
+        boxes_.inform(this, captions::CannotStayOnTop);
+    }
 }
 
 }  // namespace nolvetta::ui

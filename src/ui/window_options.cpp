@@ -1,5 +1,6 @@
 #include "ui/window_options.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 #include <exception>
 
@@ -8,6 +9,10 @@
 namespace nolvetta::ui {
 
 std::int32_t SetTopMost(QWidget& window, std::int16_t mode) {
+    // Wayland has no way for a window to stay above, nor to raise itself.
+    if (mode != 0 && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        return 0;
+    }
     switch (mode) {
         case 0:
         case 1: {
