@@ -12,8 +12,9 @@ packages=(
     fonts-noto-cjk                     # a Japanese font for the interface
 )
 case "${1:-}" in
-    --test) packages+=(clang libclang-rt-14-dev) ;;  # the fuzz targets (libFuzzer)
-    --dev) packages+=(xvfb xauth x11-apps imagemagick clang-format) ;;  # screenshots, formatting
+    --test) packages+=(clang libclang-rt-14-dev  # the fuzz targets (libFuzzer)
+                       dpkg-dev lintian file man-db desktop-file-utils appstream) ;;  # the package
+    --dev) packages+=(xvfb xauth xdotool imagemagick clang-format) ;;  # screenshots, formatting
 esac
 
 missing=()
