@@ -6,6 +6,7 @@
 #include "store/data_files.h"
 #include "store/field_reader.h"
 #include "store/program_path.h"
+#include "store/safe_save.h"
 
 using namespace nolvetta::store;
 using namespace std::string_literals;
@@ -60,6 +61,11 @@ TEST(store_Fields, SplitIntoEntriesThatComeBackFromTheirBytes) {
     EXPECT_EQ(formatAddressFile(entries), bytes);
     EXPECT_THAT(readFields(decodeCp932(bytes).text), ElementsAreArray(entries));
     EXPECT_EQ(formatAddressFile({u"ok", u"\U0001F600"}), std::nullopt);
+}
+
+TEST(store_DataFiles, NothingButAFileIsReplaced) {
+    ScratchDirectory scratch;
+    EXPECT_EQ(saveFileSafely(scratch.path(), "x"), std::errc::is_a_directory);
 }
 
 TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -26,24 +27,31 @@ using namespace std::string_literals;
 using nolvetta::testsupport::readBytes;
 
 // A file's bytes, or what stands there instead: "<dir>", "<none>", or "<link>"
-// and where it leads. Written with "<000>" first, a file nobody may read.
+// and where it leads. Bytes after "<NNN>" are those of a file with that mode
+// (0644 otherwise).
 void put(const fs::path& path, const std::string& what) {
     if (what == "<dir>") {
         fs::create_directory(path);
     } else if (what.rfind("<link>", 0) == 0) {
         fs::create_symlink(what.substr(6), path);
     } else {
-        nolvetta::testsupport::writeBytes(path, what.substr(what.rfind("<000>", 0) == 0 ? 5 : 0));
-        fs::permissions(path, what.rfind("<000>", 0) == 0 ? fs::perms::none : fs::perms(0644));
+        const bool mode = what.size() >= 5 && what[0] == '<' && what[4] == '>';
+        nolvetta::testsupport::writeBytes(path, what.substr(mode ? 5 : 0));
+        fs::permissions(path, fs::perms(mode ? std::stoi(what.substr(1, 3), nullptr, 8) : 0644));
     }
 }
 
 std::string what(const fs::path& path) {
     const fs::file_status status = fs::symlink_status(path);
-    return fs::is_symlink(status)     ? "<link>" + fs::read_symlink(path).string()
-           : fs::is_directory(status) ? "<dir>"
-           : !fs::exists(status)      ? "<none>"
-                                      : readBytes(path);
+    if (fs::is_symlink(status) || fs::is_directory(status) || !fs::exists(status)) {
+        return fs::is_symlink(status) ? "<link>" + fs::read_symlink(path).string()
+               : fs::exists(status)   ? "<dir>"
+                                      : "<none>";
+    }
+    const auto mode = static_cast<unsigned>(status.permissions() & fs::perms::mask);
+    char shown[8];
+    std::snprintf(shown, sizeof shown, "<%03o>", mode);
+    return (mode == 0644 ? "" : shown) + readBytes(path);
 }
 
 struct Options {
@@ -129,7 +137,9 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
          {"nolvetta.dat はファイルではありません", "nolvetta.dat はファイルではないため"}, {.waitFor = "ではありません"}},
         {"a broken link", {{"nolvetta.dat", "<link>gone"}}, {{"nolvetta.dat", "<link>gone"}, {"gone", "<none>"}},
          {"nolvetta.dat はファイルではありません", "nolvetta.dat はファイルではないため"}, {.waitFor = "ではありません"}},
-        {"an unreadable file", {{"nolvetta.dat", "<000>keep\r\n"}}, {{"nolvetta.dat", "keep\r\n"}},
+        {"a link to a file elsewhere, with its own mode", {{"kept", "<dir>"}, {"kept/list", "<600>a\r\n"},
+         {"nolvetta.dat", "<link>kept/list"}}, {{"nolvetta.dat", "<link>kept/list"}, {"kept/list", "<600>a\r\n"}}, {}, {}},
+        {"an unreadable file", {{"nolvetta.dat", "<000>keep\r\n"}}, {{"nolvetta.dat", "<000>keep\r\n"}},
          {"nolvetta.dat を読み込めませんでした", "nolvetta.dat は起動時に読み込めなかった"}, {.asUser = true, .waitFor = "読み込めません"}},
         {"a folder that refuses writes", {{"nolvetta.dat", "old\r\n"}}, {{"nolvetta.dat", "old\r\n"}, {"nolvetta1.dat", "<none>"}},
          {"nolvetta.dat を保存できませんでした", "nolvetta1.dat を保存できませんでした"}, {.asUser = true}, true},
