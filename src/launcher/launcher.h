@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,8 +22,7 @@ public:
     virtual bool open(std::u16string_view url) = 0;
 };
 
-// The desktop's default browser. `programDirectory` is where the platform's
-// lookup may need a probe document.
-std::unique_ptr<Launcher> makeSystemLauncher(const std::filesystem::path& programDirectory);
+// The desktop's default browser, looked up at each request.
+std::unique_ptr<Launcher> makeSystemLauncher();
 
 }  // namespace nolvetta::launcher

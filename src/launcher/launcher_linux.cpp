@@ -77,7 +77,7 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Launcher> makeSystemLauncher(const std::filesystem::path& /*programDirectory*/) {
+std::unique_ptr<Launcher> makeSystemLauncher() {
     return std::make_unique<LinuxLauncher>();
 }
 

@@ -7,7 +7,6 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "launcher/browser_command.h"
 
@@ -41,16 +40,14 @@ private:
     HANDLE handle_;
 };
 
-// Creates the probe document; false when it could not be created, also when
-// a file of that name already exists (which must then stay untouched).
+// Writes the probe document: the line the program has always written, in
+// the ANSI code page. Its content plays no part in the lookup.
 bool createProbe(const std::wstring& probePath) {
-    Handle file(CreateFileW(probePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(CreateFileW(probePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (!file.valid()) {
         return false;
     }
-    // The content plays no part in the lookup; it is the line the program
-    // has always written, in the ANSI code page.
     const std::wstring_view text = L"関連付け所得用\r\n";
     const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
                                          nullptr, 0, nullptr, nullptr);
@@ -64,40 +61,40 @@ bool createProbe(const std::wstring& probePath) {
     return true;
 }
 
-// The association lookup needs an existing ".html" document in the directory
-// it is given: a user's own "a.html" there serves as it is, otherwise one is
-// created for the lookup and removed after it.
-std::u16string findDefaultBrowser(const std::filesystem::path& programDirectory) {
-    std::wstring directory = programDirectory.native();
-    if (directory.empty() || (directory.back() != L'\\' && directory.back() != L'/')) {
-        directory += L'\\';
+// The program associated with ".html" documents, asked at each request. The
+// lookup needs an existing document: one is made for it in the user's
+// temporary folder under a name of the program's own, so that a read-only
+// program folder is no obstacle and no file of the user's is ever touched.
+std::u16string findDefaultBrowser() {
+    std::array<wchar_t, MAX_PATH + 1> temporary{};
+    const DWORD length = GetTempPathW(static_cast<DWORD>(temporary.size()), temporary.data());
+    if (length == 0 || length >= temporary.size()) {
+        return {};
     }
-    const std::wstring probePath = directory + L"a.html";
-    const bool createdProbe = createProbe(probePath);
-
+    const std::wstring directory(temporary.data(), length);  // with its final backslash
+    const std::wstring probe = L"nolvetta-" + std::to_wstring(GetCurrentProcessId()) + L".html";
+    if (!createProbe(directory + probe)) {
+        return {};
+    }
     std::array<wchar_t, MAX_PATH> result{};
-    FindExecutableW(L"a.html", directory.c_str(), result.data());
+    FindExecutableW(probe.c_str(), directory.c_str(), result.data());
     result.back() = L'\0';
-
-    if (createdProbe) {
-        DeleteFileW(probePath.c_str());
-    }
+    DeleteFileW((directory + probe).c_str());
     return browserCommandFromLookup(fromWide(result.data()));
 }
 
 class WindowsLauncher final : public Launcher {
 public:
-    explicit WindowsLauncher(std::u16string command) : command_(std::move(command)) {}
-
-    std::u16string browserCommand() const override { return command_; }
+    std::u16string browserCommand() const override { return findDefaultBrowser(); }
 
     bool open(std::u16string_view url) override {
-        if (command_.empty() || isRefusedUrl(url)) {
+        const std::u16string command = findDefaultBrowser();
+        if (command.empty() || isRefusedUrl(url)) {
             return false;
         }
-        const std::wstring path = toWide(browserPathOf(command_));
+        const std::wstring path = toWide(browserPathOf(command));
         // CreateProcessW may write into the command line, so it gets a copy.
-        std::wstring commandLine = toWide(windowsCommandLine(browserPathOf(command_), url));
+        std::wstring commandLine = toWide(windowsCommandLine(browserPathOf(command), url));
 
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -113,15 +110,12 @@ public:
         CloseHandle(process.hProcess);
         return true;
     }
-
-private:
-    std::u16string command_;
 };
 
 }  // namespace
 
-std::unique_ptr<Launcher> makeSystemLauncher(const std::filesystem::path& programDirectory) {
-    return std::make_unique<WindowsLauncher>(findDefaultBrowser(programDirectory));
+std::unique_ptr<Launcher> makeSystemLauncher() {
+    return std::make_unique<WindowsLauncher>();
 }
 
 }  // namespace nolvetta::launcher

@@ -5,6 +5,7 @@
 
 #include "store/codepage.h"
 #include "store/field_reader.h"
+#include "store/program_path_native.h"
 #include "store/safe_save.h"
 #include "text/ascii.h"
 #include "text/number.h"
@@ -29,6 +30,9 @@ FileLoad readFile(const fs::path& path, std::string& bytes) {
     if (!fs::is_regular_file(fs::status(path, ec))) {
         return {FileState::NotAFile, {}};
     }
+    if (native::isHiddenOrSystem(path)) {
+        return {FileState::Hidden, {}};
+    }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -50,7 +54,7 @@ FileLoad readFile(const fs::path& path, std::string& bytes) {
 
 // Why a file found so at start is left as it is.
 std::optional<SaveFault> leftAlone(FileState state) {
-    if (state == FileState::Unreadable) {
+    if (state == FileState::Unreadable || state == FileState::Hidden) {
         return SaveFault::NotReadAtStart;
     }
     if (state == FileState::NotAFile) {

@@ -20,6 +20,7 @@ enum class FileState {
     Unreadable,  // exists but could not be read: treated as absent and never overwritten
     Damaged,     // read as far as it decodes; kept as a copy before the save replaces it
     NotAFile,    // a directory, device, pipe, socket or broken link: never replaced
+    Hidden,      // a hidden or system file: treated as absent and never overwritten
 };
 
 struct FileLoad {

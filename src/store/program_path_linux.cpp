@@ -63,6 +63,10 @@ bool canCreateFileIn(const std::filesystem::path& directory) {
     return false;
 }
 
+bool isHiddenOrSystem(const std::filesystem::path& /*file*/) {
+    return false;
+}
+
 }  // namespace native
 
 }  // namespace nolvetta::store

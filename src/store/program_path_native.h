@@ -9,4 +9,7 @@ namespace nolvetta::store::native {
 // Leaves nothing behind.
 bool canCreateFileIn(const std::filesystem::path& directory);
 
+// A file the system keeps out of sight (Windows' hidden and system files).
+bool isHiddenOrSystem(const std::filesystem::path& file);
+
 }  // namespace nolvetta::store::native

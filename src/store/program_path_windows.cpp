@@ -62,6 +62,12 @@ bool canCreateFileIn(const std::filesystem::path& directory) {
     return false;
 }
 
+bool isHiddenOrSystem(const std::filesystem::path& file) {
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+}
+
 }  // namespace native
 
 }  // namespace nolvetta::store

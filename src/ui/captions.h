@@ -90,6 +90,9 @@ inline const QString CannotRead =
 // %1: the file
 inline const QString NotAFile =
     QStringLiteral("%1 はファイルではありません。\n読み込まず、終了時にも置き換えません。");
+// %1: the file
+inline const QString HiddenFile = QStringLiteral(
+    "%1 は隠しファイルかシステムファイルです。\n読み込まず、終了時にも置き換えません。");
 // %1: the file, %2: the backup copy
 inline const QString PartlyRead = QStringLiteral(
     "%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "

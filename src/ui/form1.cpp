@@ -332,6 +332,8 @@ void Form1::Form_Load() {
             boxes_.inform(this, captions::CannotRead.arg(pathText(file), causeText(load.code)));
         } else if (load.state == store::FileState::NotAFile) {
             boxes_.inform(this, captions::NotAFile.arg(pathText(file)));
+        } else if (load.state == store::FileState::Hidden) {
+            boxes_.inform(this, captions::HiddenFile.arg(pathText(file)));
         }
     };
     report(loaded.address, dataFiles_->addressFilePath());

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    auto launcher = nolvetta::launcher::makeSystemLauncher(programDirectory);
+    auto launcher = nolvetta::launcher::makeSystemLauncher();
     ui::DesktopMessageBoxes messageBoxes;
     ui::Form1 window(*launcher, messageBoxes, dataDirectory);
     QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window, [&window] {
