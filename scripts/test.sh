@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole suite twice: once
 # with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer;
-# then runs every fuzz target for a few seconds.
+# then runs every fuzz target for a few seconds, and the core's tests for
+# Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --test
@@ -26,3 +27,6 @@ run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DNOLVETTA_SANITIZE=ON
 
 echo "== fuzz targets, briefly"
 bash scripts/fuzz.sh "${NOLVETTA_FUZZ_SECONDS:-10}"
+
+echo "== the core and its tests for Windows, under Wine"
+bash scripts/test-windows.sh
