@@ -11,13 +11,11 @@ namespace nolvetta::testsupport {
 // A fresh directory, removed with everything in it.
 struct ScratchDirectory {
     ScratchDirectory() { std::filesystem::create_directory(path_); }
-    ~ScratchDirectory() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~ScratchDirectory() { std::filesystem::remove_all(path_, ec_); }
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
+    std::error_code ec_;
     const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
                                         ("nolvetta-test-" + std::to_string(std::random_device{}()));
 };
