@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStringListModel>
 #include <functional>
 #include <string>
 #include <utility>
@@ -54,6 +55,15 @@ std::u16string toCore(const QString& text) {
     return text.toStdU16String();
 }
 
+QStringListModel* listOf(QComboBox* combo) {
+    return static_cast<QStringListModel*>(combo->model());
+}
+
+// The text in place, for texts too long to copy: a drop may bring megabytes.
+std::u16string_view viewOf(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
@@ -79,11 +89,14 @@ QString causeText(const std::error_code& code) {
     return QString::fromLocal8Bit(code.message());
 }
 
-// The program's icon, at the sizes it is drawn in; the window takes 16 × 16.
+// The program's icon at the sizes a window's icon is drawn in (16 and 32 ×
+// 1 and 2); the larger ones are for the menu, which takes them from the
+// installed files. Each file is read when that size is first drawn.
 QIcon programIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/%1/org.nolvetta.Nolvetta.png").arg(size));
+    for (int size : {16, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/%1/org.nolvetta.Nolvetta.png").arg(size),
+                     {size, size});
     }
     return icon;
 }
@@ -97,6 +110,9 @@ void setUp(QPushButton* button, const QString& caption) {
     button->setAutoDefault(true);
 }
 void setUp(QComboBox* combo, const QString& text) {
+    // Strings only: no item object per entry, and the two lists share their
+    // strings until one of them changes.
+    combo->setModel(new QStringListModel(combo));
     combo->setEditable(true);
     // The lists change only through the program's own handlers, and
     // the typed text is never completed behind the user's back.
@@ -113,10 +129,16 @@ void setUp(QLabel* label, const QString& caption) {
 }
 
 // The caption shows whole in its fixed rectangle whatever the font: the
-// font shrinks until the text fits.
+// font shrinks until the text fits, in one step where the text's width
+// scales with the font's size.
 void fitCaption(QLabel* label) {
     QFont font = label->font();
-    for (int size = QFontInfo(font).pixelSize(); size > 1; --size) {
+    const int fullSize = QFontInfo(font).pixelSize();
+    const int fullWidth = QFontMetrics(font).horizontalAdvance(label->text());
+    if (fullWidth <= label->width()) {
+        return;
+    }
+    for (int size = fullSize * label->width() / fullWidth; size > 1; --size) {
         font.setPixelSize(size);
         if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
             break;
@@ -309,8 +331,8 @@ void Form1::Form_Load() {
         entries.append(fromCore(entry));
     }
     // In one step each: a long list must not be added entry by entry.
-    Combo1->addItems(entries);
-    Combo2->addItems(entries);
+    listOf(Combo1)->setStringList(entries);
+    listOf(Combo2)->setStringList(entries);
     if (loaded.alwaysOnTop) {
         mn2_0->setChecked(*loaded.alwaysOnTop);
     }
@@ -359,10 +381,11 @@ void Form1::Form_QueryUnload() {
     if (!loaded_) {
         return;  // lists that were never filled must not replace the files
     }
+    const QStringList list = listOf(Combo1)->stringList();
     std::vector<std::u16string> entries;
-    entries.reserve(static_cast<std::size_t>(Combo1->count()));
-    for (int i = 0; i < Combo1->count(); ++i) {
-        entries.push_back(toCore(Combo1->itemText(i)));
+    entries.reserve(static_cast<std::size_t>(list.size()));
+    for (const QString& entry : list) {
+        entries.push_back(toCore(entry));
     }
     for (const store::SaveProblem& problem : dataFiles_->save(entries, mn2_0->isChecked())) {
         const QString file = pathText(problem.file);
@@ -431,16 +454,11 @@ void Form1::Combo1_KeyDown(int key) {
 
 void Form1::Command3_Click() {
     const QString address = Combo1->currentText();
-    const int count = Combo1->count();
-    for (int i = 0; i < count; ++i) {
-        if (Combo1->itemText(i) != address) {
-            continue;
-        }
-        if (boxes_.askYesNo(this, captions::ConfirmDelete.arg(address))) {
-            Combo1->removeItem(i);
-            Combo1->setEditText(address);
-        }
-        return;
+    // Only the first equal entry is offered, whatever the answer.
+    const qsizetype first = listOf(Combo1)->stringList().indexOf(address);
+    if (first >= 0 && boxes_.askYesNo(this, captions::ConfirmDelete.arg(address))) {
+        Combo1->removeItem(static_cast<int>(first));
+        Combo1->setEditText(address);
     }
 }
 
@@ -626,7 +644,7 @@ void Form1::Command7_Click() {
 }
 
 void Form1::Text2_OLEDragDrop(const QString& text) {
-    const auto shop = recognise::shopTopAddress(toCore(text), requests::shopPrefix());
+    const auto shop = recognise::shopTopAddress(viewOf(text), requests::shopPrefix());
     if (shop) {
         Text2->setText(fromCore(*shop));
     }
@@ -635,8 +653,8 @@ void Form1::Text2_OLEDragDrop(const QString& text) {
 // ---- Dropped newsletters
 
 void Form1::Text3_OLEDragDrop(const QString& text) {
-    const std::u16string dropped = toCore(text);
-    WorkText = fromCore(recognise::firstLine(dropped));
+    const std::u16string_view dropped = viewOf(text);
+    WorkText = text.left(static_cast<qsizetype>(recognise::firstLine(dropped).size()));
     const auto magazine = recognise::recogniseMagazine(dropped);
     if (!magazine) {
         return;
