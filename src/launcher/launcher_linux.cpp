@@ -1,11 +1,13 @@
 #include "launcher/launcher.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <unistd.h>
 
 #include <memory>
+#include <optional>
 
 #include "launcher/browser_command.h"
 
@@ -16,18 +18,59 @@ namespace {
 template <typename T>
 using GOwned = std::unique_ptr<T, decltype(&g_free)>;
 
+// GIO is loaded at the first request, not at start-up: a run that opens
+// nothing pays neither for loading it nor for unloading it.
+struct Gio {
+    decltype(&g_app_info_get_default_for_uri_scheme) defaultForScheme;
+    decltype(&g_app_info_get_default_for_type) defaultForType;
+    decltype(&g_app_info_get_commandline) commandLine;
+    decltype(&g_desktop_app_info_get_type) desktopAppInfoType;
+    decltype(&g_desktop_app_info_launch_uris_as_manager_with_fds) launch;
+    decltype(&g_type_check_instance_is_a) isA;
+    decltype(&g_object_unref) unref;
+};
+
+template <typename Function>
+bool find(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Nothing when the library is not installed: then no browser can be started.
+const Gio* gio() {
+    static const std::optional<Gio> loaded = []() -> std::optional<Gio> {
+        void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        Gio g{};
+        if (library && find(library, "g_app_info_get_default_for_uri_scheme", g.defaultForScheme) &&
+            find(library, "g_app_info_get_default_for_type", g.defaultForType) &&
+            find(library, "g_app_info_get_commandline", g.commandLine) &&
+            find(library, "g_desktop_app_info_get_type", g.desktopAppInfoType) &&
+            find(library, "g_desktop_app_info_launch_uris_as_manager_with_fds", g.launch) &&
+            find(library, "g_type_check_instance_is_a", g.isA) &&
+            find(library, "g_object_unref", g.unref)) {
+            return g;
+        }
+        return std::nullopt;
+    }();
+    return loaded ? &*loaded : nullptr;
+}
+
 struct Unref {
-    void operator()(gpointer object) const { g_object_unref(object); }
+    void operator()(gpointer object) const { gio()->unref(object); }
 };
 using AppInfo = std::unique_ptr<GAppInfo, Unref>;
 
 // The desktop's handler for the URL's scheme, else its handler for web pages.
 // Looked up at each request: a browser changed meanwhile is the one used.
 AppInfo defaultBrowser(const char* url) {
+    const Gio* g = gio();
+    if (!g) {
+        return nullptr;
+    }
     GOwned<char> scheme(g_uri_parse_scheme(url), &g_free);
-    AppInfo info(scheme ? g_app_info_get_default_for_uri_scheme(scheme.get()) : nullptr);
+    AppInfo info(scheme ? g->defaultForScheme(scheme.get()) : nullptr);
     if (!info) {
-        info.reset(g_app_info_get_default_for_type("text/html", FALSE));
+        info.reset(g->defaultForType("text/html", FALSE));
     }
     return info;
 }
@@ -38,11 +81,18 @@ void ownSession(gpointer) {
     ::setsid();
 }
 
+// The browser is this program's child: started with one fork, not two,
+// which is what makes a click quick, and reaped by GLib when it ends.
+void reapWhenDone(GDesktopAppInfo*, GPid pid, gpointer) {
+    g_child_watch_add(
+        pid, [](GPid ended, gint, gpointer) { g_spawn_close_pid(ended); }, nullptr);
+}
+
 class LinuxLauncher final : public Launcher {
 public:
     std::u16string browserCommand() const override {
         const AppInfo info = defaultBrowser("https:");
-        const char* commandLine = info ? g_app_info_get_commandline(info.get()) : nullptr;
+        const char* commandLine = info ? gio()->commandLine(info.get()) : nullptr;
         GOwned<gunichar2> text(
             commandLine ? g_utf8_to_utf16(commandLine, -1, nullptr, nullptr, nullptr) : nullptr,
             &g_free);
@@ -60,16 +110,18 @@ public:
             return false;  // an option, or not text at all (a lone surrogate)
         }
         const AppInfo info = defaultBrowser(utf8.get());
-        if (!info || !G_IS_DESKTOP_APP_INFO(info.get())) {
+        if (!info || !gio()->isA(reinterpret_cast<GTypeInstance*>(info.get()),
+                                 gio()->desktopAppInfoType())) {
             return false;
         }
         GList uris{utf8.get(), nullptr, nullptr};
-        // Its standard streams are none of the browser's business; GLib
-        // closes every other descriptor and reaps what it starts.
+        // Its standard streams are none of the browser's business, and GLib
+        // closes every other descriptor.
         const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-        const bool started = g_desktop_app_info_launch_uris_as_manager_with_fds(
-            G_DESKTOP_APP_INFO(info.get()), &uris, nullptr, G_SPAWN_SEARCH_PATH, ownSession,
-            nullptr, nullptr, nullptr, nothing, nothing, nothing, nullptr);
+        const bool started = gio()->launch(
+            reinterpret_cast<GDesktopAppInfo*>(info.get()), &uris, nullptr,
+            static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), ownSession,
+            nullptr, reapWhenDone, nullptr, nothing, nothing, nothing, nullptr);
         ::close(nothing);
         return started;
     }
