@@ -1,5 +1,8 @@
 #include "store/safe_save.h"
 
+#include <fstream>
+#include <string>
+
 namespace nolvetta::store {
 
 namespace {
@@ -13,6 +16,18 @@ bool isLeftoverOf(const fs::path& candidate, const fs::path& file) {
     return name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
            name.compare(name.size() - 4, 4, ".tmp") == 0 &&
            name.find_first_not_of("0123456789", prefix.size()) == name.size() - 4;
+}
+
+// Whether `file` already holds exactly `bytes`.
+bool holds(const fs::path& file, std::string_view bytes) {
+    std::error_code ec;
+    if (fs::file_size(file, ec) != bytes.size() || ec) {
+        return false;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string content(bytes.size(), '\0');
+    return in.read(content.data(), static_cast<std::streamsize>(content.size())) &&
+           content == bytes;
 }
 
 }  // namespace
@@ -33,6 +48,9 @@ std::error_code saveFileSafely(const fs::path& path, std::string_view bytes) {
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         return std::make_error_code(fs::is_directory(status) ? std::errc::is_a_directory
                                                              : std::errc::invalid_argument);
+    }
+    if (holds(target, bytes)) {
+        return {};  // nothing to change, nothing to wait for the disk for
     }
     return native::replaceFile(target, bytes);
 }

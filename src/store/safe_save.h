@@ -9,7 +9,8 @@ namespace nolvetta::store {
 // Writes `bytes` to a temporary file in the same directory, flushes it and
 // renames it over `path`, so a failure at any step leaves the old file as it
 // was. A symbolic link is followed to the regular file it leads to; nothing
-// but a regular file is ever replaced. Returns the cause of a failure; an
+// but a regular file is ever replaced, and one that already holds `bytes` is
+// left as it is. Returns the cause of a failure; an
 // empty code when the file was saved.
 std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes);
 
