@@ -43,7 +43,9 @@ int main(int argc, char** argv) {
     ui::catchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("Nolvetta"));
     QApplication::setApplicationVersion(QStringLiteral(NOLVETTA_VERSION));
-    answerTheCommandLine(argc, argv);
+    if (argc > 1) {  // a plain start builds no second application object
+        answerTheCommandLine(argc, argv);
+    }
     const bool choseXWayland = preferXWayland();
     QApplication app(argc, argv);
     if (choseXWayland) {
@@ -55,14 +57,13 @@ int main(int argc, char** argv) {
     const auto dataDirectory =
         store::chooseDataDirectory(programDirectory, store::userDataDirectory());
     ui::SingleInstance instance(dataDirectory);
+    auto launcher = nolvetta::launcher::makeSystemLauncher();
+    ui::DesktopMessageBoxes messageBoxes;
+    ui::Form1 window(*launcher, messageBoxes, dataDirectory);  // not shown yet
     if (instance.anotherIsRunning()) {
         instance.bringAnotherToFront();
         return 0;
     }
-
-    auto launcher = nolvetta::launcher::makeSystemLauncher();
-    ui::DesktopMessageBoxes messageBoxes;
-    ui::Form1 window(*launcher, messageBoxes, dataDirectory);
     QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window, [&window] {
         window.showNormal();
         window.raise();

@@ -25,13 +25,22 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
     serverName_ = QStringLiteral("nolvetta-") +
                   QString::fromLatin1(
                       QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
-    QDir().mkpath(pathText(dataDirectory));
-    // Never stale by age, only when the copy that holds it is gone.
-    lock_.setStaleLockTime(0);
-    if (!lock_.tryLock(0)) {
+    locking_ = std::async(std::launch::async, [this, directory = pathText(dataDirectory)] {
+        QDir().mkpath(directory);
+        // Never stale by age, only when the copy that holds it is gone.
+        lock_.setStaleLockTime(0);
+        return lock_.tryLock(0);
+    });
+}
+
+bool SingleInstance::anotherIsRunning() {
+    if (!locking_.valid()) {
+        return anotherIsRunning_;
+    }
+    if (!locking_.get()) {
         // Where no lock can be made, nothing can be saved either: no guard is needed.
         anotherIsRunning_ = lock_.error() == QLockFile::LockFailedError;
-        return;
+        return anotherIsRunning_;
     }
     QLocalServer::removeServer(serverName_);  // a killed copy's
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -42,6 +51,7 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
         }
         emit anotherStarted();
     });
+    return false;
 }
 
 bool SingleInstance::bringAnotherToFront() {

@@ -4,6 +4,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <filesystem>
+#include <future>
 
 namespace nolvetta::ui {
 
@@ -14,9 +15,12 @@ namespace nolvetta::ui {
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
+    // Starts taking the lock on a thread of its own: writing the lock waits
+    // for the disk, and the window can be built meanwhile.
     explicit SingleInstance(const std::filesystem::path& dataDirectory);
 
-    bool anotherIsRunning() const { return anotherIsRunning_; }
+    // Waits for the lock; the copy that holds it then listens.
+    bool anotherIsRunning();
     // Asks the running copy to come to the front; false when it did not answer.
     bool bringAnotherToFront();
 
@@ -27,6 +31,7 @@ private:
     QLockFile lock_;
     QLocalServer server_;
     QString serverName_;
+    std::future<bool> locking_;  // after lock_: the thread ends before the lock goes
     bool anotherIsRunning_ = false;
 };
 
