@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config   # compiler and build
     qt6-base-dev qt6-qpa-plugins       # the window (Qt 6 Widgets)
     libglib2.0-dev                     # the desktop's default browser (GIO)
+    libgmime-3.0-dev                   # whole e-mail messages
     libgtest-dev libgmock-dev          # tests
     libbenchmark-dev                   # benchmarks
     fonts-noto-cjk                     # a Japanese font for the interface

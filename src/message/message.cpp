@@ -1,0 +1,187 @@
+#include "message/message.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+
+namespace nolvetta::message {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
+               return p == (t >= 'A' && t <= 'Z' ? static_cast<char>(t - 'A' + 'a') : t);
+           });
+}
+
+// Printable ASCII that a URL may hold as it is.
+bool isUrlCharacter(char c) {
+    return c > ' ' && c < 0x7F && std::string_view("\"<>\\^`{|}").find(c) == std::string_view::npos;
+}
+
+std::optional<Address> addressOf(std::string_view url) {
+    if (!std::all_of(url.begin(), url.end(), isUrlCharacter)) {
+        return std::nullopt;
+    }
+    // Lower case: the prefixes are compared without regard to case.
+    static constexpr struct {
+        std::string_view prefix;
+        Scheme scheme;
+    } schemes[] = {
+        {"https://", Scheme::Https}, {"mailto:", Scheme::Mailto}, {"http://", Scheme::Http}};
+    for (const auto& [prefix, scheme] : schemes) {
+        if (url.size() > prefix.size() && startsWithIgnoringCase(url, prefix)) {
+            return Address{scheme, std::u16string(url.begin(), url.end())};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<Address> unsubscribeAddresses(std::string_view value) {
+    std::vector<Address> found;
+    int commentDepth = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (commentDepth > 0) {
+            i += c == '\\' ? 1 : 0;  // a quoted character
+            commentDepth += c == '(' ? 1 : c == ')' ? -1 : 0;
+            continue;
+        }
+        if (c == '(') {
+            commentDepth = 1;
+            continue;
+        }
+        if (c != '<') {
+            continue;
+        }
+        const std::size_t end = value.find('>', i + 1);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        std::string url;
+        for (char u : value.substr(i + 1, end - i - 1)) {
+            if (u != ' ' && u != '\t' && u != '\r' && u != '\n') {
+                url += u;
+            }
+        }
+        if (const std::optional<Address> address = addressOf(url)) {
+            found.push_back(*address);
+        }
+        i = end;
+    }
+    return found;
+}
+
+std::optional<Address> preferredAddress(const std::vector<Address>& addresses) {
+    for (Scheme scheme : {Scheme::Https, Scheme::Mailto, Scheme::Http}) {
+        const auto address = std::find_if(addresses.begin(), addresses.end(),
+                                          [&](const Address& a) { return a.scheme == scheme; });
+        if (address != addresses.end()) {
+            return *address;
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+template <typename Char>
+bool headerBlockAtStart(std::basic_string_view<Char> text) {
+    using View = std::basic_string_view<Char>;
+    bool hasFrom = false;
+    for (bool first = true; !text.empty(); first = false) {
+        const std::size_t end = text.find(Char('\n'));
+        View line = text.substr(0, end);
+        if (!line.empty() && line.back() == Char('\r')) {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            break;  // the empty line that ends the header block
+        }
+        if (line.front() == Char(' ') || line.front() == Char('\t')) {
+            if (first) {
+                return false;  // a continuation of nothing
+            }
+        } else {
+            const std::size_t colon = line.find(Char(':'));
+            const View name = line.substr(0, colon);
+            if (colon == View::npos || name.empty() ||
+                !std::all_of(name.begin(), name.end(),
+                             [](Char c) { return c > Char(' ') && c < Char(0x7F); })) {
+                return false;
+            }
+            hasFrom =
+                hasFrom || (name.size() == 4 &&
+                            std::equal(name.begin(), name.end(), "from", [](Char n, char f) {
+                                return (n >= Char('A') && n <= Char('Z') ? n - Char('A') + Char('a')
+                                                                         : n) == Char(f);
+                            }));
+        }
+        if (end == View::npos) {
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+    return hasFrom;
+}
+
+}  // namespace
+
+bool startsWithHeaderBlock(std::string_view bytes) {
+    return headerBlockAtStart(bytes);
+}
+
+bool startsWithHeaderBlock(std::u16string_view text) {
+    return headerBlockAtStart(text);
+}
+
+Reading readMessage(std::string_view bytes, Origin origin) {
+    Reading reading;
+    if (bytes.size() > MaxMessageBytes) {
+        reading.problem = Problem::TooLarge;
+        return reading;
+    }
+    if (!startsWithHeaderBlock(bytes)) {
+        reading.problem = Problem::NotAMessage;
+        return reading;
+    }
+    native::Parts parts = native::readParts(bytes, origin);
+    if (!parts.available) {
+        reading.problem = Problem::Unavailable;
+        return reading;
+    }
+    reading.examinedLine = std::move(parts.firstLine);
+    reading.magazine = recognise::recogniseMagazine(reading.examinedLine);
+    reading.unsubscribe = unsubscribeAddresses(parts.listUnsubscribe);
+    reading.unreadableCharset = std::move(parts.unreadableCharset);
+    return reading;
+}
+
+Reading readMessageFile(const fs::path& file) {
+    Reading reading;
+    const std::uintmax_t size = fs::file_size(file, reading.cause);
+    if (reading.cause) {
+        reading.problem = Problem::Unreadable;
+        return reading;
+    }
+    if (size > MaxMessageBytes) {
+        reading.problem = Problem::TooLarge;
+        return reading;
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        reading.problem = Problem::Unreadable;
+        reading.cause = {errno != 0 ? errno : EIO, std::generic_category()};
+        return reading;
+    }
+    return readMessage(bytes, Origin::Sent);
+}
+
+}  // namespace nolvetta::message

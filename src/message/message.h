@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "recognise/dropped_text.h"
+
+// A whole e-mail message, as a mail reader saves it or lets it be dragged
+// out: what it offers for leaving its list. Nothing here reaches the network.
+namespace nolvetta::message {
+
+// More than any newsletter holds; a larger message is refused unread.
+inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
+
+enum class Scheme { Https, Mailto, Http };
+
+struct Address {
+    Scheme scheme;
+    std::u16string url;
+
+    bool operator==(const Address&) const = default;
+};
+
+// The addresses of a List-Unsubscribe header's value in their order: each
+// "<...>" entry outside comments, with its blanks and line folds removed.
+// Entries of any other scheme, and entries holding what no URL holds (a
+// control character, a quote, a blank inside), are left out.
+std::vector<Address> unsubscribeAddresses(std::string_view headerValue);
+
+// The one to open: the first https address, else the first mailto address,
+// else the first http address.
+std::optional<Address> preferredAddress(const std::vector<Address>& addresses);
+
+// Whether `bytes` begin with a message's header block: header fields (and
+// their folded continuations) up to an empty line or the end, among them
+// a From field, which every message has.
+// A text dropped as characters is tested as it is.
+bool startsWithHeaderBlock(std::string_view bytes);
+bool startsWithHeaderBlock(std::u16string_view text);
+
+enum class Problem { None, NotAMessage, TooLarge, Unreadable, Unavailable };
+
+struct Reading {
+    Problem problem = Problem::None;
+    std::error_code cause;  // why a file was unreadable
+    // The first line of the text body and what the dropped-text rule reads
+    // in it; the line is empty when the message has no readable text body.
+    std::u16string examinedLine;
+    std::optional<recognise::RecognisedMagazine> magazine;
+    std::vector<Address> unsubscribe;
+    std::string unreadableCharset;  // the text body's charset, when it could not be read
+};
+
+// Where the bytes come from: as the message was sent (a file, dragged
+// message data), or dropped as text, whose body is then the dropped
+// characters in UTF-8 unless a transfer encoding still wraps it.
+enum class Origin { Sent, DroppedText };
+
+Reading readMessage(std::string_view bytes, Origin origin = Origin::Sent);
+Reading readMessageFile(const std::filesystem::path& file);
+
+namespace native {
+
+// What the MIME reader finds; `available` is false when there is no reader
+// on this system.
+struct Parts {
+    bool available = false;
+    std::string listUnsubscribe;
+    std::u16string firstLine;  // of the first text/plain part that is no attachment, decoded
+    std::string unreadableCharset;
+};
+
+Parts readParts(std::string_view bytes, Origin origin);
+
+}  // namespace native
+
+}  // namespace nolvetta::message

@@ -1,0 +1,11 @@
+#include "message/message.h"
+
+// No MIME reader is built for this platform yet: every message gets the
+// answer that it cannot be read here.
+namespace nolvetta::message::native {
+
+Parts readParts(std::string_view, Origin) {
+    return {};
+}
+
+}  // namespace nolvetta::message::native

@@ -1,0 +1,75 @@
+#include "message/message.h"
+
+#include <gtest/gtest.h>
+
+using namespace nolvetta::message;
+
+// What the program acts on: a problem, the service rule's reading, or the one
+// address it opens.
+std::string outcome(const Reading& reading) {
+    const auto ascii = [](const std::u16string& text) {
+        return std::string(text.begin(), text.end());
+    };
+    if (reading.problem != Problem::None) {
+        return "problem " + std::to_string(static_cast<int>(reading.problem));
+    }
+    if (reading.magazine) {
+        return (reading.magazine->service == 0 ? "mag2 " : "melma ") + ascii(reading.magazine->id);
+    }
+    const auto address = preferredAddress(reading.unsubscribe);
+    const std::string& charset = reading.unreadableCharset;
+    return address ? ascii(address->url) : charset.empty() ? "nothing" : "charset " + charset;
+}
+
+TEST(Message, EachMessageGivesAProblemItsServiceOrItsOneWayOut) {
+    const std::string head = "From: a\r\nContent-Type: text/plain; charset=";
+    const std::string japanese = "ISO-2022-JP\r\n\r\nmelma87654321 ご案内\r\n";
+    const struct {
+        std::string file, bytes;  // a sample file, or else these bytes
+        std::string expected;
+        Origin origin = Origin::Sent;
+    } cases[] = {
+        // clang-format off
+        {"iso2022jp_service.eml", "", "mag2 0001234567"},  // before its List-Unsubscribe
+        {"sjis_qp.eml", "", "melma 12345678"},              // ① is code page 932's
+        {"truncated_multipart.eml", "", "mag2 0000098765"},
+        {"utf8_base64_alternative.eml", "", "https://example.jp/one-click?u=7"},  // https before mailto
+        {"folded_comment.eml", "", "https://news.example.jp/leave?id=42"},
+        {"header_only.eml", "", "https://example.jp/h?x=1"},
+        {"mailto_only.eml", "", "mailto:leave@example.jp?subject=unsubscribe"},
+        {"javascript.eml", "", "http://plain.example.jp/leave"},
+        {"none.eml", "", "nothing"}, {"missing.eml", "", "problem 3"},
+        {"", head + "x-unknown\r\n\r\nmelma87654321\r\n", "charset x-unknown"},
+        {"", head + japanese, "charset ISO-2022-JP"},  // 8-bit bytes where 7-bit ones belong
+        {"", head + japanese, "melma 87654321", Origin::DroppedText},  // the characters themselves
+        {"", "plain text\r\nFrom: x\r\n", "problem 1"}, {"", "melma: 12345678\r\n\r\nbody", "problem 1"},
+        {"", " From: x\r\n", "problem 1"}, {"", "Subject: s\r\n\r\nFrom: x", "problem 1"},
+        {"", "From x\r\n", "problem 1"}, {"", std::string(MaxMessageBytes + 1, 'x'), "problem 2"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        const Reading reading =
+            c.file.empty() ? readMessage(c.bytes, c.origin)
+                           : readMessageFile(std::filesystem::path(NOLVETTA_MESSAGE_DATA) / c.file);
+        EXPECT_EQ(outcome(reading), c.expected) << c.file << c.bytes.substr(0, 40);
+    }
+}
+
+TEST(Message, OnlyBracketedHttpsMailtoAndHttpAddressesOutsideCommentsCount) {
+    using A = std::vector<Address>;
+    const struct {
+        const char* value;
+        A expected;
+    } cases[] = {
+        // clang-format off
+        {"<HTTPS://a.jp/x>,(c <https://no/>) <MailTo:b@c>", {{Scheme::Https, u"HTTPS://a.jp/x"}, {Scheme::Mailto, u"MailTo:b@c"}}},
+        {"(nested (<https://no/>) \\) <https://no/>) <http://a.jp/ y>", {{Scheme::Http, u"http://a.jp/y"}}},
+        {"<javascript:alert(1)>, <file:///etc/passwd>, <data:,x>, <ftp://a>, <https:>", {}},
+        {"<https://a.jp/\"onload>, <https://a.jp/\x01>, <https://a.jp/\xe3\x81\x82>, <https://a", {}},
+        {"https://bare.jp/, <mailto:>", {}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(unsubscribeAddresses(c.value), c.expected) << c.value;
+    }
+}
