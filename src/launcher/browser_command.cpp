@@ -1,5 +1,6 @@
 #include "launcher/browser_command.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "text/ascii.h"
@@ -69,6 +70,13 @@ bool isRefusedUrl(std::u16string_view url) {
     // A NUL would silently cut the URL short on every platform's way to the
     // browser, which would then open a different page.
     return url.empty() || url.front() == u'-' || url.find(u'\0') != std::u16string_view::npos;
+}
+
+bool isMailtoUrl(std::u16string_view url) {
+    constexpr std::u16string_view scheme = u"mailto:";
+    return url.size() > scheme.size() &&
+           text::equalsIgnoringAsciiCase(url.substr(0, scheme.size()), scheme) &&
+           std::all_of(url.begin(), url.end(), [](char16_t c) { return c > u' ' && c != u'"'; });
 }
 
 }  // namespace nolvetta::launcher

@@ -24,4 +24,8 @@ std::u16string windowsCommandLine(std::u16string_view browserPath, std::u16strin
 // A URL that must never reach the browser: one that it could read as an option.
 bool isRefusedUrl(std::u16string_view url);
 
+// A mailto: URL with nothing in it that could end or split an argument: the
+// only thing the mail program is ever handed.
+bool isMailtoUrl(std::u16string_view url);
+
 }  // namespace nolvetta::launcher

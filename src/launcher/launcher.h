@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-// How the program opens a URL in the user's browser.
+// How the program opens a URL in the user's browser or mail program.
 namespace nolvetta::launcher {
 
 class Launcher {
@@ -20,9 +20,14 @@ public:
     // true when the browser process was started. Nothing is started for an
     // empty browser command or a refused URL.
     virtual bool open(std::u16string_view url) = 0;
+
+    // Starts the desktop's mail program with `mailto` as its one argument and
+    // returns at once, true when it was started. Nothing is started for
+    // anything but a mailto: URL.
+    virtual bool openMail(std::u16string_view mailto) = 0;
 };
 
-// The desktop's default browser, looked up at each request.
+// The desktop's default browser and mail program, looked up at each request.
 std::unique_ptr<Launcher> makeSystemLauncher();
 
 }  // namespace nolvetta::launcher

@@ -60,12 +60,18 @@ struct Unref {
 };
 using AppInfo = std::unique_ptr<GAppInfo, Unref>;
 
-// The desktop's handler for the URL's scheme, else its handler for web pages.
-// Looked up at each request: a browser changed meanwhile is the one used.
-AppInfo defaultBrowser(const char* url) {
+enum class Handler { Browser, MailProgram };
+
+// The mail program is the desktop's handler for mailto; the browser is its
+// handler for the URL's scheme, else its handler for web pages. Looked up at
+// each request: a program changed meanwhile is the one used.
+AppInfo handlerFor(const char* url, Handler handler) {
     const Gio* g = gio();
     if (!g) {
         return nullptr;
+    }
+    if (handler == Handler::MailProgram) {
+        return AppInfo(g->defaultForScheme("mailto"));
     }
     GOwned<char> scheme(g_uri_parse_scheme(url), &g_free);
     AppInfo info(scheme ? g->defaultForScheme(scheme.get()) : nullptr);
@@ -91,7 +97,7 @@ void reapWhenDone(GDesktopAppInfo*, GPid pid, gpointer) {
 class LinuxLauncher final : public Launcher {
 public:
     std::u16string browserCommand() const override {
-        const AppInfo info = defaultBrowser("https:");
+        const AppInfo info = handlerFor("https:", Handler::Browser);
         const char* commandLine = info ? gio()->commandLine(info.get()) : nullptr;
         GOwned<gunichar2> text(
             commandLine ? g_utf8_to_utf16(commandLine, -1, nullptr, nullptr, nullptr) : nullptr,
@@ -99,9 +105,16 @@ public:
         return text ? std::u16string(reinterpret_cast<const char16_t*>(text.get())) : u"";
     }
 
+    bool open(std::u16string_view url) override { return launch(url, Handler::Browser); }
+
+    bool openMail(std::u16string_view mailto) override {
+        return isMailtoUrl(mailto) && launch(mailto, Handler::MailProgram);
+    }
+
+private:
     // GIO starts the desktop entry's whole command line, field codes, Flatpak
     // and env wrappers included, with no shell: the URL stays one argument.
-    bool open(std::u16string_view url) override {
+    static bool launch(std::u16string_view url, Handler handler) {
         GOwned<gchar> utf8(
             g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(url.data()),
                             static_cast<glong>(url.size()), nullptr, nullptr, nullptr),
@@ -109,13 +122,13 @@ public:
         if (isRefusedUrl(url) || !utf8) {
             return false;  // an option, or not text at all (a lone surrogate)
         }
-        const AppInfo info = defaultBrowser(utf8.get());
+        const AppInfo info = handlerFor(utf8.get(), handler);
         if (!info || !gio()->isA(reinterpret_cast<GTypeInstance*>(info.get()),
                                  gio()->desktopAppInfoType())) {
             return false;
         }
         GList uris{utf8.get(), nullptr, nullptr};
-        // Its standard streams are none of the browser's business, and GLib
+        // Its standard streams are none of the program's business, and GLib
         // closes every other descriptor.
         const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         const bool started = gio()->launch(

@@ -110,6 +110,22 @@ public:
         CloseHandle(process.hProcess);
         return true;
     }
+
+    // Through the association for mailto, which passes the URL, one
+    // argument, in its own way to the mail program it names.
+    bool openMail(std::u16string_view mailto) override {
+        if (!isMailtoUrl(mailto)) {
+            return false;
+        }
+        const std::wstring url = toWide(mailto);
+        SHELLEXECUTEINFOW request{};
+        request.cbSize = sizeof request;
+        request.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        request.lpVerb = L"open";
+        request.lpFile = url.c_str();
+        request.nShow = SW_SHOWNORMAL;
+        return ShellExecuteExW(&request) != FALSE;
+    }
 };
 
 }  // namespace

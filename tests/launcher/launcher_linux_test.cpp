@@ -47,9 +47,10 @@ struct FakeBrowser : ::testing::Environment {
             writeBytes(root / "data/applications" / (std::string(id) + ".desktop"),
                        "[Desktop Entry]\nType=Application\nName=Fake\nExec=" + exec + "\n");
         }
-        writeBytes(root / "config/mimeapps.list",
-                   "[Default Applications]\ntext/html=plain.desktop\n"
-                   "x-scheme-handler/https=wrapped.desktop\n");
+        writeBytes(
+            root / "config/mimeapps.list",
+            "[Default Applications]\ntext/html=plain.desktop\n"
+            "x-scheme-handler/https=wrapped.desktop\nx-scheme-handler/mailto=plain.desktop\n");
         for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", root / "data"},
                                           {"XDG_CONFIG_HOME", root / "config"},
                                           {"XDG_DATA_DIRS", root / "none"},
@@ -114,6 +115,10 @@ TEST(launcher_Linux, TheUrlTakesThePlaceOfItsFieldCodeAsOneUnchangedArgumentAndN
     }
     ::close(notTheBrowsers);
     EXPECT_EQ(readBytes(browser.root / "streams"), "/dev/null\n/dev/null\n/dev/null\n1\n");
+    // The mail program: only a mailto URL, and only to the mailto handler.
+    EXPECT_FALSE(launcher->openMail(u"https://x.jp/") || launcher->openMail(u"mailto:a@x.jp b"));
+    EXPECT_TRUE(launcher->openMail(u"mailto:a@x.jp?subject=unsubscribe%20me"));
+    EXPECT_EQ(browser.invocations(1), (Invocations{{"mailto:a@x.jp?subject=unsubscribe%20me"}}));
     // The browsers have ended: GLib, as the window's event loop runs it, has reaped them all.
     for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
         g_main_context_iteration(nullptr, FALSE);
