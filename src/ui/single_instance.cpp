@@ -14,6 +14,24 @@ QString pathText(const std::filesystem::path& path) {
     return QString::fromStdU16String(path.u16string());
 }
 
+// A copy writes its details into the lock as soon as it has made it: a lock
+// still without them a moment later was cut short by a crash or a full disk,
+// and holds nobody's place.
+bool takeLock(QLockFile& lock) {
+    qint64 pid = 0;
+    QString host, application;
+    for (int attempt = 0; attempt < 10; ++attempt, QThread::msleep(100)) {
+        if (lock.tryLock(0)) {
+            return true;
+        }
+        if (lock.error() != QLockFile::LockFailedError ||
+            lock.getLockInfo(&pid, &host, &application)) {
+            return false;
+        }
+    }
+    return lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
@@ -29,7 +47,7 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
         QDir().mkpath(directory);
         // Never stale by age, only when the copy that holds it is gone.
         lock_.setStaleLockTime(0);
-        return lock_.tryLock(0);
+        return takeLock(lock_);
     });
 }
 

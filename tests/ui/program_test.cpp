@@ -128,6 +128,7 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
         // clang-format off
         {"an empty folder but for what a killed save left", {{".nolvetta.dat.42.tmp", "x"}},
          {{".nolvetta.dat.42.tmp", "<none>"}, {"nolvetta.dat", ""}, {"nolvetta1.dat", "True\r\n"}}, {}, {SIGINT}},
+        {"an empty lock that a crash left", {{".nolvetta.lock", ""}}, {{".nolvetta.lock", "<none>"}, {"nolvetta1.dat", "True\r\n"}}, {}, {}},
         {"a setting read whole before damage", {{"nolvetta1.dat", "False\r\n\x81 "}}, {{"nolvetta1.dat", "False\r\n"}}, {}, {SIGHUP}},
         {"a damaged address file", {{"nolvetta.dat", "a\r\n\xff b"}},
          {{"nolvetta.dat", "a\r\n"}, {"nolvetta.dat.bak", "a\r\n\xff b"}}, {"nolvetta.dat.bak として残します"}, {.waitFor = "として残します"}},
