@@ -31,6 +31,7 @@ struct Silent : nolvetta::ui::MessageBoxes {
 struct NoBrowser : nolvetta::launcher::Launcher {
     std::u16string browserCommand() const override { return {}; }
     bool open(std::u16string_view) override { return true; }
+    bool openMail(std::u16string_view) override { return true; }
 };
 
 const nolvetta::testsupport::ScratchDirectory& scratch() {

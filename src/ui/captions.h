@@ -12,6 +12,9 @@ inline const QString CommandLineDescription = QStringLiteral(
     "メルマガの登録・解除ページを、あなたのメールアドレスでブラウザに開きます。\n"
     "Opens the subscribe and unsubscribe pages of Japanese e-mail magazines in your browser.");
 
+inline const QString CommandLineFile =
+    QStringLiteral("配信を停止するメール (.eml)。 A saved e-mail message to unsubscribe from.");
+
 inline const QString Frame1 = QStringLiteral("メールアドレス");
 inline const QString Combo1Initial = QStringLiteral("削除用アドレス");
 inline const QString Command3 = QStringLiteral("削除");
@@ -97,5 +100,25 @@ inline const QString HiddenFile = QStringLiteral(
 inline const QString PartlyRead = QStringLiteral(
     "%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "
     "として残します。");
+
+// Whole messages. %1: the message (a file's path, or "ドロップされたメール")
+inline const QString DroppedMessage = QStringLiteral("ドロップされたメール");
+inline const QString NoWayToUnsubscribe =
+    QStringLiteral("%1 には、配信を停止する方法が見つかりませんでした。");
+// %1: the message, %2: the charset
+inline const QString UnreadableCharset = QStringLiteral(
+    "%1 には、配信を停止する方法が見つかりませんでした。\n本文の文字コード %2 を読めません。");
+inline const QString NotAMessage = QStringLiteral("%1 はメールではありません。");
+inline const QString MessageTooLarge =
+    QStringLiteral("%1 は 32 MB を超えるため、メールとして読みません。");
+// %1: the message, %2: the system's cause
+inline const QString CannotReadMessage = QStringLiteral("%1 を読み込めませんでした。\n%2");
+inline const QString CannotReadMessages =
+    QStringLiteral("%1 を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。");
+// %1: the http address
+inline const QString ConfirmHttp = QStringLiteral(
+    "このメールの配信停止のページは暗号化されていない http のアドレスです。\n%1\n開きますか？");
+// %1: the mailto address
+inline const QString CannotStartMailProgram = QStringLiteral("メールソフトを起動できません\n%1");
 
 }  // namespace nolvetta::ui::captions

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "launcher/launcher.h"
+#include "message/message.h"
 #include "recognise/dropped_text.h"
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
@@ -237,6 +239,7 @@ void Form1::buildControls() {
     }
     fitCaption(Label1);
     Text3->setTakesTextDrops(true);
+    Text3->setTakesMessageDrops(true);
     Text3->setDragEnabled(true);
     Text2->setTakesTextDrops(true);
     // 自動配信登録 acts on a mouse press only, never on a key.
@@ -253,6 +256,8 @@ void Form1::buildControls() {
     connect(Text3, &TextBox::keyDown, this, &Form1::Text3_KeyDown);
     connect(Text3, &TextBox::gotFocus, this, &Form1::Text3_GotFocus);
     connect(Text3, &TextBox::textDropped, this, &Form1::Text3_OLEDragDrop);
+    connect(Text3, &TextBox::messageDropped, this, &Form1::Text3_MessageDropped);
+    connect(Text3, &TextBox::messageFileDropped, this, &Form1::openMessageFile);
     connect(Text2, &TextBox::keyDown, this, &Form1::Text2_KeyDown);
     connect(Text2, &TextBox::textDropped, this, &Form1::Text2_OLEDragDrop);
 
@@ -654,6 +659,15 @@ void Form1::Text2_OLEDragDrop(const QString& text) {
 
 void Form1::Text3_OLEDragDrop(const QString& text) {
     const std::u16string_view dropped = viewOf(text);
+    // A whole message dragged out as text begins with its header block.
+    if (message::startsWithHeaderBlock(dropped)) {
+        const QByteArray bytes = text.toUtf8();
+        actOnMessage(
+            message::readMessage({bytes.constData(), static_cast<std::size_t>(bytes.size())},
+                                 message::Origin::DroppedText),
+            captions::DroppedMessage);
+        return;
+    }
     WorkText = text.left(static_cast<qsizetype>(recognise::firstLine(dropped).size()));
     const auto magazine = recognise::recogniseMagazine(dropped);
     if (!magazine) {
@@ -662,6 +676,56 @@ void Form1::Text3_OLEDragDrop(const QString& text) {
     Text3->setText(fromCore(magazine->id));
     SelectService(magazine->service);
     Command4->click();
+}
+
+void Form1::Text3_MessageDropped(const QByteArray& bytes) {
+    actOnMessage(message::readMessage({bytes.constData(), static_cast<std::size_t>(bytes.size())}),
+                 captions::DroppedMessage);
+}
+
+void Form1::openMessageFile(const QString& path) {
+    actOnMessage(message::readMessageFile(toCore(path)), QDir::toNativeSeparators(path));
+}
+
+// The dropped-newsletter rule on the text body's first line, else the
+// message's own way out: https in the browser, mailto in the mail program,
+// plain http only when the user agrees to it.
+void Form1::actOnMessage(const message::Reading& reading, const QString& name) {
+    switch (reading.problem) {
+        case message::Problem::NotAMessage:
+            return boxes_.inform(this, captions::NotAMessage.arg(name));
+        case message::Problem::TooLarge:
+            return boxes_.inform(this, captions::MessageTooLarge.arg(name));
+        case message::Problem::Unreadable:
+            return boxes_.inform(this,
+                                 captions::CannotReadMessage.arg(name, causeText(reading.cause)));
+        case message::Problem::Unavailable:
+            return boxes_.inform(this, captions::CannotReadMessages.arg(name));
+        case message::Problem::None:
+            break;
+    }
+    WorkText = fromCore(reading.examinedLine);
+    if (reading.magazine) {
+        Text3->setText(fromCore(reading.magazine->id));
+        SelectService(reading.magazine->service);
+        Command4->click();
+        return;
+    }
+    const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
+    if (!address) {
+        boxes_.inform(this, reading.unreadableCharset.empty()
+                                ? captions::NoWayToUnsubscribe.arg(name)
+                                : captions::UnreadableCharset.arg(
+                                      name, QString::fromStdString(reading.unreadableCharset)));
+        return;
+    }
+    const QString url = fromCore(address->url);
+    if (address->scheme == message::Scheme::Mailto) {
+        ShellMail(url);
+    } else if (address->scheme == message::Scheme::Https ||
+               boxes_.askYesNo(this, captions::ConfirmHttp.arg(url))) {
+        ShellAuto(url);
+    }
 }
 
 void Form1::Text3_GotFocus() {
@@ -676,6 +740,14 @@ bool Form1::ShellAuto(const QString& url) {
     }
     boxes_.inform(this,
                   captions::CannotStartBrowser.arg(fromCore(launcher_.browserCommand()), url));
+    return false;
+}
+
+bool Form1::ShellMail(const QString& url) {
+    if (launcher_.openMail(toCore(url))) {
+        return true;
+    }
+    boxes_.inform(this, captions::CannotStartMailProgram.arg(url));
     return false;
 }
 

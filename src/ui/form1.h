@@ -17,6 +17,9 @@ class QPushButton;
 namespace nolvetta::launcher {
 class Launcher;
 }
+namespace nolvetta::message {
+struct Reading;
+}
 namespace nolvetta::store {
 class DataFiles;
 }
@@ -27,8 +30,8 @@ class MessageBoxes;
 class TextBox;
 
 // The program's one window. Every user action is one of its handlers; the
-// outside world is reached through the launcher (the browser), the message
-// boxes and the data directory given here.
+// outside world is reached through the launcher (the browser and the mail
+// program), the message boxes and the data directory given here.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -38,6 +41,9 @@ public:
 
     // Loads the lists and the option, applies them and shows the window.
     void Form_Load();
+
+    // Acts on a saved message as on one dropped on the ID field.
+    void openMessageFile(const QString& path);
 
     const QString& workText() const { return WorkText; }
 
@@ -73,6 +79,7 @@ private:
     void Text2_KeyDown(int key);
     void Text2_OLEDragDrop(const QString& text);
     void Text3_OLEDragDrop(const QString& text);
+    void Text3_MessageDropped(const QByteArray& message);
     void Text3_GotFocus();
 
     // Shared steps
@@ -87,6 +94,9 @@ private:
     bool RenKai(std::int32_t magazineId, std::int16_t service);
     bool openShopNewsPage();
     bool ShellAuto(const QString& url);
+    bool ShellMail(const QString& url);
+    // `name`: the message as the user knows it, for the messages shown.
+    void actOnMessage(const message::Reading& reading, const QString& name);
 
     launcher::Launcher& launcher_;
     MessageBoxes& boxes_;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include "launcher/launcher.h"
 #include "store/program_path.h"
@@ -13,14 +14,20 @@
 namespace {
 
 // --help and --version answer on the terminal, before there is any window
-// and so without a display.
-void answerTheCommandLine(int argc, char** argv) {
+// and so without a display. The message file to act on, as an absolute
+// path: a running copy may be handed it.
+QString answerTheCommandLine(int argc, char** argv) {
+    namespace captions = nolvetta::ui::captions;
     const QCoreApplication terminal(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(nolvetta::ui::captions::CommandLineDescription);
+    parser.setApplicationDescription(captions::CommandLineDescription);
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), captions::CommandLineFile,
+                                 QStringLiteral("[FILE.eml]"));
     parser.process(terminal);
+    const QStringList files = parser.positionalArguments();
+    return files.isEmpty() ? QString() : QFileInfo(files.front()).absoluteFilePath();
 }
 
 // Qt cannot keep a window above the others on Wayland, where there is no
@@ -43,9 +50,8 @@ int main(int argc, char** argv) {
     ui::catchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("Nolvetta"));
     QApplication::setApplicationVersion(QStringLiteral(NOLVETTA_VERSION));
-    if (argc > 1) {  // a plain start builds no second application object
-        answerTheCommandLine(argc, argv);
-    }
+    // A plain start builds no second application object.
+    const QString messageFile = argc > 1 ? answerTheCommandLine(argc, argv) : QString();
     const bool choseXWayland = preferXWayland();
     QApplication app(argc, argv);
     if (choseXWayland) {
@@ -61,14 +67,18 @@ int main(int argc, char** argv) {
     ui::DesktopMessageBoxes messageBoxes;
     ui::Form1 window(*launcher, messageBoxes, dataDirectory);  // not shown yet
     if (instance.anotherIsRunning()) {
-        instance.bringAnotherToFront();
+        instance.bringAnotherToFront(messageFile);
         return 0;
     }
-    QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window,
+                     [&window](const QString& file) {
+                         window.showNormal();
+                         window.raise();
+                         window.activateWindow();
+                         if (!file.isEmpty()) {
+                             window.openMessageFile(file);
+                         }
+                     });
     // The end of the session waits for nobody: the lists are saved, what
     // failed goes to standard error, and the program ends.
     bool ended = false;
@@ -79,5 +89,8 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     window.Form_Load();
+    if (!ended && !messageFile.isEmpty()) {
+        window.openMessageFile(messageFile);
+    }
     return ended ? 0 : QApplication::exec();
 }

@@ -63,22 +63,29 @@ bool SingleInstance::anotherIsRunning() {
     QLocalServer::removeServer(serverName_);  // a killed copy's
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     server_.listen(serverName_);
+    // A later copy writes its file's path, if any, and hangs up.
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            socket->deleteLater();
+            connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+                socket->deleteLater();
+                emit anotherStarted(QString::fromUtf8(socket->readAll()));
+            });
         }
-        emit anotherStarted();
     });
     return false;
 }
 
-bool SingleInstance::bringAnotherToFront() {
+bool SingleInstance::bringAnotherToFront(const QString& file) {
     // The running copy may still be starting: it is given a moment to listen.
     QDeadlineTimer deadline(3000);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
         socket.connectToServer(serverName_);
         if (socket.waitForConnected(200)) {
+            if (!file.isEmpty()) {
+                socket.write(file.toUtf8());
+                socket.waitForBytesWritten(1000);
+            }
             socket.disconnectFromServer();
             return true;
         }

@@ -10,7 +10,8 @@ namespace nolvetta::ui {
 
 // One running copy per data directory, so that no copy's save discards
 // another's additions: the first holds a lock file there and listens; a later
-// start finds the lock held, asks the first to come to the front, and ends.
+// start finds the lock held, asks the first to come to the front and hands it
+// the file it was given, if any, and ends.
 // A lock left by a killed copy is taken over.
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -21,11 +22,12 @@ public:
 
     // Waits for the lock; the copy that holds it then listens.
     bool anotherIsRunning();
-    // Asks the running copy to come to the front; false when it did not answer.
-    bool bringAnotherToFront();
+    // Asks the running copy to come to the front and to open `file` (an
+    // absolute path, or empty); false when it did not answer.
+    bool bringAnotherToFront(const QString& file = {});
 
 signals:
-    void anotherStarted();
+    void anotherStarted(const QString& file);
 
 private:
     QLockFile lock_;

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QUrl>
 
 namespace nolvetta::ui {
 
@@ -13,6 +14,19 @@ namespace {
 // Only a real text form counts: Qt would also offer dragged files' URLs as text.
 bool holdsPlainText(const QMimeData* data) {
     return data->hasFormat(QStringLiteral("text/plain"));
+}
+
+const QString MessageType = QStringLiteral("message/rfc822");
+
+// The first dropped local file that holds a saved message.
+QString messageFileOf(const QMimeData* data) {
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() &&
+            url.fileName().endsWith(QLatin1String(".eml"), Qt::CaseInsensitive)) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -26,6 +40,20 @@ void TextBox::setTakesTextDrops(bool takes) {
     setAcceptDrops(takes);
 }
 
+void TextBox::setTakesMessageDrops(bool takes) {
+    takesMessageDrops_ = takes;
+}
+
+TextBox::Drop TextBox::kindOf(const QMimeData* data) const {
+    if (takesMessageDrops_ && data->hasFormat(MessageType)) {
+        return Drop::Message;
+    }
+    if (takesMessageDrops_ && !messageFileOf(data).isEmpty()) {
+        return Drop::MessageFile;
+    }
+    return takesTextDrops_ && holdsPlainText(data) ? Drop::Text : Drop::Refused;
+}
+
 void TextBox::keyPressEvent(QKeyEvent* event) {
     emit keyDown(event->key());
     QLineEdit::keyPressEvent(event);
@@ -36,8 +64,8 @@ void TextBox::focusInEvent(QFocusEvent* event) {
     emit gotFocus();
 }
 
-// Only plain text is taken; anything else (files, pictures) is refused while
-// still being dragged, so the user sees it will not land.
+// Only what the box takes is accepted; anything else (other files, pictures)
+// is refused while still being dragged, so the user sees it will not land.
 void TextBox::dragEnterEvent(QDragEnterEvent* event) {
     answerDrag(event);
 }
@@ -47,7 +75,7 @@ void TextBox::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TextBox::answerDrag(QDragMoveEvent* event) {
-    if (takesTextDrops_ && holdsPlainText(event->mimeData())) {
+    if (kindOf(event->mimeData()) != Drop::Refused) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -56,14 +84,25 @@ void TextBox::answerDrag(QDragMoveEvent* event) {
 }
 
 void TextBox::dropEvent(QDropEvent* event) {
-    if (!takesTextDrops_ || !holdsPlainText(event->mimeData())) {
+    const QMimeData* data = event->mimeData();
+    const Drop kind = kindOf(data);
+    if (kind == Drop::Refused) {
         event->ignore();
         return;
     }
     // Always a copy: a move would make the source delete the dragged text.
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    emit textDropped(event->mimeData()->text());
+    switch (kind) {
+        case Drop::Message:
+            emit messageDropped(data->data(MessageType));
+            break;
+        case Drop::MessageFile:
+            emit messageFileDropped(messageFileOf(data));
+            break;
+        default:
+            emit textDropped(data->text());
+    }
 }
 
 }  // namespace nolvetta::ui

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+class QMimeData;
+
 namespace nolvetta::ui {
 
 // A one-line text box that reports its key presses, its focus and, when it
@@ -14,12 +16,17 @@ public:
     // Accept dropped plain text and hand it to textDropped(). Whether the box
     // is the source of a drag of its own text is QLineEdit's dragEnabled.
     void setTakesTextDrops(bool takes);
+    // Also accept whole messages: message data, or a saved message (.eml)
+    // among dropped files, which then come before the text.
+    void setTakesMessageDrops(bool takes);
 
 signals:
     // Emitted before the box handles the key itself.
     void keyDown(int key);
     void gotFocus();
     void textDropped(const QString& text);
+    void messageDropped(const QByteArray& message);
+    void messageFileDropped(const QString& path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -29,9 +36,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    enum class Drop { Refused, Text, Message, MessageFile };
+    Drop kindOf(const QMimeData* data) const;
     void answerDrag(QDragMoveEvent* event);
 
     bool takesTextDrops_ = false;
+    bool takesMessageDrops_ = false;
 };
 
 }  // namespace nolvetta::ui

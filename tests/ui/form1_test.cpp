@@ -25,19 +25,28 @@ void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
 }
 
+// A sample message's path.
+QString sample(const char* name) {
+    return QStringLiteral(NOLVETTA_MESSAGE_DATA "/") + name;
+}
+
 // An endpoint constant followed by the literal rest of a URL.
 QString url(std::u16string_view base, std::u16string_view rest) {
     return QString::fromStdU16String(std::u16string(base).append(rest));
 }
 
-// Stands in for the browser: records every URL it is asked to open.
+// Stands in for the browser and the mail program: records every URL it is asked to open.
 struct StandInLauncher : nolvetta::launcher::Launcher {
     std::u16string browserCommand() const override { return u"/stand-in "; }
     bool open(std::u16string_view url) override {
         opened.append(QString::fromUtf16(url.data(), static_cast<qsizetype>(url.size())));
         return !failing;
     }
-    QStringList opened;
+    bool openMail(std::u16string_view url) override {
+        mailed.append(QString::fromUtf16(url.data(), static_cast<qsizetype>(url.size())));
+        return !failing;
+    }
+    QStringList opened, mailed;
     bool failing = false;
 };
 
@@ -271,8 +280,7 @@ TEST_F(RequestsTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
         // clang-format off
         {"配信 mag2 ID:0001234567 発行\r\n本文 melma00012345\r\n", "まぐまぐ", "0001234567",
          url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")},
-        {"xx melma00012345\nmag2 ID:0000000009\n", "melma", "00012345", MelmaBye.arg("00012345")},
-        {"こんにちは\r\nmag2 ID:0001234567\r\n", "カプライト", "00012345", ""},  // not on the first line
+        {"こんにちは\r\nmag2 ID:0000000009\r\n", "カプライト", "0001234567", ""},  // not on the first line
         // clang-format on
     };
     for (const auto& c : drops) {
@@ -289,15 +297,45 @@ TEST_F(RequestsTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
     EXPECT_EQ(child<QGroupBox>("Frame2")->title(), "melma");
 }
 
+// A whole message, as a file, as message data or as text, uses the newsletter
+// rule on its text body, else its List-Unsubscribe header.
+TEST_F(RequestsTest, AWholeMessageDroppedInAnyFormOpensItsOneWayOut) {
+    const auto bytes = [](const char* name) {
+        return QByteArray::fromStdString(readBytes(sample(name).toStdString()));
+    };
+    QMimeData file, data, text;
+    file.setUrls(
+        {QUrl::fromLocalFile("/tmp/a.png"), QUrl::fromLocalFile(sample("folded_comment.eml"))});
+    data.setData("message/rfc822", bytes("iso2022jp_service.eml"));
+    data.setText("mag2 ID:0000000001\r\n");  // the message comes first
+    text.setText(QString::fromUtf8(bytes("mailto_only.eml")));
+    EXPECT_TRUE(drop(text3(), file) && drop(text3(), data) && drop(text3(), text));
+    EXPECT_EQ(browser.opened,
+              QStringList({"https://news.example.jp/leave?id=42",
+                           url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
+    EXPECT_EQ(browser.mailed, QStringList({"mailto:leave@example.jp?subject=unsubscribe"}));
+    // Plain http only when agreed to; no way out, and no message, are said.
+    EXPECT_CALL(boxes, askYesNo(_, Mentions("http://plain.example.jp/leave")))
+        .WillOnce(Return(false));
+    EXPECT_CALL(boxes,
+                inform(_, Mentions("none.eml には、配信を停止する方法が見つかりませんでした")));
+    EXPECT_CALL(boxes, inform(_, Mentions("CMakeLists.txt はメールではありません。")));
+    for (const char* name : {"javascript.eml", "none.eml", "../CMakeLists.txt"}) {
+        form->openMessageFile(sample(name));
+    }
+    EXPECT_EQ(browser.opened.size(), 2);
+}
+
 TEST_F(RequestsTest, OnlyTheTwoTextFieldsTakeDropsAndOnlyOfText) {
     const QString prefix = url(ShopMallBase, u"/");
     drop(text2(), "ご注文\r\n商品: " + prefix + "myshop/item/123/ です\r\n" + prefix + "b/\r\n");
     drop(text2(), "no shop here");
     EXPECT_EQ(text2()->text(), prefix + "myshop/");
     EXPECT_FALSE(drop(combo1()->lineEdit(), "dropped") || drop(combo2()->lineEdit(), "dropped"));
-    QMimeData file;
-    file.setUrls({QUrl::fromLocalFile("/tmp/mail.eml")});
-    EXPECT_FALSE(drop(text3(), file) || drop(text2(), file));
+    QMimeData file, message;
+    file.setUrls({QUrl::fromLocalFile("/tmp/picture.png")});
+    message.setUrls({QUrl::fromLocalFile(sample("none.eml"))});
+    EXPECT_FALSE(drop(text3(), file) || drop(text2(), file) || drop(text2(), message));
     EXPECT_EQ(combo1()->currentText() + text3()->text(), "a+b@x5");
     EXPECT_TRUE(text3()->dragEnabled() && !text2()->dragEnabled());
     text3()->setText("12345");  // the focus selects the whole ID

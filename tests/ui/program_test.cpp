@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <random>
 #include <regex>
 #include <thread>
@@ -59,6 +61,7 @@ struct Options {
     bool asUser = false;  // as user 65534, whom permission bits stop
     rlim_t fileSizeLimit = RLIM_INFINITY;
     std::string waitFor;  // a message to wait for before the signal
+    std::string file;     // a message file to open
 };
 
 // Starts the program copied into `folder` on a private desktop; what it
@@ -82,7 +85,10 @@ pid_t start(const fs::path& folder, const Options& options = {}) {
         }
         const char* env[] = {"QT_QPA_PLATFORM=offscreen", home.c_str(), "XDG_DATA_DIRS=/none",
                              "XDG_CONFIG_DIRS=/none", nullptr};
-        ::execle(program.c_str(), "nolvetta", nullptr, env);
+        char* argv[] = {const_cast<char*>("nolvetta"), const_cast<char*>(options.file.c_str()),
+                        nullptr};
+        argv[1] = options.file.empty() ? nullptr : argv[1];
+        ::execve(program.c_str(), argv, const_cast<char* const*>(env));
         ::_exit(127);
     }
     return pid;
@@ -175,29 +181,54 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
     }
 }
 
-TEST(Program, ASecondCopyHandsOverAndAKillDuringASaveLeavesTheFileWhole) {
+TEST(Program, AKillDuringASaveLeavesTheOldFileOrTheNewOneWhole) {
     nolvetta::testsupport::ScratchDirectory root;
     const fs::path folder = root / "program";
     fs::create_directory(folder);
-    const std::string file = "a@x\r\n" + std::string(2'000'000, 'x') + "\r\n";
-    put(folder / "nolvetta.dat", file);
-    const pid_t first = start(folder);
-    while (!fs::exists(folder / ".nolvetta.lock")) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_EQ(stop(start(folder), folder, {.signal = 0}), 0);  // the second ends by itself
-    EXPECT_EQ(::kill(first, 0), 0);                            // the first still runs
-    EXPECT_EQ(stop(first, folder), 0);
-
+    // With line feeds alone, each close writes the file anew, with CR LF.
+    const std::string before = "a@x\n" + std::string(2'000'000, 'x') + "\n";
+    const std::string after = "a@x\r\n" + std::string(2'000'000, 'x') + "\r\n";
     std::mt19937 random(std::random_device{}());
     for (int i = 0; i < 30; ++i) {
+        put(folder / "nolvetta.dat", before);
         const pid_t pid = start(folder);
         waitUntilReady(pid, folder);
         ::kill(pid, SIGTERM);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
         stop(pid, folder, {.signal = SIGKILL});
-        EXPECT_EQ(readBytes(folder / "nolvetta.dat"), file);
+        const std::string now = readBytes(folder / "nolvetta.dat");
+        EXPECT_TRUE(now == before || now == after) << now.size();
     }
     EXPECT_EQ(stop(start(folder), folder), 0);
     EXPECT_EQ(nolvetta::testsupport::countEntries(folder), 3u);  // no temporary file left
+}
+
+// The browser of the program's desktop logs how many arguments it got, and the first.
+TEST(Program, AMessageFileOpensItsWayOutAlsoThroughTheCopyAlreadyRunning) {
+    nolvetta::testsupport::ScratchDirectory root;
+    const fs::path folder = root / "program", log = root / "opened";
+    for (const auto& [file, content] : std::map<std::string, std::string>{
+             {"program", "<dir>"},
+             {"browser",
+              "<755>#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> " + log.string() + "\n"},
+             {"program.home/.local/share/applications/b.desktop",
+              "[Desktop Entry]\nType=Application\nName=B\nExec=" + (root / "browser").string() +
+                  " %u\n"},
+             {"program.home/.config/mimeapps.list",
+              "[Default Applications]\nx-scheme-handler/https=b.desktop\n"}}) {
+        fs::create_directories((root / file).parent_path());
+        put(root / file, content);
+    }
+    const auto opened = [&](std::ptrdiff_t lines) {
+        for (int i = 0; i < 500 && std::ranges::count(readBytes(log), '\n') < lines; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return readBytes(log);
+    };
+    const std::string samples = NOLVETTA_MESSAGE_DATA "/";
+    const pid_t first = start(folder, {.file = samples + "folded_comment.eml"});
+    EXPECT_EQ(opened(1), "1 https://news.example.jp/leave?id=42\n");
+    EXPECT_EQ(stop(start(folder, {.file = samples + "header_only.eml"}), folder, {.signal = 0}), 0);
+    EXPECT_EQ(opened(2), "1 https://news.example.jp/leave?id=42\n1 https://example.jp/h?x=1\n");
+    EXPECT_EQ(stop(first, folder), 0);
 }
