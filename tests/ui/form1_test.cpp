@@ -38,12 +38,10 @@ QString url(std::u16string_view base, std::u16string_view rest) {
 // Stands in for the browser and the mail program: records every URL it is asked to open.
 struct StandInLauncher : nolvetta::launcher::Launcher {
     std::u16string browserCommand() const override { return u"/stand-in "; }
-    bool open(std::u16string_view url) override {
-        opened.append(QString::fromUtf16(url.data(), static_cast<qsizetype>(url.size())));
-        return !failing;
-    }
-    bool openMail(std::u16string_view url) override {
-        mailed.append(QString::fromUtf16(url.data(), static_cast<qsizetype>(url.size())));
+    bool open(std::u16string_view url) override { return record(opened, url); }
+    bool openMail(std::u16string_view url) override { return record(mailed, url); }
+    bool record(QStringList& list, std::u16string_view url) const {
+        list.append(QString::fromStdU16String(std::u16string(url)));
         return !failing;
     }
     QStringList opened, mailed;
@@ -274,27 +272,17 @@ TEST_F(RequestsTest, TheUnseenShopFrameIsReachedAndPressedFromTheKeyboard) {
 }
 
 TEST_F(RequestsTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
-    const struct {
-        QString text, service, id, opened;
-    } drops[] = {
-        // clang-format off
-        {"配信 mag2 ID:0001234567 発行\r\n本文 melma00012345\r\n", "まぐまぐ", "0001234567",
-         url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")},
-        {"こんにちは\r\nmag2 ID:0000000009\r\n", "カプライト", "0001234567", ""},  // not on the first line
-        // clang-format on
-    };
-    for (const auto& c : drops) {
-        select(2);
-        EXPECT_TRUE(drop(text3(), c.text));
-        EXPECT_EQ(child<QGroupBox>("Frame2")->title(), c.service);
-        EXPECT_EQ(text3()->text(), c.id);
-        EXPECT_EQ(browser.opened.value(0), c.opened);
-        browser.opened.clear();
-    }
-    EXPECT_EQ(form->workText(), "こんにちは");
+    const auto frame = [this] { return child<QGroupBox>("Frame2")->title(); };
+    select(2);
+    EXPECT_TRUE(drop(text3(), "こんにちは\r\nmag2 ID:0000000009\r\n"));  // not on the first line
+    EXPECT_EQ(frame() + text3()->text() + form->workText(), "カプライト5こんにちは");
+    drop(text3(), "配信 mag2 ID:0001234567 発行\r\n本文 melma00012345\r\n");
+    EXPECT_EQ(frame() + text3()->text(), "まぐまぐ0001234567");
+    EXPECT_EQ(browser.opened,
+              QStringList({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
     EXPECT_CALL(boxes, inform(_, captions::InvalidId));
     drop(text3(), "melma!ニュース\r\n");
-    EXPECT_EQ(child<QGroupBox>("Frame2")->title(), "melma");
+    EXPECT_EQ(frame(), "melma");
 }
 
 // A whole message, as a file, as message data or as text, uses the newsletter
