@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <random>
 #include <regex>
 #include <thread>
@@ -32,6 +31,7 @@ using nolvetta::testsupport::readBytes;
 // and where it leads. Bytes after "<NNN>" are those of a file with that mode
 // (0644 otherwise).
 void put(const fs::path& path, const std::string& what) {
+    fs::create_directories(path.parent_path());
     if (what == "<dir>") {
         fs::create_directory(path);
     } else if (what.rfind("<link>", 0) == 0) {
@@ -206,19 +206,14 @@ TEST(Program, AKillDuringASaveLeavesTheOldFileOrTheNewOneWhole) {
 // The browser of the program's desktop logs how many arguments it got, and the first.
 TEST(Program, AMessageFileOpensItsWayOutAlsoThroughTheCopyAlreadyRunning) {
     nolvetta::testsupport::ScratchDirectory root;
-    const fs::path folder = root / "program", log = root / "opened";
-    for (const auto& [file, content] : std::map<std::string, std::string>{
-             {"program", "<dir>"},
-             {"browser",
-              "<755>#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> " + log.string() + "\n"},
-             {"program.home/.local/share/applications/b.desktop",
-              "[Desktop Entry]\nType=Application\nName=B\nExec=" + (root / "browser").string() +
-                  " %u\n"},
-             {"program.home/.config/mimeapps.list",
-              "[Default Applications]\nx-scheme-handler/https=b.desktop\n"}}) {
-        fs::create_directories((root / file).parent_path());
-        put(root / file, content);
-    }
+    const fs::path folder = root / "program", home = root / "program.home", log = root / "opened";
+    put(root / "browser",
+        "<755>#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> " + log.string() + "\n");
+    put(home / ".local/share/applications/b.desktop",
+        "[Desktop Entry]\nType=Application\nName=B\nExec=" + (root / "browser").string() + " %u\n");
+    put(home / ".config/mimeapps.list",
+        "[Default Applications]\nx-scheme-handler/https=b.desktop\n");
+    put(folder, "<dir>");
     const auto opened = [&](std::ptrdiff_t lines) {
         for (int i = 0; i < 500 && std::ranges::count(readBytes(log), '\n') < lines; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
