@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
     auto launcher = nolvetta::launcher::makeSystemLauncher();
     ui::DesktopMessageBoxes messageBoxes;
     ui::Form1 window(*launcher, messageBoxes, dataDirectory);  // not shown yet
-    if (instance.anotherIsRunning()) {
-        instance.bringAnotherToFront(messageFile);
+    if (instance.anotherIsRunning() &&
+        (instance.bringAnotherToFront(messageFile) || !instance.takeOver())) {
         return 0;
     }
     QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window,

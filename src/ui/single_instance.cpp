@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
 
@@ -14,28 +15,10 @@ QString pathText(const std::filesystem::path& path) {
     return QString::fromStdU16String(path.u16string());
 }
 
-// A copy writes its details into the lock as soon as it has made it: a lock
-// still without them a moment later was cut short by a crash or a full disk,
-// and holds nobody's place.
-bool takeLock(QLockFile& lock) {
-    qint64 pid = 0;
-    QString host, application;
-    for (int attempt = 0; attempt < 10; ++attempt, QThread::msleep(100)) {
-        if (lock.tryLock(0)) {
-            return true;
-        }
-        if (lock.error() != QLockFile::LockFailedError ||
-            lock.getLockInfo(&pid, &host, &application)) {
-            return false;
-        }
-    }
-    return lock.removeStaleLockFile() && lock.tryLock(0);
-}
-
 }  // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
-    : lock_(pathText(dataDirectory / ".nolvetta.lock")) {
+    : lockPath_(pathText(dataDirectory / ".nolvetta.lock")), lock_(lockPath_) {
     // The same directory gives the same name; the home directory keeps
     // users apart.
     const QByteArray key =
@@ -47,7 +30,7 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
         QDir().mkpath(directory);
         // Never stale by age, only when the copy that holds it is gone.
         lock_.setStaleLockTime(0);
-        return takeLock(lock_);
+        return lock_.tryLock(0);
     });
 }
 
@@ -60,6 +43,23 @@ bool SingleInstance::anotherIsRunning() {
         anotherIsRunning_ = lock_.error() == QLockFile::LockFailedError;
         return anotherIsRunning_;
     }
+    listen();
+    return false;
+}
+
+bool SingleInstance::takeOver() {
+    // With the lock goes the note that QLockFile keeps beside it while it
+    // takes over a stale lock, when the copy doing that was killed.
+    QFile::remove(lockPath_ + QLatin1String(".rmlock"));
+    if (!lock_.removeStaleLockFile() || !lock_.tryLock(0)) {
+        return false;
+    }
+    anotherIsRunning_ = false;
+    listen();
+    return true;
+}
+
+void SingleInstance::listen() {
     QLocalServer::removeServer(serverName_);  // a killed copy's
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     server_.listen(serverName_);
@@ -72,7 +72,6 @@ bool SingleInstance::anotherIsRunning() {
             });
         }
     });
-    return false;
 }
 
 bool SingleInstance::bringAnotherToFront(const QString& file) {
