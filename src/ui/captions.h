@@ -105,9 +105,8 @@ inline const QString PartlyRead = QStringLiteral(
 inline const QString DroppedMessage = QStringLiteral("ドロップされたメール");
 inline const QString NoWayToUnsubscribe =
     QStringLiteral("%1 には、配信を停止する方法が見つかりませんでした。");
-// %1: the message, %2: the charset
-inline const QString UnreadableCharset = QStringLiteral(
-    "%1 には、配信を停止する方法が見つかりませんでした。\n本文の文字コード %2 を読めません。");
+// Follows NoWayToUnsubscribe on a line of its own. %1: the charset
+inline const QString UnreadableCharset = QStringLiteral("本文の文字コード %1 を読めません。");
 inline const QString NotAMessage = QStringLiteral("%1 はメールではありません。");
 inline const QString MessageTooLarge =
     QStringLiteral("%1 は 32 MB を超えるため、メールとして読みません。");

@@ -713,10 +713,12 @@ void Form1::actOnMessage(const message::Reading& reading, const QString& name) {
     }
     const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
     if (!address) {
-        boxes_.inform(this, reading.unreadableCharset.empty()
-                                ? captions::NoWayToUnsubscribe.arg(name)
-                                : captions::UnreadableCharset.arg(
-                                      name, QString::fromStdString(reading.unreadableCharset)));
+        QString text = captions::NoWayToUnsubscribe.arg(name);
+        if (!reading.unreadableCharset.empty()) {
+            text += u'\n' + captions::UnreadableCharset.arg(
+                                QString::fromStdString(reading.unreadableCharset));
+        }
+        boxes_.inform(this, text);
         return;
     }
     const QString url = fromCore(address->url);
