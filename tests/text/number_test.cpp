@@ -1,4 +1,5 @@
 #include "text/number.h"
+#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -31,4 +32,22 @@ TEST(text_Number, ReadsTheLeadingNumberAsBasicDoes) {
         EXPECT_EQ(readNumber(c.text).value, c.value);
         EXPECT_EQ(readNumber(c.text).wholeText, c.whole);
     }
+}
+
+TEST(text_Utf8, WhatCannotBeReadBecomesAReplacementAndNothingElseChanges) {
+    const struct {
+        std::string_view bytes;
+        std::u16string_view text;
+    } cases[] = {
+        // clang-format off
+        {"a\xE3\x81\x82\xF0\x9F\x98\x80", u"aあ😀"}, {"\xFF" "b", u"\uFFFD" "b"},
+        {"\xE3\x81" "c", u"\uFFFD" "c"},                  // cut short
+        {"\xC0\xAF\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // overlong; a surrogate
+        {"\xF4\x90\x80\x80" "d", u"\uFFFD" "d"},             // past U+10FFFF
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fromUtf8(c.bytes), c.text) << c.bytes;
+    }
+    EXPECT_EQ(toUtf8(u"aあ😀\xD800"), "a\xE3\x81\x82\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
