@@ -17,15 +17,16 @@ bool needsQuotes(std::u16string_view argument) {
 
 std::u16string browserCommandFromLookup(std::u16string_view lookupResult) {
     constexpr std::u16string_view extension = u".exe";
-    for (std::size_t start = 0; start + extension.size() <= lookupResult.size(); ++start) {
-        if (text::equalsIgnoringAsciiCase(lookupResult.substr(start, extension.size()),
-                                          extension)) {
-            std::u16string command(lookupResult.substr(0, start + extension.size()));
-            command += u' ';
-            return command;
-        }
+    const auto found = std::search(
+        lookupResult.begin(), lookupResult.end(), extension.begin(), extension.end(),
+        [](char16_t a, char16_t b) { return text::asciiLower(a) == text::asciiLower(b); });
+    if (found == lookupResult.end()) {
+        return {};
     }
-    return {};
+    std::u16string command(lookupResult.begin(),
+                           found + static_cast<std::ptrdiff_t>(extension.size()));
+    command += u' ';
+    return command;
 }
 
 std::u16string browserPathOf(std::u16string_view browserCommand) {

@@ -41,7 +41,8 @@ private:
 };
 
 // Writes the probe document: the line the program has always written, in
-// the ANSI code page. Its content plays no part in the lookup.
+// the ANSI code page ("for getting the association"; its 所得 stands for
+// 取得). Its content plays no part in the lookup.
 bool createProbe(const std::wstring& probePath) {
     Handle file(CreateFileW(probePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_TEMPORARY, nullptr));
