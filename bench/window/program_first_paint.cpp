@@ -5,8 +5,8 @@
 
 #include "first_paint.h"
 #include "launcher/launcher.h"
-#include "ui/form1.h"
-#include "ui/message_boxes.h"
+#include "message/reader.h"
+#include "ui/main_window.h"
 #include "ui/session_end.h"
 #include "ui/single_instance.h"
 
@@ -27,13 +27,13 @@ int main(int argc, char** argv) {
         qEnvironmentVariable("NOLVETTA_BENCH_DATA").toStdU16String();
     ui::SingleInstance instance(dataDirectory);
     auto launcher = nolvetta::launcher::makeSystemLauncher();
-    ui::DesktopMessageBoxes messageBoxes;
-    ui::Form1 window(*launcher, messageBoxes, dataDirectory);
+    auto reader = nolvetta::message::makeSystemReader();
+    ui::MainWindow window(*launcher, *reader, dataDirectory);
     if (instance.anotherIsRunning()) {
         return 1;
     }
     QuitOnFirstPaint quit(window);
     ui::onSessionEnd([&] { window.close(); });
-    window.Form_Load();
+    window.form().Form_Load();
     return QApplication::exec();
 }

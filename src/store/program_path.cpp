@@ -7,6 +7,7 @@
 #include "store/data_files.h"
 #include "store/program_path_native.h"
 #include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace nolvetta::store {
 
@@ -40,6 +41,10 @@ bool isStandaloneExecutable(std::u16string_view executablePath) {
         return path.size() >= name.size() &&
                text::equalsIgnoringAsciiCase(path.substr(path.size() - name.size()), name);
     });
+}
+
+bool IsStandalone() {
+    return isStandaloneExecutable(text::pathText(executablePath()));
 }
 
 }  // namespace nolvetta::store

@@ -25,4 +25,7 @@ std::filesystem::path chooseDataDirectory(const std::filesystem::path& programDi
 // development host's two image names, in any letter case.
 bool isStandaloneExecutable(std::u16string_view executablePath);
 
+// Whether the program runs as its own executable, not inside the development host.
+bool IsStandalone();
+
 }  // namespace nolvetta::store

@@ -3,11 +3,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "form/captions.h"
 #include "launcher/launcher.h"
+#include "message/reader.h"
 #include "store/program_path.h"
-#include "ui/captions.h"
-#include "ui/form1.h"
-#include "ui/message_boxes.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
 #include "ui/session_end.h"
 #include "ui/single_instance.h"
 
@@ -17,13 +18,14 @@ namespace {
 // and so without a display. The message file to act on, as an absolute
 // path: a running copy may be handed it.
 QString answerTheCommandLine(int argc, char** argv) {
-    namespace captions = nolvetta::ui::captions;
+    namespace captions = nolvetta::form::captions;
+    using nolvetta::ui::toQt;
     const QCoreApplication terminal(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(captions::CommandLineDescription);
+    parser.setApplicationDescription(toQt(captions::CommandLineDescription));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), captions::CommandLineFile,
+    parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
                                  QStringLiteral("[FILE.eml]"));
     parser.process(terminal);
     const QStringList files = parser.positionalArguments();
@@ -59,24 +61,21 @@ int main(int argc, char** argv) {
     }
     QGuiApplication::setDesktopFileName(QStringLiteral("org.nolvetta.Nolvetta"));
 
-    const auto programDirectory = store::programDirectory();
     const auto dataDirectory =
-        store::chooseDataDirectory(programDirectory, store::userDataDirectory());
+        store::chooseDataDirectory(store::programDirectory(), store::userDataDirectory());
     ui::SingleInstance instance(dataDirectory);
     auto launcher = nolvetta::launcher::makeSystemLauncher();
-    ui::DesktopMessageBoxes messageBoxes;
-    ui::Form1 window(*launcher, messageBoxes, dataDirectory);  // not shown yet
+    auto reader = nolvetta::message::makeSystemReader();
+    ui::MainWindow window(*launcher, *reader, dataDirectory);  // not shown yet
     if (instance.anotherIsRunning() &&
         (instance.bringAnotherToFront(messageFile) || !instance.takeOver())) {
         return 0;
     }
     QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window,
                      [&window](const QString& file) {
-                         window.showNormal();
-                         window.raise();
-                         window.activateWindow();
+                         window.comeToFront();
                          if (!file.isEmpty()) {
-                             window.openMessageFile(file);
+                             window.form().openMessageFile(ui::nativePath(file));
                          }
                      });
     // The end of the session waits for nobody: the lists are saved, what
@@ -84,13 +83,13 @@ int main(int argc, char** argv) {
     bool ended = false;
     ui::onSessionEnd([&] {
         ended = true;
-        messageBoxes.endAttendance();
+        window.form().endAttendance();
         window.close();
         QCoreApplication::exit(0);
     });
-    window.Form_Load();
+    window.form().Form_Load();
     if (!ended && !messageFile.isEmpty()) {
-        window.openMessageFile(messageFile);
+        window.form().openMessageFile(ui::nativePath(messageFile));
     }
     return ended ? 0 : QApplication::exec();
 }

@@ -7,26 +7,20 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include "ui/qt_text.h"
+
 namespace nolvetta::ui {
 
-namespace {
-
-QString pathText(const std::filesystem::path& path) {
-    return QString::fromStdU16String(path.u16string());
-}
-
-}  // namespace
-
 SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory)
-    : lockPath_(pathText(dataDirectory / ".nolvetta.lock")), lock_(lockPath_) {
+    : lockPath_(toQtPath(dataDirectory / ".nolvetta.lock")), lock_(lockPath_) {
     // The same directory gives the same name; the home directory keeps
     // users apart.
     const QByteArray key =
-        (pathText(dataDirectory) + QLatin1Char('\n') + QDir::homePath()).toUtf8();
+        (toQtPath(dataDirectory) + QLatin1Char('\n') + QDir::homePath()).toUtf8();
     serverName_ = QStringLiteral("nolvetta-") +
                   QString::fromLatin1(
                       QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
-    locking_ = std::async(std::launch::async, [this, directory = pathText(dataDirectory)] {
+    locking_ = std::async(std::launch::async, [this, directory = toQtPath(dataDirectory)] {
         QDir().mkpath(directory);
         // Never stale by age, only when the copy that holds it is gone.
         lock_.setStaleLockTime(0);

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <random>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "scratch.h"
@@ -130,6 +131,7 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
         std::vector<std::string> messages;  // the first at start when waitFor is set
         Options options;
         bool readOnly = false;
+        std::string folder = "program";
     } cases[] = {
         // clang-format off
         {"an empty folder but for what a killed save left", {{".nolvetta.dat.42.tmp", "x"}},
@@ -155,12 +157,13 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
         {"a write that fails part way", {{"nolvetta.dat", big.substr(0, 5000)}}, {{"nolvetta.dat", big.substr(0, 5000)}},
          {"nolvetta.dat を保存できませんでした。 ファイルが大きすぎます。"}, {.fileSizeLimit = 2000}},
         {"50 MB of addresses", {{"nolvetta.dat", big}}, {{"nolvetta.dat", big}}, {}, {}},
+        {"a folder named in Shift_JIS", {}, {{"nolvetta1.dat", "True\r\n"}}, {}, {}, false, "\x83\x81\x83\x8b"},
         // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         nolvetta::testsupport::ScratchDirectory root;
-        const fs::path folder = root / "program";
+        const fs::path folder = root / c.folder;
         fs::create_directory(folder);
         for (const auto& [file, content] : c.before) {
             put(folder / file, content);
@@ -168,7 +171,7 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
         ::chown(folder.c_str(), c.options.asUser && !c.readOnly ? 65534 : 0, 0);
         fs::permissions(folder, c.readOnly ? fs::perms(0555) : fs::perms(0755));
         EXPECT_EQ(stop(start(folder, c.options), folder, c.options), 0);
-        const std::string log = readBytes(root / "program.log");
+        const std::string log = readBytes(folder.string() + ".log");
         for (const std::string& message : c.messages) {
             EXPECT_NE(log.find(message), std::string::npos) << message << " in " << log;
         }
@@ -200,7 +203,11 @@ TEST(Program, AKillDuringASaveLeavesTheOldFileOrTheNewOneWhole) {
         EXPECT_TRUE(now == before || now == after) << now.size();
     }
     EXPECT_EQ(stop(start(folder), folder), 0);
-    EXPECT_EQ(nolvetta::testsupport::countEntries(folder), 3u);  // no temporary file left
+    std::set<std::string> left;  // no temporary file, no lock
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"nolvetta", "nolvetta.dat", "nolvetta1.dat"}));
 }
 
 // The browser of the program's desktop logs how many arguments it got, and the first.

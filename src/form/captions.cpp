@@ -1,0 +1,32 @@
+#include "form/captions.h"
+
+#include "text/utf8.h"
+
+namespace nolvetta::form::captions {
+
+std::u16string format(Text pattern, std::initializer_list<Text> values) {
+    std::u16string out;
+    out.reserve(pattern.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : u'\0';
+        const auto n = static_cast<std::size_t>(next - u'1');
+        if (pattern[i] == u'%' && next >= u'1' && next <= u'9' && n < values.size()) {
+            out += values.begin()[n];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+std::u16string cause(const std::error_code& code) {
+    for (const auto& [condition, text] : FileErrors) {
+        if (code == condition) {
+            return std::u16string(text);
+        }
+    }
+    return text::fromUtf8(code.message());
+}
+
+}  // namespace nolvetta::form::captions

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+// Every text the window shows, in one place. "%1", "%2" … stand for what
+// format() puts in.
+namespace nolvetta::form::captions {
+
+using Text = std::u16string_view;
+
+inline constexpr Text AppTitle = u"!Nolvetta";
+inline constexpr Text CommandLineDescription =
+    u"メルマガの登録・解除ページを、あなたのメールアドレスでブラウザに開きます。\n"
+    u"Opens the subscribe and unsubscribe pages of Japanese e-mail magazines in your browser.";
+inline constexpr Text CommandLineFile =
+    u"配信を停止するメール (.eml)。 A saved e-mail message to unsubscribe from.";
+
+inline constexpr Text Frame1 = u"メールアドレス";
+inline constexpr Text Combo1Initial = u"削除用アドレス";
+inline constexpr Text Command3 = u"削除";
+inline constexpr Text Label1 = u"ID";
+inline constexpr Text Command4 = u"メルマガ解除";
+inline constexpr Text Command1 = u"メルマガ登録";
+inline constexpr Text Command6 = u"自動配信連続解除";
+inline constexpr Text Command5 = u"自動配信登録";
+inline constexpr Text Combo2Initial = u"登録用アドレス";
+inline constexpr Text Command8 = u"変更";
+inline constexpr Text Frame3 = u"楽天市場";
+inline constexpr Text Label2 = u"各ＨＰのアドレスを入れるとメルマガ解除ページへ";
+inline constexpr Text Command2 = u"楽天市場ニュース解除ページへ";
+inline constexpr Text Command7 = u"Go";
+
+inline constexpr Text MenuMain = u"メニュー";
+inline constexpr Text MenuAlwaysOnTop = u"常に手前に表示";
+inline constexpr Text MenuMagazine = u"メルマガ";
+inline constexpr Text MenuAutoCancel = u"自動配信解除";
+
+inline constexpr Text ButtonOk = u"OK";
+inline constexpr Text ButtonYes = u"はい";
+inline constexpr Text ButtonNo = u"いいえ";
+
+inline constexpr Text InvalidId = u"mail ID が不正です";
+inline constexpr Text CannotStayOnTop =
+    u"このデスクトップ (Wayland) では、ウィンドウを常に手前に表示できません。";
+// %1: the address
+inline constexpr Text ConfirmDelete = u"%1 を削除します\r\nよろしいですか？";
+// %1: the browser command, %2: the URL
+inline constexpr Text CannotStartBrowser = u"ブラウザを起動できません\n%1\n%2";
+// %1: the text typed
+inline constexpr Text CannotStoreAddress =
+    u"%1\nこのアドレスは保存できない文字か、ファイルにそのまま残せない引用符と"
+    u"カンマの組み合わせを含むため、追加できません。";
+// The common causes of a failed file operation in the user's language; any
+// other is shown in the system's own words.
+inline constexpr std::pair<std::errc, Text> FileErrors[] = {
+    {std::errc::no_space_on_device, u"ディスクの空き容量が足りません。"},
+    {std::errc::permission_denied, u"アクセスが許可されていません。"},
+    {std::errc::operation_not_permitted, u"操作が許可されていません。"},
+    {std::errc::read_only_file_system, u"読み取り専用のドライブです。"},
+    {std::errc::file_too_large, u"ファイルが大きすぎます。"},
+    {std::errc::is_a_directory, u"同じ名前のフォルダーがあります。"},
+    {std::errc::invalid_argument, u"ファイルではないものが置かれています。"},
+    {std::errc::no_such_file_or_directory, u"フォルダーが見つかりません。"},
+    {std::errc::filename_too_long, u"パスが長すぎます。"},
+    {std::errc::device_or_resource_busy, u"ほかのプログラムが使用中です。"},
+    {std::errc::io_error, u"ディスクの読み書きでエラーが起きました。"},
+};
+// %1: the file, %2: the cause
+inline constexpr Text CannotSave = u"%1 を保存できませんでした。\n%2";
+// %1: the file
+inline constexpr Text NotSavedUnread = u"%1 は起動時に読み込めなかったため、上書きしていません。";
+// %1: the file
+inline constexpr Text NotSavedUnstorable =
+    u"%1 を保存できませんでした。\nコードページ 932 (Shift_JIS) "
+    u"で表せない文字を含むアドレスがあります。";
+// %1: the file
+inline constexpr Text NotSavedNotAFile =
+    u"%1 はファイルではないため、一覧をそこに保存しませんでした。";
+// %1: the file, %2: the cause
+inline constexpr Text NotSavedNoBackup =
+    u"%1 は一部を読み込めなかったファイルですが、控えを作れないため、上書きしていません。\n%2";
+// %1: what went wrong
+inline constexpr Text SaveInterrupted = u"終了時の保存を最後まで行えませんでした。\n%1";
+// %1: the file, %2: the cause
+inline constexpr Text CannotRead =
+    u"%1 を読み込めませんでした。\nこのファイルは終了時にも上書きしません。\n%2";
+// %1: the file
+inline constexpr Text NotAFile =
+    u"%1 はファイルではありません。\n読み込まず、終了時にも置き換えません。";
+// %1: the file
+inline constexpr Text HiddenFile =
+    u"%1 は隠しファイルかシステムファイルです。\n読み込まず、終了時にも置き換えません。";
+// %1: the file, %2: the backup copy
+inline constexpr Text PartlyRead =
+    u"%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "
+    u"として残します。";
+
+// Whole messages. %1: the message (a file's path, or DroppedMessage)
+inline constexpr Text DroppedMessage = u"ドロップされたメール";
+inline constexpr Text NoWayToUnsubscribe = u"%1 には、配信を停止する方法が見つかりませんでした。";
+// Follows NoWayToUnsubscribe on a line of its own. %1: the charset
+inline constexpr Text UnreadableCharset = u"本文の文字コード %1 を読めません。";
+inline constexpr Text NotAMessage = u"%1 はメールではありません。";
+// %1: the message, %2: the limit in MB
+inline constexpr Text MessageTooLarge = u"%1 は %2 MB を超えるため、メールとして読みません。";
+// %1: the message, %2: the cause
+inline constexpr Text CannotReadMessage = u"%1 を読み込めませんでした。\n%2";
+inline constexpr Text CannotReadMessages =
+    u"%1 を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。";
+// %1: the http address
+inline constexpr Text ConfirmHttp =
+    u"このメールの配信停止のページは暗号化されていない http のアドレスです。\n%1\n開きますか？";
+// %1: the mailto address
+inline constexpr Text CannotStartMailProgram = u"メールソフトを起動できません\n%1";
+
+// `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
+// "%2" stays as it is.
+std::u16string format(Text pattern, std::initializer_list<Text> values);
+
+// Why a file operation failed, in the user's language where it can be.
+std::u16string cause(const std::error_code& code);
+
+}  // namespace nolvetta::form::captions

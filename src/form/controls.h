@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+// The window described as data, so that every toolkit draws the same window:
+// its controls with their places, captions and tab order, and its menus.
+namespace nolvetta::form {
+
+enum class Control {
+    Frame3,
+    Command7,
+    Command2,
+    Text2,
+    Label2_2,
+    Frame2,
+    Command8,
+    Combo2,
+    Command1,
+    Command6,
+    Command5,
+    Command4,
+    Text3,
+    Label1,
+    Frame1_0,
+    Combo1,
+    Command3,
+};
+inline constexpr std::size_t ControlCount = 17;
+
+enum class Kind { Frame, Button, ComboBox, TextBox, Label };
+
+// Positions and sizes in twips (1/1440 inch), relative to the container's client area.
+struct Twips {
+    int left, top, width, height;
+};
+
+struct ControlSpec {
+    Control id;
+    std::string_view name;  // also the toolkit's object name
+    Kind kind;
+    std::optional<Control> container;  // nothing: the window's client area
+    std::u16string_view caption;       // or initial text
+    Twips at;
+    int tabIndex;
+    bool takesDrops;  // hands dropped data to the window instead of inserting it
+    bool dragSource;  // its selected text can be dragged out
+};
+
+// The client area below the menu bar; Frame3 lies beyond it on purpose and
+// is reached by Tab only.
+inline constexpr Twips ClientArea{0, 0, 4245, 2865};
+
+// Every control, in definition order: a frame's children follow it.
+std::span<const ControlSpec> controls();
+const ControlSpec& spec(Control control);
+// The controls that take the focus, in tab order; the first has it at start.
+std::vector<Control> tabOrder();
+
+enum class Menu {
+    mn0_0,
+    mn2_0,
+    mn0_1,
+    MERU1_0,
+    MERU1_1,
+    MERU1_2,
+    MERU1_3,
+    MERU1_4,
+    mn0_2,
+    mn1_0,
+    kaijo0,
+    mn1_1,
+    kaijo1_0,
+    kaijo1_1,
+    mn1_2,
+    kaijo2,
+};
+inline constexpr std::size_t MenuCount = 16;
+
+enum class Check { None, Toggle, OneOf };
+
+struct MenuSpec {
+    Menu id;
+    std::string_view name;
+    std::u16string_view caption;
+    std::optional<Menu> parent;  // nothing: a menu of its own
+    bool inMenuBar;              // for menus of their own: shown in the bar, or a pop-up only
+    Check check;
+    bool checked;
+    bool visible;
+    std::int16_t service;  // the service an entry or sub-menu stands for, or -1
+};
+
+// Parents before their entries, entries in their order.
+std::span<const MenuSpec> menus();
+const MenuSpec& spec(Menu menu);
+// The service menu's entry for a service.
+Menu MERU1(std::int16_t service);
+// The sub-menu of a service's own newsletters, if it has any.
+std::optional<Menu> mn1(std::int16_t service);
+
+}  // namespace nolvetta::form

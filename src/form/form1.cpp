@@ -1,0 +1,531 @@
+#include "form/form1.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+#include "form/captions.h"
+#include "form/view.h"
+#include "launcher/launcher.h"
+#include "message/message.h"
+#include "message/reader.h"
+#include "recognise/dropped_text.h"
+#include "requests/catalogue.h"
+#include "requests/id_check.h"
+#include "requests/urls.h"
+#include "store/program_path.h"
+#include "text/ascii.h"
+#include "text/utf8.h"
+
+namespace nolvetta::form {
+
+namespace {
+
+using captions::format;
+using requests::NewsAction;
+
+// A saved message among dropped files, by the name mail programs give one.
+const std::filesystem::path* messageFileAmong(const std::vector<std::filesystem::path>& files) {
+    const auto found = std::find_if(files.begin(), files.end(), [](const auto& file) {
+        return text::equalsIgnoringAsciiCase(text::pathText(file.extension()), u".eml");
+    });
+    return found != files.end() ? &*found : nullptr;
+}
+
+}  // namespace
+
+Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
+             std::filesystem::path dataDirectory)
+    : view_(view), launcher_(launcher), reader_(reader), dataFiles_(std::move(dataDirectory)) {}
+
+// ---- Events
+
+void Form1::clicked(Control button) {
+    switch (button) {
+        case Control::Command1:
+            return Command1_Click();
+        case Control::Command2:
+            return Command2_Click();
+        case Control::Command3:
+            return Command3_Click();
+        case Control::Command4:
+            return Command4_Click();
+        case Control::Command6:
+            return Command6_Click();
+        case Control::Command7:
+            return Command7_Click();
+        case Control::Command8:
+            return Command8_Click();
+        case Control::Frame2:
+            return Frame2_Click();
+        default:
+            return;  // 自動配信登録 acts when a mouse button goes down, not on a click
+    }
+}
+
+void Form1::keyDown(Control control, Key key) {
+    switch (control) {
+        case Control::Combo1:
+            return Combo1_KeyDown(key);
+        case Control::Text2:
+            return Text2_KeyDown(key);
+        case Control::Text3:
+            return Text3_KeyDown(key);
+        default:
+            return;
+    }
+}
+
+void Form1::gotFocus(Control control) {
+    if (control == Control::Text3) {
+        Text3_GotFocus();
+    }
+}
+
+void Form1::menuChosen(Menu entry) {
+    const MenuSpec& chosen = spec(entry);
+    if (chosen.parent == Menu::mn0_1) {
+        return MERU1_Click(chosen.service);
+    }
+    switch (entry) {
+        case Menu::mn2_0:
+            return mn2_Click();
+        case Menu::kaijo0:
+            return kaijo0_Click();
+        case Menu::kaijo1_0:
+            return kaijo1_Click(0);
+        case Menu::kaijo1_1:
+            return kaijo1_Click(1);
+        case Menu::kaijo2:
+            return kaijo2_Click();
+        default:
+            return;  // a menu of its own
+    }
+}
+
+bool Form1::takesDrop(Control control, const DropOffer& offer) const {
+    if (control == Control::Text3) {
+        return offer.text || offer.message || messageFileAmong(offer.files) != nullptr;
+    }
+    return control == Control::Text2 && offer.text;
+}
+
+void Form1::dropped(Control control, const Drop& drop) {
+    if (!takesDrop(control, drop.offer)) {
+        return;
+    }
+    if (control == Control::Text3) {
+        Text3_OLEDragDrop(drop);
+    } else {
+        Text2_OLEDragDrop(drop);
+    }
+}
+
+void Form1::endAttendance() {
+    attended_ = false;
+    view_.dismissMessages();
+}
+
+void Form1::log(std::u16string_view text) {
+    std::u16string line(text);
+    std::replace(line.begin(), line.end(), u'\n', u' ');
+    line.erase(std::remove(line.begin(), line.end(), u'\r'), line.end());
+    std::fprintf(stderr, "%s: %s\n", text::toUtf8(captions::AppTitle).c_str(),
+                 text::toUtf8(line).c_str());
+}
+
+void Form1::inform(std::u16string_view text) {
+    log(text);
+    if (attended_) {
+        view_.inform(text);
+    }
+}
+
+bool Form1::askYesNo(std::u16string_view text) {
+    log(text);
+    if (!attended_) {
+        return false;
+    }
+    const bool yes = view_.askYesNo(text);
+    return attended_ && yes;  // an answer given as the session ended does not count
+}
+
+// ---- Start and close
+
+void Form1::Form_Load() {
+    const store::Loaded loaded = dataFiles_.load();
+    deletionList_ = loaded.entries;
+    registrationList_ = loaded.entries;
+    view_.setEntries(Control::Combo1, deletionList_);
+    view_.setEntries(Control::Combo2, registrationList_);
+    alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
+    loaded_ = true;
+
+    view_.setChecked(Menu::mn2_0, alwaysOnTop_);
+    const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
+    view_.showWindow();
+    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_.front());
+    view_.setText(Control::Combo2, captions::Combo2Initial);
+    if (store::IsStandalone()) {
+        view_.setVisible(Menu::MERU1_3, false);
+        view_.setVisible(Menu::MERU1_4, false);
+    }
+
+    const auto report = [this](const store::FileLoad& load, const std::filesystem::path& file) {
+        const std::u16string name = text::pathText(file);
+        switch (load.state) {
+            case store::FileState::Unreadable:
+                return inform(format(captions::CannotRead, {name, captions::cause(load.code)}));
+            case store::FileState::NotAFile:
+                return inform(format(captions::NotAFile, {name}));
+            case store::FileState::Hidden:
+                return inform(format(captions::HiddenFile, {name}));
+            default:
+                return;
+        }
+    };
+    report(loaded.address, dataFiles_.addressFilePath());
+    if (loaded.address.state == store::FileState::Damaged) {
+        inform(format(captions::PartlyRead, {text::pathText(dataFiles_.addressFilePath()),
+                                             text::pathText(loaded.backup)}));
+    }
+    report(loaded.settings, dataFiles_.settingsFilePath());
+    // The check mark tells the truth about the window.
+    if (!onTopAsAsked) {
+        alwaysOnTop_ = false;
+        view_.setChecked(Menu::mn2_0, false);
+        inform(captions::CannotStayOnTop);
+    }
+}
+
+void Form1::Form_QueryUnload() {
+    if (!loaded_) {
+        return;
+    }
+    // The close is never refused; a failed save is reported and the old
+    // file stays as it was.
+    try {
+        for (const store::SaveProblem& problem : dataFiles_.save(deletionList_, alwaysOnTop_)) {
+            const std::u16string file = text::pathText(problem.file);
+            const std::u16string why = captions::cause(problem.code);
+            switch (problem.fault) {
+                case store::SaveFault::NotReadAtStart:
+                    inform(format(captions::NotSavedUnread, {file}));
+                    break;
+                case store::SaveFault::NotAFile:
+                    inform(format(captions::NotSavedNotAFile, {file}));
+                    break;
+                case store::SaveFault::CannotHoldText:
+                    inform(format(captions::NotSavedUnstorable, {file}));
+                    break;
+                case store::SaveFault::NoBackup:
+                    inform(format(captions::NotSavedNoBackup, {file, why}));
+                    break;
+                case store::SaveFault::WriteFailed:
+                    inform(format(captions::CannotSave, {file, why}));
+                    break;
+            }
+        }
+    } catch (const std::exception& e) {
+        inform(format(captions::SaveInterrupted, {text::fromUtf8(e.what())}));
+    }
+}
+
+// ---- Address lists
+
+void Form1::Combo1_KeyDown(Key key) {
+    if (key == Key::Enter) {
+        addAddress(view_.text(Control::Combo1));
+    }
+}
+
+void Form1::addAddress(std::u16string_view address) {
+    if (!store::canStoreEntry(address)) {
+        inform(format(captions::CannotStoreAddress, {address}));
+        return;
+    }
+    deletionList_.emplace_back(address);
+    registrationList_.emplace_back(address);
+    view_.addEntry(Control::Combo1, address);
+    view_.addEntry(Control::Combo2, address);
+}
+
+void Form1::Command3_Click() {
+    const std::u16string address = view_.text(Control::Combo1);
+    // Only the first equal entry is offered, whatever the answer.
+    const auto first = std::find(deletionList_.begin(), deletionList_.end(), address);
+    if (first != deletionList_.end() && askYesNo(format(captions::ConfirmDelete, {address}))) {
+        const auto index = static_cast<std::size_t>(first - deletionList_.begin());
+        deletionList_.erase(first);
+        view_.removeEntry(Control::Combo1, index);
+    }
+}
+
+// ---- Subscribe and unsubscribe
+
+void Form1::SelectService(std::int16_t index) {
+    ServiceIndex = index;
+    for (const requests::Service& service : requests::ServiceCatalogue) {
+        view_.setChecked(MERU1(service.index), service.index == index);
+    }
+    view_.setText(Control::Frame2, spec(MERU1(index)).caption);
+}
+
+void Form1::MERU1_Click(std::int16_t index) {
+    SelectService(index);
+}
+
+void Form1::Frame2_Click() {
+    if (const std::optional<Menu> chosen = view_.popUp(Menu::mn0_1)) {
+        menuChosen(*chosen);
+    }
+}
+
+bool Form1::checkId() {
+    if (requests::isValidId(view_.text(Control::Text3))) {
+        return true;
+    }
+    inform(captions::InvalidId);
+    return false;
+}
+
+Form1::Outcome Form1::Kaijo00() {
+    if (!checkId()) {
+        return Outcome::InvalidId;
+    }
+    return KAIJO(ServiceIndex) ? Outcome::Done : Outcome::LaunchFailed;
+}
+
+Form1::Outcome Form1::Touroku01(std::u16string_view address) {
+    if (!checkId()) {
+        return Outcome::InvalidId;
+    }
+    return Touroku(ServiceIndex, address) ? Outcome::Done : Outcome::LaunchFailed;
+}
+
+bool Form1::KAIJO(std::int16_t service) {
+    return ShellAuto(
+        requests::unsubscribeUrl(service, view_.text(Control::Combo1), view_.text(Control::Text3)));
+}
+
+// An empty address stands for the deletion address.
+bool Form1::Touroku(std::int16_t service, std::u16string_view address) {
+    const std::u16string given =
+        address.empty() ? view_.text(Control::Combo1) : std::u16string(address);
+    return ShellAuto(requests::subscribeUrl(service, given, view_.text(Control::Text3)));
+}
+
+void Form1::Command1_Click() {
+    Touroku01(u"");
+}
+
+void Form1::Command4_Click() {
+    Kaijo00();
+}
+
+void Form1::Command8_Click() {
+    if (Kaijo00() == Outcome::LaunchFailed) {
+        return;
+    }
+    Touroku01(view_.text(Control::Combo2));
+}
+
+void Form1::Text3_KeyDown(Key key) {
+    if (key == Key::Enter) {
+        Command4_Click();
+    }
+}
+
+// ---- The services' own newsletters
+
+bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAction action) {
+    // A melma newsletter is a magazine like any other: its ID is shown where
+    // the user types one.
+    if (newsletter.page == requests::NewsPage::Melma) {
+        view_.setText(Control::Text3, requests::officialId(newsletter));
+    }
+    return ShellAuto(requests::officialNewsUrl(newsletter, action, view_.text(Control::Combo1)));
+}
+
+bool Form1::ResMAG(NewsAction action) {
+    return officialNews(requests::officialNewslettersOf(requests::Mag2).front(), action);
+}
+
+bool Form1::kapMail(NewsAction action) {
+    return officialNews(requests::officialNewslettersOf(requests::Kapu).front(), action);
+}
+
+bool Form1::RenKai(const requests::OfficialNewsletter& newsletter) {
+    return officialNews(newsletter, NewsAction::Cancel);
+}
+
+void Form1::Command5_MouseDown(MouseButton button) {
+    if (button == MouseButton::Left) {
+        for (const requests::OfficialNewsletter& newsletter :
+             requests::officialNewslettersOf(ServiceIndex)) {
+            if (!officialNews(newsletter, NewsAction::Register)) {
+                return;
+            }
+        }
+    } else if (button == MouseButton::Right) {
+        // A service without newsletters of its own has no menu to show.
+        const std::optional<Menu> menu = mn1(ServiceIndex);
+        if (const std::optional<Menu> chosen = menu ? view_.popUp(*menu) : std::nullopt) {
+            menuChosen(*chosen);
+        }
+    }
+}
+
+void Form1::Command6_Click() {
+    for (const requests::OfficialNewsletter& newsletter :
+         requests::officialNewslettersOf(ServiceIndex)) {
+        if (!officialNews(newsletter, NewsAction::Cancel)) {
+            return;
+        }
+    }
+}
+
+void Form1::kaijo0_Click() {
+    ResMAG(NewsAction::Cancel);
+}
+
+void Form1::kaijo1_Click(int index) {
+    const auto melma = requests::officialNewslettersOf(requests::Melma);
+    if (index >= 0 && static_cast<std::size_t>(index) < melma.size()) {
+        RenKai(melma[static_cast<std::size_t>(index)]);
+    }
+}
+
+void Form1::kaijo2_Click() {
+    kapMail(NewsAction::Cancel);
+}
+
+// ---- Shop news pages
+
+void Form1::Command2_Click() {
+    ShellAuto(requests::mallCancellationUrl(view_.text(Control::Combo1)));
+}
+
+bool Form1::openShopNewsPage() {
+    const std::u16string page = requests::shopNewsPage(view_.text(Control::Text2));
+    view_.setText(Control::Text2, page);
+    return ShellAuto(page);
+}
+
+void Form1::Text2_KeyDown(Key key) {
+    if (key == Key::Enter) {
+        openShopNewsPage();
+    }
+}
+
+void Form1::Command7_Click() {
+    if (openShopNewsPage()) {
+        view_.setClipboard(view_.text(Control::Combo1));
+    }
+}
+
+void Form1::Text2_OLEDragDrop(const Drop& drop) {
+    if (const auto shop = recognise::shopTopAddress(drop.text, requests::shopPrefix())) {
+        view_.setText(Control::Text2, *shop);
+    }
+}
+
+// ---- Dropped newsletters
+
+void Form1::Text3_OLEDragDrop(const Drop& drop) {
+    if (drop.offer.message) {
+        return actOnMessage(reader_.read(drop.message, message::Origin::Sent),
+                            captions::DroppedMessage);
+    }
+    if (const std::filesystem::path* file = messageFileAmong(drop.offer.files)) {
+        return openMessageFile(*file);
+    }
+    // A whole message dragged out as text begins with its header block.
+    if (message::startsWithHeaderBlock(drop.text)) {
+        return actOnMessage(reader_.read(text::toUtf8(drop.text), message::Origin::DroppedText),
+                            captions::DroppedMessage);
+    }
+    if (const auto magazine = recognise::recogniseMagazine(drop.text)) {
+        view_.setText(Control::Text3, magazine->id);
+        SelectService(magazine->service);
+        Command4_Click();
+    }
+}
+
+void Form1::openMessageFile(const std::filesystem::path& file) {
+    actOnMessage(reader_.readFile(file), text::pathText(file));
+}
+
+// The newsletter rule on the text body's first line, else the message's own
+// way out: https in the browser, mailto in the mail program, plain http only
+// when the user agrees to it.
+void Form1::actOnMessage(const message::Reading& reading, std::u16string_view name) {
+    switch (reading.problem) {
+        case message::Problem::NotAMessage:
+            return inform(format(captions::NotAMessage, {name}));
+        case message::Problem::TooLarge:
+            return inform(format(captions::MessageTooLarge,
+                                 {name, text::decimal(message::MaxMessageBytes >> 20)}));
+        case message::Problem::Unreadable:
+            return inform(
+                format(captions::CannotReadMessage, {name, captions::cause(reading.cause)}));
+        case message::Problem::Unavailable:
+            return inform(format(captions::CannotReadMessages, {name}));
+        case message::Problem::None:
+            break;
+    }
+    if (reading.magazine) {
+        view_.setText(Control::Text3, reading.magazine->id);
+        SelectService(reading.magazine->service);
+        Command4_Click();
+        return;
+    }
+    const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
+    if (!address) {
+        std::u16string text = format(captions::NoWayToUnsubscribe, {name});
+        if (!reading.unreadableCharset.empty()) {
+            text += u'\n';
+            text +=
+                format(captions::UnreadableCharset, {text::fromUtf8(reading.unreadableCharset)});
+        }
+        return inform(text);
+    }
+    if (address->scheme == message::Scheme::Mailto) {
+        ShellMail(address->url);
+    } else if (address->scheme == message::Scheme::Https ||
+               askYesNo(format(captions::ConfirmHttp, {address->url}))) {
+        ShellAuto(address->url);
+    }
+}
+
+void Form1::Text3_GotFocus() {
+    view_.selectAll(Control::Text3);
+}
+
+// ---- The browser, the mail program and the window's option
+
+bool Form1::ShellAuto(std::u16string_view url) {
+    if (launcher_.open(url)) {
+        return true;
+    }
+    inform(format(captions::CannotStartBrowser, {launcher_.browserCommand(), url}));
+    return false;
+}
+
+bool Form1::ShellMail(std::u16string_view url) {
+    if (launcher_.openMail(url)) {
+        return true;
+    }
+    inform(format(captions::CannotStartMailProgram, {url}));
+    return false;
+}
+
+void Form1::mn2_Click() {
+    alwaysOnTop_ = !alwaysOnTop_;
+    view_.setChecked(Menu::mn2_0, alwaysOnTop_);
+    if (!view_.setTopMost(alwaysOnTop_)) {
+        inform(captions::CannotStayOnTop);
+    }
+}
+
+}  // namespace nolvetta::form

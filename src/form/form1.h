@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "form/controls.h"
+#include "requests/official.h"
+#include "store/data_files.h"
+
+namespace nolvetta::launcher {
+class Launcher;
+}
+namespace nolvetta::message {
+class Reader;
+struct Reading;
+}  // namespace nolvetta::message
+
+namespace nolvetta::form {
+
+class View;
+
+enum class MouseButton { Left, Right, Middle };
+enum class Key { Enter, Space, Menu, Other };
+
+// What a drag offers, known while it goes on.
+struct DropOffer {
+    bool text = false;                         // a plain-text form
+    bool message = false;                      // a whole message's data
+    std::vector<std::filesystem::path> files;  // local files
+};
+
+// What a drop brings: the offer and its data, read once.
+struct Drop {
+    DropOffer offer;
+    std::u16string_view text;
+    std::string_view message;
+};
+
+// What the program's one window does, whatever toolkit draws it: its state
+// and every one of its handlers, which the window's events call. It reaches
+// the outside through the view, the launcher (browser and mail program), the
+// message reader and the data files in its data directory.
+//
+// The handlers keep the romanised Japanese names the program has always had:
+// Touroku 登録 (subscribe), KAIJO and Kaijo00 解除 (unsubscribe; Kaijo00 and
+// Touroku01 check the ID first), RenKai 連続解除 (cancel one of a service's own
+// newsletters), ResMAG (the weekly まぐまぐ newsletter's page), kapMail (the
+// カプライトニュース page), ShellAuto (open a page in the browser), MERU1
+// (the メルマガ menu: the services), kaijo (解除: the newsletters to cancel).
+class Form1 {
+public:
+    Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
+          std::filesystem::path dataDirectory);
+
+    // ---- Events, as every view reports them
+    void clicked(Control button);
+    void keyDown(Control control, Key key);
+    void gotFocus(Control control);
+    void menuChosen(Menu entry);
+    bool takesDrop(Control control, const DropOffer& offer) const;
+    void dropped(Control control, const Drop& drop);
+    // A saved message given from outside (the command line, another start).
+    void openMessageFile(const std::filesystem::path& file);
+    // The session is ending: nobody answers a message any more; each goes to
+    // standard error only, and a question is answered いいえ.
+    void endAttendance();
+
+    // ---- The window's handlers
+    // Loads the lists and the option, applies them and shows the window.
+    void Form_Load();
+    // Saves the lists and the option; reports what could not be saved, never throws.
+    void Form_QueryUnload();
+    void Frame2_Click();
+    void Command5_MouseDown(MouseButton button);
+    void Combo1_KeyDown(Key key);
+    void Text2_KeyDown(Key key);
+    void Text3_KeyDown(Key key);
+    void Text3_GotFocus();
+    void Text3_OLEDragDrop(const Drop& drop);
+    void Text2_OLEDragDrop(const Drop& drop);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void MERU1_Click(std::int16_t index);
+    void mn2_Click();
+    void kaijo0_Click();
+    void kaijo1_Click(int index);
+    void kaijo2_Click();
+
+    std::int16_t serviceIndex() const { return ServiceIndex; }
+
+private:
+    enum class Outcome { Done, InvalidId, LaunchFailed };
+
+    void SelectService(std::int16_t index);
+    bool checkId();
+    Outcome Kaijo00();
+    Outcome Touroku01(std::u16string_view address);
+    bool KAIJO(std::int16_t service);
+    bool Touroku(std::int16_t service, std::u16string_view address);
+    bool ResMAG(requests::NewsAction action);
+    bool kapMail(requests::NewsAction action);
+    bool RenKai(const requests::OfficialNewsletter& newsletter);
+    // One of a service's own newsletters, signed up for or cancelled.
+    bool officialNews(const requests::OfficialNewsletter& newsletter, requests::NewsAction action);
+    bool openShopNewsPage();
+    bool ShellAuto(std::u16string_view url);
+    bool ShellMail(std::u16string_view url);
+    // `name`: the message as the user knows it.
+    void actOnMessage(const message::Reading& reading, std::u16string_view name);
+    void addAddress(std::u16string_view address);
+
+    // Every message and question goes to standard error too, where a
+    // session's log keeps it.
+    static void log(std::u16string_view text);
+    void inform(std::u16string_view text);
+    bool askYesNo(std::u16string_view text);
+
+    View& view_;
+    launcher::Launcher& launcher_;
+    message::Reader& reader_;
+    store::DataFiles dataFiles_;
+
+    std::int16_t ServiceIndex = 0;
+    std::vector<std::u16string> deletionList_;
+    std::vector<std::u16string> registrationList_;
+    bool alwaysOnTop_ = true;
+    bool loaded_ = false;  // lists never filled must not replace the files
+    bool attended_ = true;
+};
+
+}  // namespace nolvetta::form

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "form/controls.h"
+
+namespace nolvetta::form {
+
+// What the window shows, and the answers only its user can give. Each
+// toolkit's window implements it; the behaviour (Form1) decides what to show.
+class View {
+public:
+    virtual ~View() = default;
+
+    // The text of a text box or of a combo box's edit field.
+    virtual std::u16string text(Control control) const = 0;
+    // Sets the text of a text box or of a combo box's edit field, or a frame's caption.
+    virtual void setText(Control control, std::u16string_view text) = 0;
+    virtual void selectAll(Control control) = 0;
+
+    // A combo box's list; changing it leaves the edit field's text as it is.
+    virtual void setEntries(Control list, const std::vector<std::u16string>& entries) = 0;
+    virtual void addEntry(Control list, std::u16string_view entry) = 0;
+    virtual void removeEntry(Control list, std::size_t index) = 0;
+
+    virtual void setChecked(Menu entry, bool checked) = 0;
+    virtual void setVisible(Menu entry, bool visible) = 0;
+    // Shows a menu as a pop-up at the pointer, until it is closed; the entry
+    // chosen, or nothing. Choosing runs no handler: the caller does.
+    virtual std::optional<Menu> popUp(Menu menu) = 0;
+
+    // A message box titled with the program's name: an OK button, and for
+    // a question はい and いいえ (true for はい).
+    virtual void inform(std::u16string_view text) = 0;
+    virtual bool askYesNo(std::u16string_view text) = 0;
+    // Closes a message box that is still open.
+    virtual void dismissMessages() = 0;
+
+    virtual void setClipboard(std::u16string_view text) = 0;
+    // Keeps the window above all others, or lets it go; false when the
+    // desktop cannot do it.
+    virtual bool setTopMost(bool onTop) = 0;
+    virtual void showWindow() = 0;
+};
+
+}  // namespace nolvetta::form

@@ -1,0 +1,21 @@
+#include "message/reader.h"
+
+namespace nolvetta::message {
+
+namespace {
+
+class SystemReader final : public Reader {
+public:
+    Reading read(std::string_view bytes, Origin origin) override {
+        return readMessage(bytes, origin);
+    }
+    Reading readFile(const std::filesystem::path& file) override { return readMessageFile(file); }
+};
+
+}  // namespace
+
+std::unique_ptr<Reader> makeSystemReader() {
+    return std::make_unique<SystemReader>();
+}
+
+}  // namespace nolvetta::message

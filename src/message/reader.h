@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "message/message.h"
+
+namespace nolvetta::message {
+
+// How the window reads whole messages; a test can stand in for it.
+class Reader {
+public:
+    virtual ~Reader() = default;
+    virtual Reading read(std::string_view bytes, Origin origin) = 0;
+    virtual Reading readFile(const std::filesystem::path& file) = 0;
+};
+
+// The reader of this system (one that answers Unavailable where there is none).
+std::unique_ptr<Reader> makeSystemReader();
+
+}  // namespace nolvetta::message

@@ -1,0 +1,451 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QUrl>
+#include <algorithm>
+
+#include "form/captions.h"
+#include "ui/qt_text.h"
+#include "ui/stacking.h"
+
+namespace nolvetta::ui {
+
+namespace {
+
+using form::Control;
+using form::Menu;
+namespace captions = form::captions;
+
+// 15 twips make one device-independent pixel, so high-dpi screens scale the
+// whole window.
+int px(int twips) {
+    return (twips + 7) / 15;
+}
+
+QRect pixels(const form::Twips& at) {
+    return {px(at.left), px(at.top), px(at.width), px(at.height)};
+}
+
+QStringListModel* listOf(QWidget* combo) {
+    return static_cast<QStringListModel*>(static_cast<QComboBox*>(combo)->model());
+}
+
+form::Key keyOf(const QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return form::Key::Enter;
+        case Qt::Key_Space:
+            return form::Key::Space;
+        case Qt::Key_Menu:
+            return form::Key::Menu;
+        default:
+            return form::Key::Other;
+    }
+}
+
+form::MouseButton buttonOf(const QMouseEvent* event) {
+    switch (event->button()) {
+        case Qt::LeftButton:
+            return form::MouseButton::Left;
+        case Qt::RightButton:
+            return form::MouseButton::Right;
+        default:
+            return form::MouseButton::Middle;
+    }
+}
+
+// What a drag offers. Only a real text form counts as text: Qt would also
+// offer dragged files' addresses as text.
+form::DropOffer offerOf(const QMimeData* data) {
+    form::DropOffer offer;
+    offer.text = data->hasFormat(QStringLiteral("text/plain"));
+    offer.message = data->hasFormat(QStringLiteral("message/rfc822"));
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            offer.files.push_back(nativePath(url.toLocalFile()));
+        }
+    }
+    return offer;
+}
+
+// The program's icon at the sizes a window's icon is drawn in; the larger
+// ones are for the menu, which takes them from the installed files.
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/%1/org.nolvetta.Nolvetta.png").arg(size),
+                     {size, size});
+    }
+    return icon;
+}
+
+// The caption shows whole in its fixed rectangle whatever the font: the
+// font shrinks until the text fits, in one step where the text's width
+// scales with the font's size.
+void fitCaption(QLabel* label) {
+    QFont font = label->font();
+    const int fullSize = QFontInfo(font).pixelSize();
+    const int fullWidth = QFontMetrics(font).horizontalAdvance(label->text());
+    if (fullWidth <= label->width()) {
+        return;
+    }
+    for (int size = fullSize * label->width() / fullWidth; size > 1; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
+            break;
+        }
+    }
+    label->setFont(font);
+}
+
+QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
+    const QString caption = toQt(spec.caption);
+    switch (spec.kind) {
+        case form::Kind::Frame:
+            return new QGroupBox(caption, parent);
+        case form::Kind::Button: {
+            auto* button = new QPushButton(caption, parent);
+            button->setAutoDefault(true);  // Enter on a focused button presses it, as Space does
+            return button;
+        }
+        case form::Kind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            // Strings only: no item object per entry.
+            combo->setModel(new QStringListModel(combo));
+            combo->setEditable(true);
+            // The lists change only through the window's handlers, and the
+            // typed text is never completed behind the user's back.
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setCompleter(nullptr);
+            combo->lineEdit()->setAcceptDrops(false);
+            combo->setEditText(caption);
+            return combo;
+        }
+        case form::Kind::TextBox: {
+            auto* box = new QLineEdit(caption, parent);
+            box->setAcceptDrops(spec.takesDrops);
+            box->setDragEnabled(spec.dragSource);
+            return box;
+        }
+        case form::Kind::Label:
+            return new QLabel(caption, parent);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
+                       const std::filesystem::path& dataDirectory)
+    : form_(std::make_unique<form::Form1>(*this, launcher, reader, dataDirectory)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(toQt(captions::AppTitle));
+    setWindowIcon(programIcon());
+    // A fixed single border with the close button and the system menu only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(px(form::ClientArea.width), px(form::ClientArea.height));
+    setCentralWidget(client);
+    for (const form::ControlSpec& spec : form::controls()) {
+        QWidget* w = makeWidget(spec, spec.container ? widget(*spec.container) : client);
+        widgets_[static_cast<std::size_t>(spec.id)] = w;
+        w->setObjectName(QString::fromLatin1(spec.name.data(), spec.name.size()));
+        w->setGeometry(pixels(spec.at));
+        // Every event the window handles passes the filter; buttons report their clicks.
+        w->installEventFilter(this);
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            connect(button, &QPushButton::clicked, this,
+                    [this, id = spec.id] { form_->clicked(id); });
+        }
+    }
+    fitCaption(static_cast<QLabel*>(widget(Control::Label1)));
+    const std::vector<Control> order = form::tabOrder();
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+        QWidget::setTabOrder(widget(order[i]), widget(order[i + 1]));
+    }
+    QWidget::setTabOrder(widget(order.back()), widget(order.front()));
+    widget(order.front())->setFocus();
+}
+
+void MainWindow::buildMenus() {
+    std::array<QActionGroup*, form::MenuCount> groups{};
+    for (const form::MenuSpec& spec : form::menus()) {
+        const auto index = static_cast<std::size_t>(spec.id);
+        const QString caption = toQt(spec.caption);
+        const QString name = QString::fromLatin1(spec.name.data(), spec.name.size());
+        QMenu* parent = spec.parent ? menus_[static_cast<std::size_t>(*spec.parent)] : nullptr;
+        const bool hasEntries =
+            std::any_of(form::menus().begin(), form::menus().end(),
+                        [&](const form::MenuSpec& other) { return other.parent == spec.id; });
+        if (hasEntries) {
+            QMenu* menu = parent           ? parent->addMenu(caption)
+                          : spec.inMenuBar ? menuBar()->addMenu(caption)
+                                           : new QMenu(caption, this);
+            menu->setObjectName(name);
+            menus_[index] = menu;
+            actions_[index] = menu->menuAction();
+            continue;
+        }
+        QAction* entry = parent->addAction(caption);
+        entry->setObjectName(name);
+        entry->setCheckable(spec.check != form::Check::None);
+        entry->setChecked(spec.checked);
+        entry->setVisible(spec.visible);
+        if (spec.check == form::Check::OneOf) {
+            // One check mark among the entries of a menu.
+            QActionGroup*& group = groups[static_cast<std::size_t>(*spec.parent)];
+            group = group ? group : new QActionGroup(parent);
+            group->addAction(entry);
+        }
+        actions_[index] = entry;
+        connect(entry, &QAction::triggered, this, [this, id = spec.id] {
+            if (!poppingUp_) {
+                form_->menuChosen(id);
+            }
+        });
+    }
+}
+
+QWidget* MainWindow::widget(Control control) const {
+    return widgets_[static_cast<std::size_t>(control)];
+}
+
+std::optional<Control> MainWindow::controlOf(const QObject* object) const {
+    const auto found = std::find(widgets_.begin(), widgets_.end(), object);
+    return found != widgets_.end() ? std::optional(static_cast<Control>(found - widgets_.begin()))
+                                   : std::nullopt;
+}
+
+void MainWindow::comeToFront() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    form_->Form_QueryUnload();
+    event->accept();  // the close is never refused
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const std::optional<Control> control = controlOf(watched);
+    if (!control) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            // Before the control handles the key itself.
+            form_->keyDown(*control, keyOf(static_cast<QKeyEvent*>(event)));
+            break;
+        case QEvent::FocusIn:
+            form_->gotFocus(*control);
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // 自動配信登録 acts when a button goes down; a quick second press
+            // arrives as a double click and is a press like the first.
+            if (*control == Control::Command5) {
+                form_->Command5_MouseDown(buttonOf(static_cast<QMouseEvent*>(event)));
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            // The frame reports clicks on its own area, not on its children's.
+            if (*control == Control::Frame2) {
+                auto* mouse = static_cast<QMouseEvent*>(event);
+                const QPoint at = mouse->position().toPoint();
+                if (mouse->button() == Qt::LeftButton && widget(*control)->rect().contains(at) &&
+                    widget(*control)->childAt(at) == nullptr) {
+                    form_->clicked(*control);
+                    return true;
+                }
+            }
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            // Only what the control takes is accepted, so the user sees while
+            // still dragging whether it will land.
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            drag->setAccepted(form_->takesDrop(*control, offerOf(drag->mimeData())));
+            if (drag->isAccepted()) {
+                drag->setDropAction(Qt::CopyAction);
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            // The control inserts nothing itself; always a copy, since a move
+            // would make the source delete what was dragged.
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QMimeData* data = drop->mimeData();
+            form::Drop dropped{offerOf(data), {}, {}};
+            drop->setAccepted(form_->takesDrop(*control, dropped.offer));
+            if (drop->isAccepted()) {
+                drop->setDropAction(Qt::CopyAction);
+                const QString text = dropped.offer.text ? data->text() : QString();
+                const QByteArray message = dropped.offer.message
+                                               ? data->data(QStringLiteral("message/rfc822"))
+                                               : QByteArray();
+                dropped.text = viewOf(text);
+                dropped.message = {message.constData(), static_cast<std::size_t>(message.size())};
+                form_->dropped(*control, dropped);
+            }
+            return true;
+        }
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- What the behaviour shows
+
+std::u16string MainWindow::text(Control control) const {
+    const QWidget* w = widget(control);
+    if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
+        return combo->currentText().toStdU16String();
+    }
+    if (const auto* box = qobject_cast<const QLineEdit*>(w)) {
+        return box->text().toStdU16String();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
+        return frame->title().toStdU16String();
+    }
+    return {};
+}
+
+void MainWindow::setText(Control control, std::u16string_view text) {
+    QWidget* w = widget(control);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        combo->setEditText(toQt(text));
+    } else if (auto* box = qobject_cast<QLineEdit*>(w)) {
+        box->setText(toQt(text));
+    } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+        frame->setTitle(toQt(text));
+    }
+}
+
+void MainWindow::selectAll(Control control) {
+    if (auto* box = qobject_cast<QLineEdit*>(widget(control))) {
+        box->selectAll();
+    }
+}
+
+// A combo box shows the first entry of a list given to it when it has none;
+// the edit field is to keep its text.
+void MainWindow::setEntries(Control list, const std::vector<std::u16string>& entries) {
+    auto* combo = static_cast<QComboBox*>(widget(list));
+    const QString shown = combo->currentText();
+    QStringList strings;
+    strings.reserve(static_cast<qsizetype>(entries.size()));
+    for (const std::u16string& entry : entries) {
+        strings.append(toQt(entry));
+    }
+    listOf(combo)->setStringList(strings);
+    combo->setEditText(shown);
+}
+
+void MainWindow::addEntry(Control list, std::u16string_view entry) {
+    auto* combo = static_cast<QComboBox*>(widget(list));
+    const QString shown = combo->currentText();
+    combo->addItem(toQt(entry));
+    combo->setEditText(shown);
+}
+
+void MainWindow::removeEntry(Control list, std::size_t index) {
+    auto* combo = static_cast<QComboBox*>(widget(list));
+    const QString shown = combo->currentText();
+    combo->removeItem(static_cast<int>(index));
+    combo->setEditText(shown);
+}
+
+void MainWindow::setChecked(Menu entry, bool checked) {
+    actions_[static_cast<std::size_t>(entry)]->setChecked(checked);
+}
+
+void MainWindow::setVisible(Menu entry, bool visible) {
+    actions_[static_cast<std::size_t>(entry)]->setVisible(visible);
+}
+
+std::optional<Menu> MainWindow::popUp(Menu menu) {
+    poppingUp_ = true;
+    QAction* chosen = menus_[static_cast<std::size_t>(menu)]->exec(QCursor::pos());
+    poppingUp_ = false;
+    const auto found = std::find(actions_.begin(), actions_.end(), chosen);
+    return chosen && found != actions_.end()
+               ? std::optional(static_cast<Menu>(found - actions_.begin()))
+               : std::nullopt;
+}
+
+void MainWindow::inform(std::u16string_view text) {
+    QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
+                    QMessageBox::NoButton, this);
+    box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+bool MainWindow::askYesNo(std::u16string_view text) {
+    QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(toQt(captions::ButtonYes), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(toQt(captions::ButtonNo), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void MainWindow::dismissMessages() {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        box->close();
+    }
+}
+
+void MainWindow::setClipboard(std::u16string_view text) {
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(toQt(text));
+}
+
+bool MainWindow::setTopMost(bool onTop) {
+    return keepOnTop(*this, onTop);
+}
+
+void MainWindow::showWindow() {
+    show();
+}
+
+}  // namespace nolvetta::ui
