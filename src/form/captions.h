@@ -34,6 +34,10 @@ inline constexpr Text Label2 = u"各ＨＰのアドレスを入れるとメル�
 inline constexpr Text Command2 = u"楽天市場ニュース解除ページへ";
 inline constexpr Text Command7 = u"Go";
 
+// What a screen reader calls the controls whose captions do not say it.
+inline constexpr Text ServiceFrameName = u"配信サービス";
+inline constexpr Text ShopAddressName = u"ショップのアドレス";
+
 inline constexpr Text MenuMain = u"メニュー";
 inline constexpr Text MenuAlwaysOnTop = u"常に手前に表示";
 inline constexpr Text MenuMagazine = u"メルマガ";
@@ -44,6 +48,16 @@ inline constexpr Text ButtonYes = u"はい";
 inline constexpr Text ButtonNo = u"いいえ";
 
 inline constexpr Text InvalidId = u"mail ID が不正です";
+// Follows InvalidId on a line of its own.
+inline constexpr Text IdIsANumber = u"メルマガの ID を、0 ではない数字で入れてください。";
+// Follows InvalidId or IdIsANumber. %1: the service, %2: its IDs' width
+inline constexpr Text IdWidth = u"%1 の ID は %2 桁までです。";
+inline constexpr Text NoDeletionAddress =
+    u"「メールアドレス」欄が空です。\nメルマガの登録と解除に使う、あなたのメールアドレスを"
+    u"入れてください。";
+inline constexpr Text NoRegistrationAddress =
+    u"「登録用アドレス」欄が空です。\n変更では、メルマガを受け取る新しいアドレスをここに"
+    u"入れてください。";
 inline constexpr Text CannotStayOnTop =
     u"このデスクトップ (Wayland) では、ウィンドウを常に手前に表示できません。";
 // %1: the address

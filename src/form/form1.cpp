@@ -63,8 +63,15 @@ void Form1::clicked(Control button) {
     }
 }
 
-void Form1::keyDown(Control control, Key key) {
+void Form1::keyDown(Control control, Key key, bool repeated) {
+    if (repeated) {
+        return;
+    }
     switch (control) {
+        case Control::Frame2:
+            return Frame2_KeyDown(key);
+        case Control::Command5:
+            return Command5_KeyDown(key);
         case Control::Combo1:
             return Combo1_KeyDown(key);
         case Control::Text2:
@@ -165,7 +172,6 @@ void Form1::Form_Load() {
     const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
     view_.showWindow();
     view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_.front());
-    view_.setText(Control::Combo2, captions::Combo2Initial);
     if (store::IsStandalone()) {
         view_.setVisible(Menu::MERU1_3, false);
         view_.setVisible(Menu::MERU1_4, false);
@@ -239,7 +245,11 @@ void Form1::Combo1_KeyDown(Key key) {
     }
 }
 
+// An address already there is not added again: a held Enter adds it once.
 void Form1::addAddress(std::u16string_view address) {
+    if (std::find(deletionList_.begin(), deletionList_.end(), address) != deletionList_.end()) {
+        return;
+    }
     if (!store::canStoreEntry(address)) {
         inform(format(captions::CannotStoreAddress, {address}));
         return;
@@ -254,10 +264,17 @@ void Form1::Command3_Click() {
     const std::u16string address = view_.text(Control::Combo1);
     // Only the first equal entry is offered, whatever the answer.
     const auto first = std::find(deletionList_.begin(), deletionList_.end(), address);
-    if (first != deletionList_.end() && askYesNo(format(captions::ConfirmDelete, {address}))) {
-        const auto index = static_cast<std::size_t>(first - deletionList_.begin());
-        deletionList_.erase(first);
-        view_.removeEntry(Control::Combo1, index);
+    if (first == deletionList_.end() || !askYesNo(format(captions::ConfirmDelete, {address}))) {
+        return;
+    }
+    // Gone from both lists: an address deleted must not be offered for registering.
+    for (auto [list, control] : {std::pair{&deletionList_, Control::Combo1},
+                                 std::pair{&registrationList_, Control::Combo2}}) {
+        const auto found = std::find(list->begin(), list->end(), address);
+        if (found != list->end()) {
+            view_.removeEntry(control, static_cast<std::size_t>(found - list->begin()));
+            list->erase(found);
+        }
     }
 }
 
@@ -281,24 +298,57 @@ void Form1::Frame2_Click() {
     }
 }
 
+void Form1::Frame2_KeyDown(Key key) {
+    if (key != Key::Other) {
+        Frame2_Click();
+    }
+}
+
+// The ID as it will be sent is shown where it was typed.
 bool Form1::checkId() {
-    if (requests::isValidId(view_.text(Control::Text3))) {
+    const std::u16string typed = view_.text(Control::Text3);
+    const requests::CheckedId checked = requests::checkId(ServiceIndex, typed);
+    if (checked.id != typed) {
+        view_.setText(Control::Text3, checked.id);
+    }
+    if (checked.problem == requests::IdProblem::None) {
         return true;
     }
-    inform(captions::InvalidId);
+    std::u16string text(captions::InvalidId);
+    text += u'\n';
+    if (checked.problem == requests::IdProblem::Zero) {
+        text += captions::IdIsANumber;
+    }
+    const requests::Service& service =
+        requests::ServiceCatalogue[static_cast<std::size_t>(ServiceIndex)];
+    if (service.idWidth > 0) {
+        text += format(captions::IdWidth, {service.caption, text::decimal(service.idWidth)});
+    }
+    inform(text);
+    return false;
+}
+
+// An address of blanks only is no address either.
+bool Form1::checkAddress(Control field) {
+    const std::u16string address = view_.text(field);
+    if (address.find_first_not_of(u" \t\u3000") != std::u16string::npos) {
+        return true;
+    }
+    inform(field == Control::Combo1 ? captions::NoDeletionAddress
+                                    : captions::NoRegistrationAddress);
     return false;
 }
 
 Form1::Outcome Form1::Kaijo00() {
-    if (!checkId()) {
-        return Outcome::InvalidId;
+    if (!checkId() || !checkAddress(Control::Combo1)) {
+        return Outcome::Refused;
     }
     return KAIJO(ServiceIndex) ? Outcome::Done : Outcome::LaunchFailed;
 }
 
 Form1::Outcome Form1::Touroku01(std::u16string_view address) {
-    if (!checkId()) {
-        return Outcome::InvalidId;
+    if (!checkId() || (address.empty() && !checkAddress(Control::Combo1))) {
+        return Outcome::Refused;
     }
     return Touroku(ServiceIndex, address) ? Outcome::Done : Outcome::LaunchFailed;
 }
@@ -323,8 +373,11 @@ void Form1::Command4_Click() {
     Kaijo00();
 }
 
+// Both addresses are looked at before the first page opens: half a move
+// would leave the magazine at neither address.
 void Form1::Command8_Click() {
-    if (Kaijo00() == Outcome::LaunchFailed) {
+    if (!checkAddress(Control::Combo1) || !checkAddress(Control::Combo2) ||
+        Kaijo00() == Outcome::LaunchFailed) {
         return;
     }
     Touroku01(view_.text(Control::Combo2));
@@ -339,6 +392,9 @@ void Form1::Text3_KeyDown(Key key) {
 // ---- The services' own newsletters
 
 bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAction action) {
+    if (!checkAddress(Control::Combo1)) {
+        return false;
+    }
     // A melma newsletter is a magazine like any other: its ID is shown where
     // the user types one.
     if (newsletter.page == requests::NewsPage::Melma) {
@@ -357,6 +413,14 @@ bool Form1::kapMail(NewsAction action) {
 
 bool Form1::RenKai(const requests::OfficialNewsletter& newsletter) {
     return officialNews(newsletter, NewsAction::Cancel);
+}
+
+void Form1::Command5_KeyDown(Key key) {
+    if (key == Key::Enter || key == Key::Space) {
+        Command5_MouseDown(MouseButton::Left);
+    } else if (key == Key::Menu) {
+        Command5_MouseDown(MouseButton::Right);
+    }
 }
 
 void Form1::Command5_MouseDown(MouseButton button) {
@@ -403,6 +467,9 @@ void Form1::kaijo2_Click() {
 // ---- Shop news pages
 
 void Form1::Command2_Click() {
+    if (!checkAddress(Control::Combo1)) {
+        return;
+    }
     ShellAuto(requests::mallCancellationUrl(view_.text(Control::Combo1)));
 }
 

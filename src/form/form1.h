@@ -57,7 +57,8 @@ public:
 
     // ---- Events, as every view reports them
     void clicked(Control button);
-    void keyDown(Control control, Key key);
+    // A key held down acts once: `repeated` is the keyboard's repeat of a key still down.
+    void keyDown(Control control, Key key, bool repeated = false);
     void gotFocus(Control control);
     void menuChosen(Menu entry);
     bool takesDrop(Control control, const DropOffer& offer) const;
@@ -74,7 +75,9 @@ public:
     // Saves the lists and the option; reports what could not be saved, never throws.
     void Form_QueryUnload();
     void Frame2_Click();
+    void Frame2_KeyDown(Key key);
     void Command5_MouseDown(MouseButton button);
+    void Command5_KeyDown(Key key);
     void Combo1_KeyDown(Key key);
     void Text2_KeyDown(Key key);
     void Text3_KeyDown(Key key);
@@ -97,10 +100,11 @@ public:
     std::int16_t serviceIndex() const { return ServiceIndex; }
 
 private:
-    enum class Outcome { Done, InvalidId, LaunchFailed };
+    enum class Outcome { Done, Refused, LaunchFailed };
 
     void SelectService(std::int16_t index);
     bool checkId();
+    bool checkAddress(Control field);
     Outcome Kaijo00();
     Outcome Touroku01(std::u16string_view address);
     bool KAIJO(std::int16_t service);

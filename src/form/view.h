@@ -34,7 +34,7 @@ public:
     virtual std::optional<Menu> popUp(Menu menu) = 0;
 
     // A message box titled with the program's name: an OK button, and for
-    // a question はい and いいえ (true for はい).
+    // a question はい and いいえ (true for はい), いいえ the default.
     virtual void inform(std::u16string_view text) = 0;
     virtual bool askYesNo(std::u16string_view text) = 0;
     // Closes a message box that is still open.

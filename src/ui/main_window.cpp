@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -16,14 +18,21 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringListModel>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <QTranslator>
 #include <QUrl>
 #include <algorithm>
 
@@ -39,14 +48,10 @@ using form::Control;
 using form::Menu;
 namespace captions = form::captions;
 
-// 15 twips make one device-independent pixel, so high-dpi screens scale the
-// whole window.
-int px(int twips) {
-    return (twips + 7) / 15;
-}
-
-QRect pixels(const form::Twips& at) {
-    return {px(at.left), px(at.top), px(at.width), px(at.height)};
+// In device-independent pixels, so that high-dpi screens scale the whole window.
+QRect pixels(const form::Twips& at, double scale) {
+    return {form::toPixels(at.left, scale), form::toPixels(at.top, scale),
+            form::toPixels(at.width, scale), form::toPixels(at.height, scale)};
 }
 
 QStringListModel* listOf(QWidget* combo) {
@@ -55,6 +60,8 @@ QStringListModel* listOf(QWidget* combo) {
 
 form::Key keyOf(const QKeyEvent* event) {
     switch (event->key()) {
+        case Qt::Key_F10:
+            return event->modifiers() == Qt::ShiftModifier ? form::Key::Menu : form::Key::Other;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             return form::Key::Enter;
@@ -122,10 +129,82 @@ void fitCaption(QLabel* label) {
     label->setFont(font);
 }
 
+// A frame that takes the focus, as the service frame does: it shows that it
+// has it around its caption.
+class FocusableFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QGroupBox::paintEvent(event);
+        if (!hasFocus()) {
+            return;
+        }
+        QStyleOptionGroupBox frame;
+        initStyleOption(&frame);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect =
+            style()->subControlRect(QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, this);
+        QStylePainter(this).drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
+
+// What a screen reader makes of the service frame: a choice that names the
+// service shown and opens the list of services, as Space does.
+class ChoiceAccessible : public QAccessibleWidget {
+public:
+    explicit ChoiceAccessible(QWidget* frame) : QAccessibleWidget(frame, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? static_cast<QGroupBox*>(widget())->title()
+                                       : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString&) override {
+        // Posted: the reader's call returns before the modal pop-up runs.
+        widget()->setFocus();
+        QCoreApplication::postEvent(widget(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+    }
+};
+
+// An address list named by its purpose: Qt would name an editable combo box
+// after the text it holds.
+class AddressListAccessible : public QAccessibleWidget {
+public:
+    explicit AddressListAccessible(QWidget* combo)
+        : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? static_cast<QComboBox*>(widget())->currentText()
+                                       : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString&) override { static_cast<QComboBox*>(widget())->showPopup(); }
+};
+
+constexpr char NamedProperty[] = "nolvettaAccessible";
+
+QAccessibleInterface* accessibleControl(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget || !widget->property(NamedProperty).toBool()) {
+        return nullptr;
+    }
+    return qobject_cast<QComboBox*>(widget)
+               ? static_cast<QAccessibleInterface*>(new AddressListAccessible(widget))
+               : new ChoiceAccessible(widget);
+}
+
 QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
     const QString caption = toQt(spec.caption);
     switch (spec.kind) {
         case form::Kind::Frame:
+            if (spec.focusable) {
+                auto* frame = new FocusableFrame(caption, parent);
+                frame->setFocusPolicy(Qt::StrongFocus);
+                frame->setProperty(NamedProperty, true);
+                return frame;
+            }
             return new QGroupBox(caption, parent);
         case form::Kind::Button: {
             auto* button = new QPushButton(caption, parent);
@@ -142,7 +221,8 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setCompleter(nullptr);
             combo->lineEdit()->setAcceptDrops(false);
-            combo->setEditText(caption);
+            combo->lineEdit()->setPlaceholderText(caption);
+            combo->setProperty(NamedProperty, true);
             return combo;
         }
         case form::Kind::TextBox: {
@@ -159,9 +239,18 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
 
 }  // namespace
 
+void installJapaneseQtTexts() {
+    static QTranslator texts;
+    if (texts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&texts);
+    }
+}
+
 MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
                        const std::filesystem::path& dataDirectory)
     : form_(std::make_unique<form::Form1>(*this, launcher, reader, dataDirectory)) {
+    QAccessible::installFactory(accessibleControl);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toQt(captions::AppTitle));
     setWindowIcon(programIcon());
@@ -171,6 +260,9 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // F10 goes to the menu bar, as on every desktop where Alt alone may not.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -178,13 +270,21 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(px(form::ClientArea.width), px(form::ClientArea.height));
+    const double scale = form::layoutScale(QFontInfo(font()).pixelSize());
+    client->setFixedSize(pixels(form::ClientArea, scale).size());
     setCentralWidget(client);
     for (const form::ControlSpec& spec : form::controls()) {
         QWidget* w = makeWidget(spec, spec.container ? widget(*spec.container) : client);
         widgets_[static_cast<std::size_t>(spec.id)] = w;
         w->setObjectName(QString::fromLatin1(spec.name.data(), spec.name.size()));
-        w->setGeometry(pixels(spec.at));
+        w->setGeometry(pixels(spec.at, scale));
+        if (!spec.accessibleName.empty()) {
+            w->setAccessibleName(toQt(spec.accessibleName));
+        }
+        // What Qt may have made of the control before it was told what it is.
+        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(w)) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+        }
         // Every event the window handles passes the filter; buttons report their clicks.
         w->installEventFilter(this);
         if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -192,7 +292,14 @@ void MainWindow::buildControls() {
                     [this, id = spec.id] { form_->clicked(id); });
         }
     }
-    fitCaption(static_cast<QLabel*>(widget(Control::Label1)));
+    for (const form::ControlSpec& spec : form::controls()) {
+        if (spec.buddy) {
+            static_cast<QLabel*>(widget(spec.id))->setBuddy(widget(*spec.buddy));
+        }
+    }
+    for (QLabel* label : client->findChildren<QLabel*>()) {
+        fitCaption(label);
+    }
     const std::vector<Control> order = form::tabOrder();
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(widget(order[i]), widget(order[i + 1]));
@@ -205,16 +312,14 @@ void MainWindow::buildMenus() {
     std::array<QActionGroup*, form::MenuCount> groups{};
     for (const form::MenuSpec& spec : form::menus()) {
         const auto index = static_cast<std::size_t>(spec.id);
-        const QString caption = toQt(spec.caption);
+        const QString caption = toQt(form::menuText(spec));
         const QString name = QString::fromLatin1(spec.name.data(), spec.name.size());
         QMenu* parent = spec.parent ? menus_[static_cast<std::size_t>(*spec.parent)] : nullptr;
         const bool hasEntries =
             std::any_of(form::menus().begin(), form::menus().end(),
                         [&](const form::MenuSpec& other) { return other.parent == spec.id; });
         if (hasEntries) {
-            QMenu* menu = parent           ? parent->addMenu(caption)
-                          : spec.inMenuBar ? menuBar()->addMenu(caption)
-                                           : new QMenu(caption, this);
+            QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
             menu->setObjectName(name);
             menus_[index] = menu;
             actions_[index] = menu->menuAction();
@@ -267,10 +372,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     }
     switch (event->type()) {
-        case QEvent::KeyPress:
-            // Before the control handles the key itself.
-            form_->keyDown(*control, keyOf(static_cast<QKeyEvent*>(event)));
+        case QEvent::KeyPress: {
+            // Before the control handles the key itself; a key a child let
+            // through is not its frame's.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (window()->focusWidget() == widget(*control) ||
+                window()->focusWidget()->focusProxy() == widget(*control)) {
+                form_->keyDown(*control, keyOf(key), key->isAutoRepeat());
+            }
             break;
+        }
         case QEvent::FocusIn:
             form_->gotFocus(*control);
             break;
@@ -410,20 +521,37 @@ std::optional<Menu> MainWindow::popUp(Menu menu) {
                : std::nullopt;
 }
 
+namespace {
+
+// Its text can be selected and copied from the keyboard too (the address of
+// a page that would not open, say), and it is wide enough for its title.
+void prepare(QMessageBox& box) {
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setMinimumWidth(QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) +
+                               16 * QFontMetrics(box.font()).averageCharWidth());
+    }
+}
+
+}  // namespace
+
 void MainWindow::inform(std::u16string_view text) {
     QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
                     QMessageBox::NoButton, this);
-    box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole));
+    prepare(box);
     box.exec();
 }
 
+// いいえ is the default, so that Enter pressed by mistake changes nothing.
 bool MainWindow::askYesNo(std::u16string_view text) {
     QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
                     QMessageBox::NoButton, this);
     QPushButton* yes = box.addButton(toQt(captions::ButtonYes), QMessageBox::YesRole);
     QPushButton* no = box.addButton(toQt(captions::ButtonNo), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
+    box.setDefaultButton(no);
     box.setEscapeButton(no);
+    prepare(box);
     box.exec();
     return box.clickedButton() == yes;
 }

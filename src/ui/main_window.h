@@ -20,6 +20,10 @@ class Reader;
 
 namespace nolvetta::ui {
 
+// Qt's own texts (the fields' context menus, standard buttons) in Japanese,
+// as the rest of the window is, whatever the system's language.
+void installJapaneseQtTexts();
+
 // The program's one window, drawn with Qt from the window's tables: it shows
 // what the behaviour (form::Form1) decides and reports every event to it.
 class MainWindow : public QMainWindow, public form::View {

@@ -165,30 +165,73 @@ TEST_F(FormTest, EachRequestOpensThePagesOfTheSelectedService) {
         EXPECT_EQ(opened(), c.pages);
         EXPECT_EQ(view.texts[Control::Text3], c.idAfter);
     }
-    form->clicked(Control::Command5);  // 自動配信登録 acts on a left press only
+    form->clicked(Control::Command5);  // 自動配信登録 acts on a left press, Enter and Space only
     form->Command5_MouseDown(MouseButton::Middle);
+    form->keyDown(Control::Command5, Key::Other);
     EXPECT_EQ(opened(), Texts());
+    form->MERU1_Click(1);
+    for (Key key : {Key::Enter, Key::Space}) {
+        form->keyDown(Control::Command5, key);
+    }
+    EXPECT_EQ(opened().size(), 4u);
 }
 
-TEST_F(FormTest, AnInvalidIdIsRefusedByEveryRequestAndTwiceByChange) {
-    view.texts[Control::Text3] = u"0";
-    EXPECT_CALL(view, inform(Says(captions::InvalidId))).Times(5);
-    for (Control button : {Control::Command4, Control::Command1, Control::Command8}) {
+// What is typed, where it would open a wrong page, is caught first.
+TEST_F(FormTest, EachIdAndAddressGivesItsPageOrSaysWhatIsWrong) {
+    const std::u16string mag2 = url(Mag2DeliveryBase, u"/reader/D?id=%1&e=a%2Bb@x");
+    const std::u16string zero =
+        u"mail ID が不正です\nメルマガの ID を、0 ではない数字で入れてください。";
+    const struct {
+        std::int16_t service;
+        std::u16string id, pageOrMessage, idShown = id, address = u"a+b@x";
+    } cases[] = {
+        // clang-format off
+        {0, u" 123456\u3000", replaced(mag2, u"0000123456"), u"123456"},  // pasted with blanks
+        {0, u"１２３４５", replaced(mag2, u"0000012345"), u"12345"},         // typed with the input method
+        {0, u"007", replaced(mag2, u"0000000007")}, {0, u"12abc", replaced(mag2, u"0000012abc")},
+        {0, u"-5", replaced(mag2, u"00000000-5")},
+        {0, u"12345678901", u"mail ID が不正です\nまぐまぐ の ID は 10 桁までです。"},
+        {1, u"123456789", u"mail ID が不正です\nmelma の ID は 8 桁までです。"},
+        {2, u"12345678901", url(KapuBase, u"/cgi-bin/mlmg_delma_np.cgi?mgid=12345678901&e_mail=a%2Bb@x")},
+        {0, u"", zero + u"まぐまぐ の ID は 10 桁までです。"}, {0, u"0.0", zero + u"まぐまぐ の ID は 10 桁までです。"},
+        {2, u"abc", zero}, {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u""},
+        {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u" \u3000"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        form->MERU1_Click(c.service);
+        view.texts[Control::Text3] = c.id;
+        view.texts[Control::Combo1] = c.address;
+        const bool page = c.pageOrMessage.starts_with(u"https:");
+        EXPECT_CALL(view, inform(Says(c.pageOrMessage))).Times(page ? 0 : 1);
+        form->clicked(Control::Command4);
+        EXPECT_EQ(opened(), page ? Texts{c.pageOrMessage} : Texts{});
+        EXPECT_EQ(view.texts[Control::Text3], c.idShown);
+    }
+    view.texts[Control::Combo1] = u"";  // every page for the deletion address asks for it
+    EXPECT_CALL(view, inform(Says(captions::NoDeletionAddress))).Times(5);
+    for (Control button :
+         {Control::Command1, Control::Command6, Control::Command2, Control::Command8}) {
         form->clicked(button);
     }
-    form->keyDown(Control::Text3, Key::Enter);
+    form->Command5_MouseDown(MouseButton::Left);
     EXPECT_EQ(opened(), Texts());
 }
 
-TEST_F(FormTest, ChangeUnsubscribesThenSubscribesAndAFailedStartEndsIt) {
+TEST_F(FormTest, ChangeChecksBothAddressesFirstAndAFailedStartEndsIt) {
     const std::u16string sub =
         url(Mag2RegistrationBase,
-            u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd&rdemail=%1&magid=0000000005");
-    form->clicked(Control::Command8);   // the registration box still shows its caption
-    view.texts[Control::Combo2] = u"";  // an empty box stands for the deletion address
+            u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd&rdemail=c@x&magid=0000000005");
+    EXPECT_CALL(view, inform(Says(captions::NoRegistrationAddress)));
+    form->clicked(Control::Command8);  // the registration box still shows only its hint
+    view.texts[Control::Combo2] = u"c@x";
     form->clicked(Control::Command8);
-    EXPECT_EQ(opened(),
-              Texts({Unsub5, replaced(sub, u"登録用アドレス"), Unsub5, replaced(sub, u"a%2Bb@x")}));
+    EXPECT_EQ(opened(), Texts({Unsub5, sub}));
+    view.texts[Control::Text3] = u"0";  // the ID is looked at by both steps
+    EXPECT_CALL(view, inform(Mentions(captions::InvalidId))).Times(2);
+    form->clicked(Control::Command8);
+    view.texts[Control::Text3] = u"5";
     browser.failing = true;
     EXPECT_CALL(view, inform(Says(u"ブラウザを起動できません\n/stand-in \n" + Unsub5)));
     form->clicked(Control::Command8);  // two pages: the second is not tried
@@ -200,7 +243,8 @@ TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
         .WillOnce(Return(Menu::MERU1_1))
         .WillOnce(Return(std::nullopt));
     form->clicked(Control::Frame2);
-    form->clicked(Control::Frame2);  // dismissed: nothing changes
+    form->keyDown(Control::Frame2, Key::Menu);  // dismissed: nothing changes
+    form->keyDown(Control::Frame2, Key::Other);
     EXPECT_EQ(view.texts[Control::Frame2], u"melma");
     EXPECT_EQ(view.checked, (std::map<Menu, bool>{{Menu::mn2_0, true},
                                                   {Menu::MERU1_0, false},
@@ -209,7 +253,8 @@ TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
                                                   {Menu::MERU1_3, false},
                                                   {Menu::MERU1_4, false}}));
     EXPECT_CALL(view, popUp(Menu::mn1_1)).WillOnce(Return(Menu::kaijo1_1));
-    form->Command5_MouseDown(MouseButton::Right);
+    form->keyDown(Control::Command5, Key::Menu);
+    form->keyDown(Control::Command5, Key::Menu, true);  // a key held down acts once
     form->menuChosen(Menu::kaijo0);  // another service's entries leave melma selected
     form->menuChosen(Menu::kaijo2);
     form->MERU1_Click(3);
@@ -254,7 +299,7 @@ TEST_F(FormTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
     dropText(u"配信 mag2 ID:0001234567 発行\r\n本文 melma00012345\r\n");
     EXPECT_EQ(view.texts[Control::Frame2] + view.texts[Control::Text3], u"まぐまぐ0001234567");
     EXPECT_EQ(opened(), Texts({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
-    EXPECT_CALL(view, inform(Says(captions::InvalidId)));
+    EXPECT_CALL(view, inform(Mentions(captions::InvalidId)));
     dropText(u"melma!ニュース\r\n");
     EXPECT_EQ(view.texts[Control::Frame2], u"melma");
     form->gotFocus(Control::Text3);  // the focus selects the whole ID
@@ -316,9 +361,10 @@ TEST_F(FormTest, AWholeMessageOpensItsOneWayOutWhateverFormItCameIn) {
 }
 
 TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
+    // Already there, or not to be read back from the file, it is not added.
     for (const char16_t* address : {u"a@x", u"b@x", u"a@x", u"x😀@x", u"x\"y,z@x", u"a,\"b"}) {
         view.texts[Control::Combo1] = address;
-        if (address[3] != u'\0' && address[1] != u'@') {  // would not read back from the file
+        if (address[3] != u'\0' && address[1] != u'@') {
             EXPECT_CALL(view, inform(Mentions(address)));
         }
         form->keyDown(Control::Combo1, Key::Enter);
@@ -329,13 +375,14 @@ TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
         .WillOnce(Return(false))
         .WillOnce(Return(true));
     form->clicked(Control::Command3);
+    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"a@x", u"b@x"}));
     form->clicked(Control::Command3);
     view.texts[Control::Combo1] = u"nobody@x";
     form->clicked(Control::Command3);  // no equal entry: no question
-    EXPECT_EQ(view.lists[Control::Combo1], Texts({u"b@x", u"a@x"}));
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"a@x", u"b@x", u"a@x"}));
+    EXPECT_EQ(view.lists[Control::Combo1], Texts({u"b@x"}));
+    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"b@x"}));  // gone from both
     reopen();
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"b@x", u"a@x"}));
+    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"b@x"}));
     EXPECT_EQ(view.texts[Control::Combo1], u"b@x");
 }
 
@@ -348,7 +395,7 @@ TEST_F(FormTest, TheFileFillsBothListsAndOnlyTheDeletionListIsSaved) {
     nolvetta::testsupport::writeBytes(folder / "nolvetta.dat", file + "last@x\r\n");
     reopen();
     EXPECT_EQ(view.lists[Control::Combo2].size(), 40002u);
-    EXPECT_EQ(view.texts[Control::Combo1] + view.texts[Control::Combo2], u"one@x登録用アドレス");
+    EXPECT_EQ(view.texts[Control::Combo1] + view.texts[Control::Combo2], u"one@x");
     view.texts[Control::Combo1] = u"last@x";
     EXPECT_CALL(view, askYesNo).WillOnce(Return(true));
     form->clicked(Control::Command3);
@@ -375,11 +422,12 @@ TEST_F(FormTest, AlwaysOnTopFollowsItsEntryIsRememberedAndSaysWhenItCannot) {
 }
 
 TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd) {
+    form->MERU1_Click(2);
     view.texts[Control::Text3] = u"0";
     view.texts[Control::Combo1] = u"";
     form->keyDown(Control::Combo1, Key::Enter);
     ::testing::internal::CaptureStderr();
-    EXPECT_CALL(view, inform(Says(captions::InvalidId)));
+    EXPECT_CALL(view, inform(Mentions(captions::InvalidId)));
     EXPECT_CALL(view, askYesNo(_)).WillOnce(Return(true));
     form->clicked(Control::Command4);
     form->clicked(Control::Command3);
@@ -388,7 +436,9 @@ TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd)
     form->keyDown(Control::Combo1, Key::Enter);
     form->clicked(Control::Command3);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "!Nolvetta: mail ID が不正です\n!Nolvetta:  を削除します よろしいですか？\n"
-              "!Nolvetta: mail ID が不正です\n!Nolvetta:  を削除します よろしいですか？\n");
+              "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
+              "!Nolvetta:  を削除します よろしいですか？\n"
+              "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
+              "!Nolvetta:  を削除します よろしいですか？\n");
     EXPECT_EQ(view.lists[Control::Combo1], Texts({u""}));
 }
