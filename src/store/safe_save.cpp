@@ -12,7 +12,10 @@ namespace fs = std::filesystem;
 // The temporary files of a save of `file` are named ".<file name>.<number>.tmp".
 bool isLeftoverOf(const fs::path& candidate, const fs::path& file) {
     const std::string name = candidate.filename().string();
-    const std::string prefix = "." + file.filename().string() + ".";
+    // Built by appending: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.
+    std::string prefix = ".";
+    prefix += file.filename().string();
+    prefix += '.';
     return name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
            name.compare(name.size() - 4, 4, ".tmp") == 0 &&
            name.find_first_not_of("0123456789", prefix.size()) == name.size() - 4;
