@@ -39,6 +39,9 @@ TEST(store_Cp932, DecodesUpToTheFirstFaultAndEncodesOnlyWhatReadsBack) {
          {u"\u00A5"s, u"\u301C"s, u"a\U0001F600"s, u"\xD800"s, u"a\0b"s}) {
         EXPECT_EQ(encodeCp932(text), std::nullopt) << ::testing::PrintToString(text);
     }
+    Cp932Encoder cp932;  // a refused text leaves the buffer as it was, the converter usable
+    std::string out;
+    EXPECT_TRUE(!cp932.append(u"あ\u00A5", out) && cp932.append(u"あ", out) && out == "\x82\xa0");
 }
 
 TEST(store_Fields, SplitIntoEntriesThatComeBackFromTheirBytes) {
