@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -13,6 +14,10 @@ namespace nolvetta::store {
 // left as it is. Returns the cause of a failure; an
 // empty code when the file was saved.
 std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes);
+
+// Whether `file` holds exactly `bytes`, read and compared a piece at a time.
+inline constexpr std::size_t ComparePieceSize = 1 << 16;
+bool holds(const std::filesystem::path& file, std::string_view bytes);
 
 // Removes the temporary files that interrupted saves of `file` left beside it.
 void removeSaveLeftovers(const std::filesystem::path& file);

@@ -66,6 +66,22 @@ TEST(store_Fields, SplitIntoEntriesThatComeBackFromTheirBytes) {
     EXPECT_EQ(formatAddressFile({u"ok", u"\U0001F600"}), std::nullopt);
 }
 
+TEST(store_SafeSave, AFileHoldsBytesOnlyWhenEveryPieceIsEqual) {
+    const std::string piece(ComparePieceSize, 'a'), bytes = piece + "b";
+    const std::pair<std::string, bool> cases[] = {
+        // clang-format off
+        {bytes, true}, {piece, false}, {bytes + "b", false}, {piece + "c", false},
+        {std::string(piece.size() - 1, 'a') + "cb", false},
+        // clang-format on
+    };
+    ScratchDirectory scratch;
+    for (const auto& [content, equal] : cases) {
+        writeBytes(scratch / "f", content);
+        EXPECT_EQ(holds(scratch / "f", bytes), equal) << content.size();
+    }
+    EXPECT_FALSE(holds(scratch / "none", ""));
+}
+
 TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {
     const std::pair<std::string, std::optional<bool>> cases[] = {
         // clang-format off
