@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <new>
 #include <string>
-#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -66,12 +65,12 @@ namespace {
 
 using namespace nolvetta::store;
 
-std::vector<std::u16string> sampleEntries(bool mixed) {
-    std::vector<std::u16string> entries;
+AddressList sampleEntries(bool mixed) {
+    AddressList entries;
     for (int i = 0; i < 32767; ++i) {
         const std::string number = std::to_string(i);
-        entries.push_back(u"reader." + std::u16string(number.begin(), number.end()) +
-                          (mixed && i % 4 == 0 ? u"@例え.jp" : u"@example.co.jp"));
+        entries.append(u"reader." + std::u16string(number.begin(), number.end()) +
+                       (mixed && i % 4 == 0 ? u"@例え.jp" : u"@example.co.jp"));
     }
     return entries;
 }
@@ -110,7 +109,7 @@ void LoadAddressFile(benchmark::State& state) {
     HeapCount count(state);
     for (auto _ : state) {
         Loaded loaded = files.load();
-        benchmark::DoNotOptimize(loaded.entries.data());
+        benchmark::DoNotOptimize(loaded.entries[0].data());
     }
 }
 BENCHMARK(LoadAddressFile)->ArgName("mixed")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -137,9 +136,9 @@ void SaveEditedBackList(benchmark::State& state) {
     nolvetta::testsupport::ScratchDirectory scratch;
     DataFiles files(scratch.path());
     writeSample(state, files);
-    std::vector<std::u16string> entries = files.load().entries;
-    entries.push_back(u"added@example.jp");
-    entries.pop_back();
+    AddressList entries = files.load().entries;
+    entries.append(u"added@example.jp");
+    entries.erase(entries.size() - 1);
     HeapCount count(state);
     for (auto _ : state) {
         if (!files.save(entries, true).empty()) {
@@ -155,10 +154,12 @@ void SaveChangedList(benchmark::State& state) {
     nolvetta::testsupport::ScratchDirectory scratch;
     DataFiles files(scratch.path());
     writeSample(state, files);
-    std::vector<std::u16string> entries = files.load().entries;
+    AddressList entries = files.load().entries;
     HeapCount count(state);
     for (auto _ : state) {
-        entries.back().back() = entries.back().back() == u'p' ? u'q' : u'p';
+        const bool p = entries[entries.size() - 1].ends_with(u'p');
+        entries.erase(entries.size() - 1);
+        entries.append(p ? u"last@example.jq" : u"last@example.jp");
         if (!files.save(entries, true).empty()) {
             state.SkipWithError("save failed");
             break;
