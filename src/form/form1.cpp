@@ -160,9 +160,9 @@ bool Form1::askYesNo(std::u16string_view text) {
 // ---- Start and close
 
 void Form1::Form_Load() {
-    const store::Loaded loaded = dataFiles_.load();
-    deletionList_ = loaded.entries;
-    registrationList_ = loaded.entries;
+    store::Loaded loaded = dataFiles_.load();
+    deletionList_ = std::move(loaded.entries);
+    registrationList_ = deletionList_;  // the same entries, shared
     view_.setEntries(Control::Combo1, deletionList_);
     view_.setEntries(Control::Combo2, registrationList_);
     alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
@@ -171,7 +171,7 @@ void Form1::Form_Load() {
     view_.setChecked(Menu::mn2_0, alwaysOnTop_);
     const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
     view_.showWindow();
-    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_.front());
+    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_[0]);
     if (store::IsStandalone()) {
         view_.setVisible(Menu::MERU1_3, false);
         view_.setVisible(Menu::MERU1_4, false);
@@ -247,33 +247,31 @@ void Form1::Combo1_KeyDown(Key key) {
 
 // An address already there is not added again: a held Enter adds it once.
 void Form1::addAddress(std::u16string_view address) {
-    if (std::find(deletionList_.begin(), deletionList_.end(), address) != deletionList_.end()) {
+    if (deletionList_.find(address)) {
         return;
     }
     if (!store::canStoreEntry(address)) {
         inform(format(captions::CannotStoreAddress, {address}));
         return;
     }
-    deletionList_.emplace_back(address);
-    registrationList_.emplace_back(address);
-    view_.addEntry(Control::Combo1, address);
-    view_.addEntry(Control::Combo2, address);
+    deletionList_.append(address);
+    registrationList_.append(address);
+    view_.entryAdded(Control::Combo1);
+    view_.entryAdded(Control::Combo2);
 }
 
 void Form1::Command3_Click() {
     const std::u16string address = view_.text(Control::Combo1);
     // Only the first equal entry is offered, whatever the answer.
-    const auto first = std::find(deletionList_.begin(), deletionList_.end(), address);
-    if (first == deletionList_.end() || !askYesNo(format(captions::ConfirmDelete, {address}))) {
+    if (!deletionList_.find(address) || !askYesNo(format(captions::ConfirmDelete, {address}))) {
         return;
     }
     // Gone from both lists: an address deleted must not be offered for registering.
     for (auto [list, control] : {std::pair{&deletionList_, Control::Combo1},
                                  std::pair{&registrationList_, Control::Combo2}}) {
-        const auto found = std::find(list->begin(), list->end(), address);
-        if (found != list->end()) {
-            view_.removeEntry(control, static_cast<std::size_t>(found - list->begin()));
-            list->erase(found);
+        if (const std::optional<std::size_t> found = list->find(address)) {
+            list->erase(*found);
+            view_.entryRemoved(control, *found);
         }
     }
 }

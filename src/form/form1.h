@@ -8,6 +8,7 @@
 
 #include "form/controls.h"
 #include "requests/official.h"
+#include "store/address_list.h"
 #include "store/data_files.h"
 
 namespace nolvetta::launcher {
@@ -133,8 +134,8 @@ private:
     store::DataFiles dataFiles_;
 
     std::int16_t ServiceIndex = 0;
-    std::vector<std::u16string> deletionList_;
-    std::vector<std::u16string> registrationList_;
+    store::AddressList deletionList_;
+    store::AddressList registrationList_;
     bool alwaysOnTop_ = true;
     bool loaded_ = false;  // lists never filled must not replace the files
     bool attended_ = true;

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractListModel>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QLayout>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,7 +30,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStringListModel>
 #include <QStyleOptionFocusRect>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
@@ -54,8 +55,48 @@ QRect pixels(const form::Twips& at, double scale) {
             form::toPixels(at.width, scale), form::toPixels(at.height, scale)};
 }
 
-QStringListModel* listOf(QWidget* combo) {
-    return static_cast<QStringListModel*>(static_cast<QComboBox*>(combo)->model());
+// An address list as the behaviour keeps it: a text is made for an entry only
+// when the combo box shows it, so a long list costs nothing until opened.
+class AddressModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void show(const store::AddressList& entries) {
+        beginResetModel();
+        entries_ = &entries;
+        rows_ = static_cast<int>(entries.size());
+        endResetModel();
+    }
+    void added() {
+        beginInsertRows({}, rows_, rows_);
+        ++rows_;
+        endInsertRows();
+    }
+    void removed(int row) {
+        beginRemoveRows({}, row, row);
+        --rows_;
+        endRemoveRows();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : rows_;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        // While a removal is told, the row asked for may have gone already.
+        const auto row = static_cast<std::size_t>(index.row());
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || !entries_ ||
+            row >= entries_->size()) {
+            return {};
+        }
+        return toQt((*entries_)[row]);
+    }
+
+private:
+    const store::AddressList* entries_ = nullptr;
+    int rows_ = 0;
+};
+
+AddressModel* listOf(QWidget* combo) {
+    return static_cast<AddressModel*>(static_cast<QComboBox*>(combo)->model());
 }
 
 form::Key keyOf(const QKeyEvent* event) {
@@ -213,8 +254,9 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
         }
         case form::Kind::ComboBox: {
             auto* combo = new QComboBox(parent);
-            // Strings only: no item object per entry.
-            combo->setModel(new QStringListModel(combo));
+            combo->setModel(new AddressModel(combo));
+            // Every entry one line high: the list opens at once however long it is.
+            static_cast<QListView*>(combo->view())->setUniformItemSizes(true);
             combo->setEditable(true);
             // The lists change only through the window's handlers, and the
             // typed text is never completed behind the user's back.
@@ -475,31 +517,26 @@ void MainWindow::selectAll(Control control) {
     }
 }
 
-// A combo box shows the first entry of a list given to it when it has none;
-// the edit field is to keep its text.
-void MainWindow::setEntries(Control list, const std::vector<std::u16string>& entries) {
+// A combo box shows the first entry of a list given to it when it has none,
+// and another when the one shown goes; the edit field is to keep its text.
+void MainWindow::setEntries(Control list, const store::AddressList& entries) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    QStringList strings;
-    strings.reserve(static_cast<qsizetype>(entries.size()));
-    for (const std::u16string& entry : entries) {
-        strings.append(toQt(entry));
-    }
-    listOf(combo)->setStringList(strings);
+    listOf(combo)->show(entries);
     combo->setEditText(shown);
 }
 
-void MainWindow::addEntry(Control list, std::u16string_view entry) {
+void MainWindow::entryAdded(Control list) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    combo->addItem(toQt(entry));
+    listOf(combo)->added();
     combo->setEditText(shown);
 }
 
-void MainWindow::removeEntry(Control list, std::size_t index) {
+void MainWindow::entryRemoved(Control list, std::size_t index) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    combo->removeItem(static_cast<int>(index));
+    listOf(combo)->removed(static_cast<int>(index));
     combo->setEditText(shown);
 }
 

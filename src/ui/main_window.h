@@ -40,9 +40,9 @@ public:
     std::u16string text(form::Control control) const override;
     void setText(form::Control control, std::u16string_view text) override;
     void selectAll(form::Control control) override;
-    void setEntries(form::Control list, const std::vector<std::u16string>& entries) override;
-    void addEntry(form::Control list, std::u16string_view entry) override;
-    void removeEntry(form::Control list, std::size_t index) override;
+    void setEntries(form::Control list, const store::AddressList& entries) override;
+    void entryAdded(form::Control list) override;
+    void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
     void setVisible(form::Menu entry, bool visible) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;

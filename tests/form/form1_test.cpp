@@ -46,10 +46,18 @@ struct TestView : View {
     std::u16string text(Control c) const override { return texts.count(c) ? texts.at(c) : u""; }
     void setText(Control c, std::u16string_view t) override { texts[c] = t; }
     void selectAll(Control c) override { selected = c; }
-    void setEntries(Control list, const Texts& entries) override { lists[list] = entries; }
-    void addEntry(Control list, std::u16string_view e) override { lists[list].emplace_back(e); }
-    void removeEntry(Control list, std::size_t i) override {
-        lists[list].erase(lists[list].begin() + static_cast<std::ptrdiff_t>(i));
+    void setEntries(Control list, const nolvetta::store::AddressList& e) override {
+        lists[list] = &e;
+        counts[list] = e.size();
+    }
+    // Each change is told, and only after it was made.
+    void entryAdded(Control list) override { EXPECT_EQ(++counts[list], lists[list]->size()); }
+    void entryRemoved(Control list, std::size_t i) override {
+        EXPECT_LT(i, counts[list]);
+        EXPECT_EQ(--counts[list], lists[list]->size());
+    }
+    Texts list(Control list) const {
+        return Texts(lists.at(list)->begin(), lists.at(list)->end());
     }
     void setChecked(Menu m, bool on) override { checked[m] = on; }
     void setVisible(Menu m, bool on) override { visible[m] = on; }
@@ -65,7 +73,8 @@ struct TestView : View {
     void showWindow() override { shown = true; }
 
     std::map<Control, std::u16string> texts;
-    std::map<Control, Texts> lists;
+    std::map<Control, const nolvetta::store::AddressList*> lists;
+    std::map<Control, std::size_t> counts;
     std::map<Menu, bool> checked, visible;
     std::optional<Control> selected;
     std::u16string clipboard;
@@ -375,14 +384,14 @@ TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
         .WillOnce(Return(false))
         .WillOnce(Return(true));
     form->clicked(Control::Command3);
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"a@x", u"b@x"}));
+    EXPECT_EQ(view.list(Control::Combo2), Texts({u"a@x", u"b@x"}));
     form->clicked(Control::Command3);
     view.texts[Control::Combo1] = u"nobody@x";
     form->clicked(Control::Command3);  // no equal entry: no question
-    EXPECT_EQ(view.lists[Control::Combo1], Texts({u"b@x"}));
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"b@x"}));  // gone from both
+    EXPECT_EQ(view.list(Control::Combo1), Texts({u"b@x"}));
+    EXPECT_EQ(view.list(Control::Combo2), Texts({u"b@x"}));  // gone from both
     reopen();
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"b@x"}));
+    EXPECT_EQ(view.list(Control::Combo2), Texts({u"b@x"}));
     EXPECT_EQ(view.texts[Control::Combo1], u"b@x");
 }
 
@@ -394,7 +403,7 @@ TEST_F(FormTest, TheFileFillsBothListsAndOnlyTheDeletionListIsSaved) {
     form.reset();  // gone without a save
     nolvetta::testsupport::writeBytes(folder / "nolvetta.dat", file + "last@x\r\n");
     reopen();
-    EXPECT_EQ(view.lists[Control::Combo2].size(), 40002u);
+    EXPECT_EQ(view.list(Control::Combo2).size(), 40002u);
     EXPECT_EQ(view.texts[Control::Combo1] + view.texts[Control::Combo2], u"one@x");
     view.texts[Control::Combo1] = u"last@x";
     EXPECT_CALL(view, askYesNo).WillOnce(Return(true));
@@ -440,5 +449,5 @@ TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd)
               "!Nolvetta:  を削除します よろしいですか？\n"
               "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
               "!Nolvetta:  を削除します よろしいですか？\n");
-    EXPECT_EQ(view.lists[Control::Combo1], Texts({u""}));
+    EXPECT_EQ(view.list(Control::Combo1), Texts({u""}));
 }
