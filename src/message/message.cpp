@@ -4,18 +4,13 @@
 #include <cerrno>
 #include <fstream>
 
+#include "text/ascii.h"
+
 namespace nolvetta::message {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
-               return p == (t >= 'A' && t <= 'Z' ? static_cast<char>(t - 'A' + 'a') : t);
-           });
-}
 
 // Printable ASCII that a URL may hold as it is.
 bool isUrlCharacter(char c) {
@@ -26,14 +21,14 @@ std::optional<Address> addressOf(std::string_view url) {
     if (!std::all_of(url.begin(), url.end(), isUrlCharacter)) {
         return std::nullopt;
     }
-    // Lower case: the prefixes are compared without regard to case.
     static constexpr struct {
         std::string_view prefix;
         Scheme scheme;
     } schemes[] = {
         {"https://", Scheme::Https}, {"mailto:", Scheme::Mailto}, {"http://", Scheme::Http}};
     for (const auto& [prefix, scheme] : schemes) {
-        if (url.size() > prefix.size() && startsWithIgnoringCase(url, prefix)) {
+        if (url.size() > prefix.size() &&
+            text::equalsIgnoringAsciiCase(url.substr(0, prefix.size()), prefix)) {
             return Address{scheme, std::u16string(url.begin(), url.end())};
         }
     }
@@ -42,8 +37,8 @@ std::optional<Address> addressOf(std::string_view url) {
 
 }  // namespace
 
-std::vector<Address> unsubscribeAddresses(std::string_view value) {
-    std::vector<Address> found;
+ListUnsubscribe unsubscribeAddresses(std::string_view value) {
+    ListUnsubscribe found;
     int commentDepth = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -69,8 +64,12 @@ std::vector<Address> unsubscribeAddresses(std::string_view value) {
                 url += u;
             }
         }
-        if (const std::optional<Address> address = addressOf(url)) {
-            found.push_back(*address);
+        if (std::optional<Address> address = addressOf(url)) {
+            if (address->url.size() > MaxAddressLength) {
+                ++found.overlong;
+            } else {
+                found.addresses.push_back(std::move(*address));
+            }
         }
         i = end;
     }
@@ -115,12 +114,10 @@ bool headerBlockAtStart(std::basic_string_view<Char> text) {
                              [](Char c) { return c > Char(' ') && c < Char(0x7F); })) {
                 return false;
             }
-            hasFrom =
-                hasFrom || (name.size() == 4 &&
-                            std::equal(name.begin(), name.end(), "from", [](Char n, char f) {
-                                return (n >= Char('A') && n <= Char('Z') ? n - Char('A') + Char('a')
-                                                                         : n) == Char(f);
-                            }));
+            hasFrom = hasFrom || (name.size() == 4 &&
+                                  std::equal(name.begin(), name.end(), "from", [](Char n, char f) {
+                                      return text::asciiLower(n) == Char(f);
+                                  }));
         }
         if (end == View::npos) {
             break;
@@ -157,7 +154,9 @@ Reading readMessage(std::string_view bytes, Origin origin) {
     }
     reading.examinedLine = std::move(parts.firstLine);
     reading.magazine = recognise::recogniseMagazine(reading.examinedLine);
-    reading.unsubscribe = unsubscribeAddresses(parts.listUnsubscribe);
+    ListUnsubscribe list = unsubscribeAddresses(parts.listUnsubscribe);
+    reading.unsubscribe = std::move(list.addresses);
+    reading.overlongAddresses = list.overlong;
     reading.unreadableCharset = std::move(parts.unreadableCharset);
     return reading;
 }

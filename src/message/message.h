@@ -17,6 +17,12 @@ namespace nolvetta::message {
 // More than any newsletter holds; a larger message is refused unread.
 inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
 
+// The longest unsubscribe address taken, in characters. Windows' own URL
+// functions and older browsers stop at 2,083, and some shell hand-overs cut
+// shortly before; a list's real address is a few hundred at most. A longer one
+// would reach the browser cut short, or hold the window while it is shown.
+inline constexpr std::size_t MaxAddressLength = 2048;
+
 enum class Scheme { Https, Mailto, Http };
 
 struct Address {
@@ -26,11 +32,18 @@ struct Address {
     bool operator==(const Address&) const = default;
 };
 
-// The addresses of a List-Unsubscribe header's value in their order: each
-// "<...>" entry outside comments, with its blanks and line folds removed.
-// Entries of any other scheme, and entries holding what no URL holds (a
-// control character, a quote, a blank inside), are left out.
-std::vector<Address> unsubscribeAddresses(std::string_view headerValue);
+struct ListUnsubscribe {
+    std::vector<Address> addresses;
+    std::size_t overlong = 0;  // entries left out only for being longer than MaxAddressLength
+};
+
+// The addresses of a List-Unsubscribe header's raw value, as it stands in the
+// message, in their order: each "<...>" entry outside comments, with its
+// blanks and line folds removed. Encoded words are never decoded: what they
+// hide is not an address. Entries of any other scheme, and entries holding
+// what no URL holds (a control character, a quote, a blank inside, a byte
+// beyond ASCII), are left out. Linear in the value's length.
+ListUnsubscribe unsubscribeAddresses(std::string_view rawValue);
 
 // The one to open: the first https address, else the first mailto address,
 // else the first http address.
@@ -53,7 +66,8 @@ struct Reading {
     std::u16string examinedLine;
     std::optional<recognise::RecognisedMagazine> magazine;
     std::vector<Address> unsubscribe;
-    std::string unreadableCharset;  // the text body's charset, when it could not be read
+    std::size_t overlongAddresses = 0;  // List-Unsubscribe addresses too long to be opened
+    std::string unreadableCharset;      // the text body's charset, when it could not be read
 };
 
 // Where the bytes come from: as the message was sent (a file, dragged
@@ -70,8 +84,8 @@ namespace native {
 // on this system.
 struct Parts {
     bool available = false;
-    std::string listUnsubscribe;
-    std::u16string firstLine;  // of the first text/plain part that is no attachment, decoded
+    std::string listUnsubscribe;  // the raw value
+    std::u16string firstLine;     // of the first text/plain part that is no attachment, decoded
     std::string unreadableCharset;
 };
 

@@ -1,10 +1,11 @@
-#include <dlfcn.h>
 #include <gmime/gmime.h>
 
 #include <memory>
 #include <optional>
 
 #include "message/message.h"
+#include "system/shared_library.h"
+#include "text/ascii.h"
 
 namespace nolvetta::message::native {
 
@@ -19,7 +20,9 @@ struct Gmime {
     decltype(&g_mime_stream_mem_get_byte_array) bytesOf;
     decltype(&g_mime_parser_new_with_stream) parser;
     decltype(&g_mime_parser_construct_message) parseMessage;
-    decltype(&g_mime_object_get_header) header;
+    decltype(&g_mime_object_get_header_list) headerList;
+    decltype(&g_mime_header_list_get_header) header;
+    decltype(&g_mime_header_get_raw_value) rawValue;
     decltype(&g_mime_message_foreach) forEachPart;
     decltype(&g_mime_object_get_content_type) contentType;
     decltype(&g_mime_content_type_is_type) isType;
@@ -32,34 +35,30 @@ struct Gmime {
     decltype(&g_object_unref) unref;
 };
 
-template <typename Function>
-bool find(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 // Nothing when GMime is not installed.
 const Gmime* gmime() {
     static const std::optional<Gmime> loaded = []() -> std::optional<Gmime> {
-        void* library = dlopen("libgmime-3.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        const system::SharedLibrary library("libgmime-3.0.so.0");
         Gmime g{};
-        if (!library || !find(library, "g_mime_init", g.init) ||
-            !find(library, "g_mime_stream_mem_new_with_buffer", g.streamOfBytes) ||
-            !find(library, "g_mime_stream_mem_new", g.emptyStream) ||
-            !find(library, "g_mime_stream_mem_get_byte_array", g.bytesOf) ||
-            !find(library, "g_mime_parser_new_with_stream", g.parser) ||
-            !find(library, "g_mime_parser_construct_message", g.parseMessage) ||
-            !find(library, "g_mime_object_get_header", g.header) ||
-            !find(library, "g_mime_message_foreach", g.forEachPart) ||
-            !find(library, "g_mime_object_get_content_type", g.contentType) ||
-            !find(library, "g_mime_content_type_is_type", g.isType) ||
-            !find(library, "g_mime_object_get_content_type_parameter", g.contentTypeParameter) ||
-            !find(library, "g_mime_part_is_attachment", g.isAttachment) ||
-            !find(library, "g_mime_part_get_content_encoding", g.encoding) ||
-            !find(library, "g_mime_part_get_content", g.content) ||
-            !find(library, "g_mime_data_wrapper_write_to_stream", g.decodeInto) ||
-            !find(library, "g_mime_charset_iconv_name", g.iconvName) ||
-            !find(library, "g_object_unref", g.unref)) {
+        if (!library.find("g_mime_init", g.init) ||
+            !library.find("g_mime_stream_mem_new_with_buffer", g.streamOfBytes) ||
+            !library.find("g_mime_stream_mem_new", g.emptyStream) ||
+            !library.find("g_mime_stream_mem_get_byte_array", g.bytesOf) ||
+            !library.find("g_mime_parser_new_with_stream", g.parser) ||
+            !library.find("g_mime_parser_construct_message", g.parseMessage) ||
+            !library.find("g_mime_object_get_header_list", g.headerList) ||
+            !library.find("g_mime_header_list_get_header", g.header) ||
+            !library.find("g_mime_header_get_raw_value", g.rawValue) ||
+            !library.find("g_mime_message_foreach", g.forEachPart) ||
+            !library.find("g_mime_object_get_content_type", g.contentType) ||
+            !library.find("g_mime_content_type_is_type", g.isType) ||
+            !library.find("g_mime_object_get_content_type_parameter", g.contentTypeParameter) ||
+            !library.find("g_mime_part_is_attachment", g.isAttachment) ||
+            !library.find("g_mime_part_get_content_encoding", g.encoding) ||
+            !library.find("g_mime_part_get_content", g.content) ||
+            !library.find("g_mime_data_wrapper_write_to_stream", g.decodeInto) ||
+            !library.find("g_mime_charset_iconv_name", g.iconvName) ||
+            !library.find("g_object_unref", g.unref)) {
             return std::nullopt;
         }
         g.init();
@@ -91,16 +90,9 @@ void lookAt(GMimeObject*, GMimeObject* part, gpointer data) {
 // Mail labelled Shift_JIS is written with Windows' code page 932, a
 // superset (circled digits, company marks).
 const char* converterName(const Gmime& g, const char* charset) {
-    const std::string lower = [&] {
-        std::string s(charset);
-        for (char& c : s) {
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-        return s;
-    }();
     for (const char* alias :
          {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "ms_kanji"}) {
-        if (lower == alias) {
+        if (text::equalsIgnoringAsciiCase(charset, alias)) {
             return "CP932";
         }
     }
@@ -142,8 +134,11 @@ Parts readParts(std::string_view bytes, Origin origin) {
         return parts;
     }
     auto* whole = reinterpret_cast<GMimeObject*>(message.get());
-    if (const char* value = g->header(whole, "List-Unsubscribe")) {
-        parts.listUnsubscribe = value;
+    // The raw value: decoding encoded words would make brackets out of text.
+    if (GMimeHeader* header = g->header(g->headerList(whole), "List-Unsubscribe")) {
+        if (const char* value = g->rawValue(header)) {
+            parts.listUnsubscribe = value;
+        }
     }
     TextSearch search{g};
     g->forEachPart(message.get(), lookAt, &search);

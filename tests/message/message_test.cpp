@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace nolvetta::message;
+using Clock = std::chrono::steady_clock;
+
+std::string ascii(const std::u16string& text) {
+    return std::string(text.begin(), text.end());
+}
 
 // What the program acts on: a problem, the service rule's reading, or the one
 // address it opens.
 std::string outcome(const Reading& reading) {
-    const auto ascii = [](const std::u16string& text) {
-        return std::string(text.begin(), text.end());
-    };
     const auto address = preferredAddress(reading.unsubscribe);
     const std::string& charset = reading.unreadableCharset;
     return reading.problem != Problem::None
@@ -63,6 +67,35 @@ TEST(Message, OnlyBracketedHttpsMailtoAndHttpAddressesOutsideCommentsCount) {
             "<HTTPS://a.jp/x>,(c <https://no/>) <MailTo:b@c>, https://bare.jp/, <mailto:>,"
             "(nested (<https://no/>) \\) <https://no/>) <http://a.jp/ y>, <https:>, <ftp://a>,"
             "<javascript:alert(1)>, <file:///etc/passwd>, <data:,x>, <https://a.jp/\"onload>,"
-            "<https://a.jp/\x01>, <https://a.jp/\xe3\x81\x82>, <https://a"),
+            "<https://a.jp/\x01>, <https://a.jp/\xe3\x81\x82>, <https://a")
+            .addresses,
         expected);
+}
+TEST(Message, ListUnsubscribeIsTheHeadersOwnTextUpToTheLengthBound) {
+    const std::string atBound = "https://a.jp/" + std::string(MaxAddressLength - 13, 'x');
+    const struct {
+        std::string value;
+        std::vector<std::string> urls;
+        std::size_t overlong = 0;
+    } cases[] = {
+        {"<https://real.example/u?k=?us-ascii?q?>, <http://plain.example/?=>",
+         {"https://real.example/u?k=?us-ascii?q?", "http://plain.example/?="}},
+        {"=?us-ascii?q?=3Chttps=3A//hidden.example/=3E?=", {}},
+        {"=?utf-8?b?PGh0dHBzOi8vaGlkZGVuLmV4YW1wbGUvPg==?=", {}},
+        {"<" + atBound + ">, <" + atBound + "y>, <http://b.jp/" + std::string(1 << 20, 'z') + ">",
+         {atBound},
+         2},
+    };
+    for (const auto& c : cases) {
+        const auto started = Clock::now();
+        const Reading reading =
+            readMessage("From: a\r\nList-Unsubscribe: " + c.value + "\r\n\r\nbody\r\n");
+        EXPECT_LT(Clock::now() - started, std::chrono::seconds(1));  // a megabyte, in one pass
+        std::vector<std::string> urls;
+        for (const Address& address : reading.unsubscribe) {
+            urls.push_back(ascii(address.url));
+        }
+        EXPECT_EQ(urls, c.urls) << c.value.substr(0, 60);
+        EXPECT_EQ(reading.overlongAddresses, c.overlong);
+    }
 }
