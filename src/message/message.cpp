@@ -1,8 +1,6 @@
 #include "message/message.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
 
 #include "text/ascii.h"
 
@@ -137,19 +135,20 @@ bool startsWithHeaderBlock(std::u16string_view text) {
     return headerBlockAtStart(text);
 }
 
-Reading readMessage(std::string_view bytes, Origin origin) {
+Content contentOf(std::string_view start) {
+    if (start.starts_with("From ")) {
+        const std::size_t end = start.find('\n');
+        return end != std::string_view::npos && startsWithHeaderBlock(start.substr(end + 1))
+                   ? Content::Mailbox
+                   : Content::Other;
+    }
+    return startsWithHeaderBlock(start) ? Content::Message : Content::Other;
+}
+
+Reading native::readingOf(Parts parts) {
     Reading reading;
-    if (bytes.size() > MaxMessageBytes) {
-        reading.problem = Problem::TooLarge;
-        return reading;
-    }
-    if (!startsWithHeaderBlock(bytes)) {
-        reading.problem = Problem::NotAMessage;
-        return reading;
-    }
-    native::Parts parts = native::readParts(bytes, origin);
-    if (!parts.available) {
-        reading.problem = Problem::Unavailable;
+    reading.problem = parts.problem;
+    if (reading.problem != Problem::None) {
         return reading;
     }
     reading.examinedLine = std::move(parts.firstLine);
@@ -161,26 +160,85 @@ Reading readMessage(std::string_view bytes, Origin origin) {
     return reading;
 }
 
-Reading readMessageFile(const fs::path& file) {
+Reading readMessage(std::string_view bytes, Origin origin) {
     Reading reading;
-    const std::uintmax_t size = fs::file_size(file, reading.cause);
-    if (reading.cause) {
-        reading.problem = Problem::Unreadable;
-        return reading;
-    }
-    if (size > MaxMessageBytes) {
+    if (bytes.size() > MaxMessageBytes) {
         reading.problem = Problem::TooLarge;
         return reading;
     }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-        reading.problem = Problem::Unreadable;
-        reading.cause = {errno != 0 ? errno : EIO, std::generic_category()};
+    if (!startsWithHeaderBlock(bytes)) {
+        reading.problem = Problem::NotAMessage;
         return reading;
     }
-    return readMessage(bytes, Origin::Sent);
+    return native::readingOf(native::readParts(bytes, origin));
+}
+
+namespace {
+
+FileKind kindOf(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::regular:
+            return FileKind::Regular;
+        case fs::file_type::directory:
+            return FileKind::Directory;
+        case fs::file_type::fifo:
+            return FileKind::Fifo;
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return FileKind::Device;
+        case fs::file_type::socket:
+            return FileKind::Socket;
+        default:
+            return FileKind::Other;
+    }
+}
+
+}  // namespace
+
+FileReading readMailFile(const fs::path& file, std::stop_token stop) {
+    FileReading reading;
+    // Looked at before it is opened: opening a pipe waits for a writer, and
+    // opening some devices acts on them.
+    std::error_code error;
+    const fs::file_type type = fs::status(file, error).type();
+    if (type == fs::file_type::not_found) {
+        reading.problem = FileProblem::Missing;
+    } else if (error) {
+        reading.problem = FileProblem::Unreadable;
+        reading.cause = error;
+    } else if (reading.kind = kindOf(type); reading.kind != FileKind::Regular) {
+        reading.problem = FileProblem::NotAFile;
+    } else {
+        native::readFile(file, std::move(stop), reading);
+    }
+    return reading;
+}
+
+Reading readMessageFile(const fs::path& file) {
+    FileReading whole = readMailFile(file);
+    if (whole.problem == FileProblem::None && !whole.messages.empty()) {
+        return std::move(whole.messages.front());
+    }
+    Reading reading;
+    switch (whole.problem) {
+        case FileProblem::Missing:
+            reading.problem = Problem::Unreadable;
+            reading.cause = std::make_error_code(std::errc::no_such_file_or_directory);
+            break;
+        case FileProblem::Unreadable:
+            reading.problem = Problem::Unreadable;
+            reading.cause = whole.cause;
+            break;
+        case FileProblem::TooLarge:
+            reading.problem = Problem::TooLarge;
+            break;
+        case FileProblem::Unavailable:
+            reading.problem = Problem::Unavailable;
+            break;
+        default:
+            reading.problem = Problem::NotAMessage;
+    }
+    return reading;
 }
 
 }  // namespace nolvetta::message

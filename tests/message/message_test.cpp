@@ -1,10 +1,19 @@
 #include "message/message.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 
 #include <chrono>
+#include <thread>
+
+#include "scratch.h"
 
 using namespace nolvetta::message;
+using nolvetta::testsupport::ScratchDirectory;
+using nolvetta::testsupport::writeBytes;
 using Clock = std::chrono::steady_clock;
 
 std::string ascii(const std::u16string& text) {
@@ -25,6 +34,27 @@ std::string outcome(const Reading& reading) {
                              : "charset " + charset;
 }
 
+std::string outcome(const FileReading& file) {
+    static const char* const problems[] = {"",          "missing",    "not a file: ", "not mail",
+                                           "too large", "unreadable", "no reader",    "cancelled"};
+    static const char* const kinds[] = {"", "folder", "pipe", "device", "socket", "other"};
+    std::string text = problems[int(file.problem)];
+    text += file.problem == FileProblem::NotAFile ? kinds[int(file.kind)] : "";
+    text += file.mailbox && text.empty() ? "mbox:" : "";
+    std::string messages;
+    for (const Reading& message : file.messages) {
+        messages += (messages.empty() ? "" : " | ") + outcome(message);
+    }
+    return text + messages;
+}
+
+// A mailbox whose first message holds `hole` bytes that take no disk space.
+void writeSparseMailbox(const std::filesystem::path& file, std::uintmax_t hole) {
+    writeBytes(file, "From a Mon Dec  7 10:00:00 2026\nFrom: a\n\n");
+    std::filesystem::resize_file(file, hole);
+    std::ofstream(file, std::ios::app) << "\nFrom b Mon Dec  7 10:00:00 2026\nFrom: b\n\nmelma7\n";
+}
+
 TEST(Message, EachMessageGivesAProblemItsServiceOrItsOneWayOut) {
     const std::string head = "From: a\r\nContent-Type: text/plain; charset=";
     const std::string japanese = "ISO-2022-JP\r\n\r\nmelma87654321 ご案内\r\n";
@@ -33,28 +63,30 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsOneWayOut) {
         std::string expected;
         Origin origin = Origin::Sent;
     } cases[] = {
-        // The window's and the program's tests open folded_comment.eml, header_only.eml and
-        // mailto_only.eml.
+        // The window's and the program's tests open header_only.eml and mailto_only.eml.
         // clang-format off
         {"iso2022jp_service.eml", "", "mag2 0001234567"},  // before its List-Unsubscribe
         {"sjis_qp.eml", "", "melma 12345678"},              // ① is code page 932's
         {"truncated_multipart.eml", "", "mag2 0000098765"},
         {"utf8_base64_alternative.eml", "", "https://example.jp/one-click?u=7"},  // https before mailto
         {"javascript.eml", "", "http://plain.example.jp/leave"},
-        {"none.eml", "", "nothing"}, {"missing.eml", "", "problem 3"},
+        {"folded_comment.eml", "", "https://news.example.jp/leave?id=42"},
+        {"none.eml", "", "nothing"}, {"missing.eml", "", "missing"},
         {"", head + "x-unknown\r\n\r\nmelma87654321\r\n", "charset x-unknown"},
         {"", head + japanese, "charset ISO-2022-JP"},  // 8-bit bytes where 7-bit ones belong
         {"", head + japanese, "melma 87654321", Origin::DroppedText},  // the characters themselves
+        {"", head + "utf-8\r\n\r\n" + std::string(70000, 'x') + "melma12345678\r\n", "nothing"},
         {"", "plain text\r\nFrom: x\r\n", "problem 1"}, {"", "melma: 12345678\r\n\r\nbody", "problem 1"},
         {"", " From: x\r\n", "problem 1"}, {"", "Subject: s\r\n\r\nFrom: x", "problem 1"},
         {"", "From x\r\n", "problem 1"}, {"", std::string(MaxMessageBytes + 1, 'x'), "problem 2"},
         // clang-format on
     };
     for (const auto& c : cases) {
-        const Reading reading =
-            c.file.empty() ? readMessage(c.bytes, c.origin)
-                           : readMessageFile(std::filesystem::path(NOLVETTA_MESSAGE_DATA) / c.file);
-        EXPECT_EQ(outcome(reading), c.expected) << c.file << c.bytes.substr(0, 40);
+        const std::string found =
+            c.file.empty()
+                ? outcome(readMessage(c.bytes, c.origin))
+                : outcome(readMailFile(std::filesystem::path(NOLVETTA_MESSAGE_DATA) / c.file));
+        EXPECT_EQ(found, c.expected) << c.file << c.bytes.substr(0, 40);
     }
 }
 
@@ -71,6 +103,7 @@ TEST(Message, OnlyBracketedHttpsMailtoAndHttpAddressesOutsideCommentsCount) {
             .addresses,
         expected);
 }
+
 TEST(Message, ListUnsubscribeIsTheHeadersOwnTextUpToTheLengthBound) {
     const std::string atBound = "https://a.jp/" + std::string(MaxAddressLength - 13, 'x');
     const struct {
@@ -98,4 +131,81 @@ TEST(Message, ListUnsubscribeIsTheHeadersOwnTextUpToTheLengthBound) {
         EXPECT_EQ(urls, c.urls) << c.value.substr(0, 60);
         EXPECT_EQ(reading.overlongAddresses, c.overlong);
     }
+}
+
+TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
+    const ScratchDirectory scratch;
+    const std::string from = "From sender@example.jp Mon Dec  7 10:00:00 2026\n";
+    const std::string mag2 = "From: a\nSubject: one\n\nmag2 ID 0001234567\n";
+    const std::string https = "From: b\nList-Unsubscribe: <https://b.jp/u>\n\nweekly\n";
+    const struct {
+        std::string name, bytes, expected;
+    } cases[] = {
+        {"no_extension", mag2, "mag2 0001234567"},
+        {"with_from_line.eml", from + mag2, "mbox:mag2 0001234567"},
+        {"three", from + mag2 + from + https + from + "From: c\n\n>From here\n",
+         "mbox:mag2 0001234567 | https://b.jp/u | nothing"},
+        {"damaged_inside", from + mag2 + from + "no header\n\x01\n\n" + from + https,
+         "mbox:mag2 0001234567 | problem 1 | https://b.jp/u"},
+        {"text.eml", "mag2 ID 0001234567\n", "not mail"},
+        {"empty", "", "not mail"},
+        {"from_line_only", from + "hello\n\n", "not mail"},
+        {"missing", "", "missing"},
+        {"", "", "not a file: folder"},
+        {"pipe", "", "not a file: pipe"},
+        {"socket", "", "not a file: socket"},
+        {"/dev/zero", "", "not a file: device"},
+        {"large", "", "too large"},
+        {"large_inside", "", "mbox:problem 2 | melma 7"},
+    };
+    for (const auto& c : cases) {
+        if (!c.bytes.empty()) {
+            writeBytes(scratch / c.name, c.bytes);
+        }
+    }
+    writeBytes(scratch / "empty", "");
+    mkfifo((scratch / "pipe").c_str(), 0600);
+    sockaddr_un address{AF_UNIX, {}};
+    (scratch / "socket").string().copy(address.sun_path, sizeof address.sun_path - 1);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    writeBytes(scratch / "large", mag2);
+    std::filesystem::resize_file(scratch / "large", MaxMessageBytes + 1);
+    writeSparseMailbox(scratch / "large_inside", MaxMessageBytes + 1);
+    for (const auto& c : cases) {
+        EXPECT_EQ(outcome(readMailFile(scratch / c.name)), c.expected) << c.name;
+    }
+    close(listener);
+}
+
+TEST(MessageFile, ReadingLeavesTheFilesAccessTimeAlone) {
+    const ScratchDirectory scratch;
+    writeBytes(scratch / "m.eml", "From: a\n\nmelma7\n");
+    const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, (scratch / "m.eml").c_str(), longAgo, 0);
+    EXPECT_EQ(outcome(readMailFile(scratch / "m.eml")), "melma 7");
+    struct stat status {};
+    stat((scratch / "m.eml").c_str(), &status);
+    EXPECT_EQ(status.st_atim.tv_sec, 1000000000);
+}
+
+TEST(MessageFile, AStopIsHonouredBeforeAndWhileAHugeMessageIsRead) {
+    const ScratchDirectory scratch;
+    writeSparseMailbox(scratch / "huge", std::uintmax_t(4) << 30);  // seconds of reading
+    std::stop_source early;
+    early.request_stop();
+    EXPECT_EQ(outcome(readMailFile(scratch / "huge", early.get_token())), "cancelled");
+
+    std::stop_source late;
+    Clock::time_point stopped;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stopped = Clock::now();
+        late.request_stop();
+    });
+    const FileReading reading = readMailFile(scratch / "huge", late.get_token());
+    const auto finished = Clock::now();
+    stopper.join();
+    EXPECT_EQ(outcome(reading), "cancelled");
+    EXPECT_LT(finished - stopped, std::chrono::milliseconds(500));
 }
