@@ -9,11 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What a header can hold: a line break only as the fold before a blank.
     std::string value;
     for (const char c : std::string_view(reinterpret_cast<const char*>(data), size)) {
-        if (c == '\n') {
-            value += "\r\n ";
-        } else if (c != '\r' && c != '\0') {
-            value += c;
-        }
+        value += c == '\n' ? "\r\n " : c == '\r' || c == '\0' ? "" : std::string(1, c);
     }
     const ListUnsubscribe alone = unsubscribeAddresses(value);
     const Reading whole = readMessage("From: a\r\nList-Unsubscribe:" + value + "\r\n\r\nbody\r\n");
