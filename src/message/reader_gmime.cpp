@@ -184,7 +184,7 @@ std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutS
     }
     // Every charset named in mail ends a line with the byte 0x0A, and a bad
     // character further down must not matter.
-    cutShort = std::min(end, line.size()) > MaxLineBytes;
+    cutShort = std::min(end, line.size()) >= MaxLineBytes;
     line.resize(std::min({end, line.size(), MaxLineBytes}));
     return line;
 }
