@@ -15,7 +15,8 @@ bool isUrlCharacter(char c) {
     return c > ' ' && c < 0x7F && std::string_view("\"<>\\^`{|}").find(c) == std::string_view::npos;
 }
 
-std::optional<Address> addressOf(std::string_view url) {
+// The scheme of an entry that may be opened.
+std::optional<Scheme> schemeOf(std::string_view url) {
     if (!std::all_of(url.begin(), url.end(), isUrlCharacter)) {
         return std::nullopt;
     }
@@ -27,7 +28,7 @@ std::optional<Address> addressOf(std::string_view url) {
     for (const auto& [prefix, scheme] : schemes) {
         if (url.size() > prefix.size() &&
             text::equalsIgnoringAsciiCase(url.substr(0, prefix.size()), prefix)) {
-            return Address{scheme, std::u16string(url.begin(), url.end())};
+            return scheme;
         }
     }
     return std::nullopt;
@@ -56,17 +57,13 @@ ListUnsubscribe unsubscribeAddresses(std::string_view value) {
         if (end == std::string_view::npos) {
             break;
         }
-        std::string url;
-        for (char u : value.substr(i + 1, end - i - 1)) {
-            if (u != ' ' && u != '\t' && u != '\r' && u != '\n') {
-                url += u;
-            }
-        }
-        if (std::optional<Address> address = addressOf(url)) {
-            if (address->url.size() > MaxAddressLength) {
+        std::string url(value.substr(i + 1, end - i - 1));
+        std::erase_if(url, [](char u) { return u == ' ' || u == '\t' || u == '\r' || u == '\n'; });
+        if (const std::optional<Scheme> scheme = schemeOf(url)) {
+            if (url.size() > MaxAddressLength) {
                 ++found.overlong;
             } else {
-                found.addresses.push_back(std::move(*address));
+                found.addresses.push_back({*scheme, std::u16string(url.begin(), url.end())});
             }
         }
         i = end;
