@@ -10,6 +10,7 @@
 #include "message/message.h"
 #include "message/reader.h"
 #include "recognise/dropped_text.h"
+#include "recognise/uri_list.h"
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
 #include "requests/urls.h"
@@ -24,12 +25,23 @@ namespace {
 using captions::format;
 using requests::NewsAction;
 
-// A saved message among dropped files, by the name mail programs give one.
-const std::filesystem::path* messageFileAmong(const std::vector<std::filesystem::path>& files) {
-    const auto found = std::find_if(files.begin(), files.end(), [](const auto& file) {
-        return text::equalsIgnoringAsciiCase(text::pathText(file.extension()), u".eml");
-    });
-    return found != files.end() ? &*found : nullptr;
+// A file as messages name it, in the brackets Japanese sets names in.
+std::u16string shownName(const std::filesystem::path& file) {
+    return u"「" + text::pathText(file) + u"」";
+}
+
+// More lines than this in a question would not fit on a screen.
+constexpr std::size_t ListedMessages = 10;
+
+// What leaving a message's list would open, as the user reads it.
+std::u16string wayOf(const message::Reading& reading) {
+    if (reading.magazine) {
+        const auto& service =
+            requests::ServiceCatalogue[static_cast<std::size_t>(reading.magazine->service)];
+        return format(captions::MagazineWay, {service.caption, reading.magazine->id});
+    }
+    const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
+    return address ? address->url : std::u16string(captions::NoWay);
 }
 
 }  // namespace
@@ -37,6 +49,10 @@ const std::filesystem::path* messageFileAmong(const std::vector<std::filesystem:
 Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
              std::filesystem::path dataDirectory)
     : view_(view), launcher_(launcher), reader_(reader), dataFiles_(std::move(dataDirectory)) {}
+
+Form1::~Form1() {
+    stopReading();
+}
 
 // ---- Events
 
@@ -112,19 +128,19 @@ void Form1::menuChosen(Menu entry) {
 
 bool Form1::takesDrop(Control control, const DropOffer& offer) const {
     if (control == Control::Text3) {
-        return offer.text || offer.message || messageFileAmong(offer.files) != nullptr;
+        return offer.text || offer.message || offer.files;
     }
     return control == Control::Text2 && offer.text;
 }
 
-void Form1::dropped(Control control, const Drop& drop) {
-    if (!takesDrop(control, drop.offer)) {
+void Form1::dropped(Control control, DroppedData& data) {
+    if (!takesDrop(control, data.offer())) {
         return;
     }
     if (control == Control::Text3) {
-        Text3_OLEDragDrop(drop);
+        Text3_OLEDragDrop(data);
     } else {
-        Text2_OLEDragDrop(drop);
+        Text2_OLEDragDrop(data);
     }
 }
 
@@ -178,7 +194,7 @@ void Form1::Form_Load() {
     }
 
     const auto report = [this](const store::FileLoad& load, const std::filesystem::path& file) {
-        const std::u16string name = text::pathText(file);
+        const std::u16string name = shownName(file);
         switch (load.state) {
             case store::FileState::Unreadable:
                 return inform(format(captions::CannotRead, {name, captions::cause(load.code)}));
@@ -192,8 +208,8 @@ void Form1::Form_Load() {
     };
     report(loaded.address, dataFiles_.addressFilePath());
     if (loaded.address.state == store::FileState::Damaged) {
-        inform(format(captions::PartlyRead, {text::pathText(dataFiles_.addressFilePath()),
-                                             text::pathText(loaded.backup)}));
+        inform(format(captions::PartlyRead,
+                      {shownName(dataFiles_.addressFilePath()), shownName(loaded.backup)}));
     }
     report(loaded.settings, dataFiles_.settingsFilePath());
     // The check mark tells the truth about the window.
@@ -205,6 +221,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::Form_QueryUnload() {
+    closing_ = true;
+    stopReading();
     if (!loaded_) {
         return;
     }
@@ -212,7 +230,7 @@ void Form1::Form_QueryUnload() {
     // file stays as it was.
     try {
         for (const store::SaveProblem& problem : dataFiles_.save(deletionList_, alwaysOnTop_)) {
-            const std::u16string file = text::pathText(problem.file);
+            const std::u16string file = shownName(problem.file);
             const std::u16string why = captions::cause(problem.code);
             switch (problem.fault) {
                 case store::SaveFault::NotReadAtStart:
@@ -489,28 +507,38 @@ void Form1::Command7_Click() {
     }
 }
 
-void Form1::Text2_OLEDragDrop(const Drop& drop) {
-    if (const auto shop = recognise::shopTopAddress(drop.text, requests::shopPrefix())) {
+void Form1::Text2_OLEDragDrop(DroppedData& data) {
+    if (const auto shop = recognise::shopTopAddress(data.text(), requests::shopPrefix())) {
         view_.setText(Control::Text2, *shop);
     }
 }
 
 // ---- Dropped newsletters
 
-void Form1::Text3_OLEDragDrop(const Drop& drop) {
-    if (drop.offer.message) {
-        return actOnMessage(reader_.read(drop.message, message::Origin::Sent),
-                            captions::DroppedMessage);
+// A mail program may hand over the message's file, the message itself, or
+// its text; files come first, and what a file is its content says.
+void Form1::Text3_OLEDragDrop(DroppedData& data) {
+    const DropOffer offer = data.offer();
+    if (offer.files) {
+        if (std::vector<std::filesystem::path> files = data.files(); !files.empty()) {
+            return readMessageFiles(std::move(files), Source::Dropped);
+        }
     }
-    if (const std::filesystem::path* file = messageFileAmong(drop.offer.files)) {
-        return openMessageFile(*file);
+    if (offer.message) {
+        const std::string bytes = data.message();
+        // Some hand over the message's file address where its data belongs.
+        if (auto files = recognise::localFilesOf(bytes); files && !files->empty()) {
+            return readMessageFiles(std::move(*files), Source::Dropped);
+        }
+        return actOnMessage(reader_.read(bytes, message::Origin::Sent), captions::DroppedMessage);
     }
+    const std::u16string_view text = offer.text ? data.text() : std::u16string_view();
     // A whole message dragged out as text begins with its header block.
-    if (message::startsWithHeaderBlock(drop.text)) {
-        return actOnMessage(reader_.read(text::toUtf8(drop.text), message::Origin::DroppedText),
+    if (message::startsWithHeaderBlock(text)) {
+        return actOnMessage(reader_.read(text::toUtf8(text), message::Origin::DroppedText),
                             captions::DroppedMessage);
     }
-    if (const auto magazine = recognise::recogniseMagazine(drop.text)) {
+    if (const auto magazine = recognise::recogniseMagazine(text)) {
         view_.setText(Control::Text3, magazine->id);
         SelectService(magazine->service);
         Command4_Click();
@@ -518,7 +546,119 @@ void Form1::Text3_OLEDragDrop(const Drop& drop) {
 }
 
 void Form1::openMessageFile(const std::filesystem::path& file) {
-    actOnMessage(reader_.readFile(file), text::pathText(file));
+    readMessageFiles({file}, Source::Outside);
+}
+
+void Form1::readMessageFiles(std::vector<std::filesystem::path> files, Source source) {
+    if (closing_) {
+        return;
+    }
+    stopReading();  // the newest act replaces one not yet done
+    const unsigned read = ++readings_;
+    reading_ = std::jthread([this, files = std::move(files), source, read](std::stop_token stop) {
+        std::vector<message::FileReading> readings;
+        for (const std::filesystem::path& file : files) {
+            readings.push_back(reader_.readFile(file, stop));
+        }
+        if (stop.stop_requested()) {
+            return;
+        }
+        view_.post([this, files, readings = std::move(readings), source, read] {
+            if (!closing_ && read == readings_) {
+                actOnFiles(files, readings, source);
+            }
+        });
+    });
+}
+
+void Form1::stopReading() {
+    if (reading_.joinable()) {
+        reading_.request_stop();
+        reading_.join();
+    }
+}
+
+void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
+                       const std::vector<message::FileReading>& readings, Source source) {
+    using message::FileProblem;
+    std::vector<std::pair<const message::Reading*, std::u16string>> found;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const message::FileReading& file = readings[i];
+        const std::u16string name = shownName(files[i]);
+        switch (file.problem) {
+            case FileProblem::Missing:
+                inform(format(captions::FileMissing, {name}));
+                continue;
+            case FileProblem::NotAFile:
+                inform(format(captions::NotAMessageFile, {name}));
+                continue;
+            case FileProblem::NotAMessage:
+                inform(format(captions::NotAMessage, {name}));
+                continue;
+            case FileProblem::TooLarge:
+                inform(format(captions::MessageTooLarge,
+                              {name, text::decimal(message::MaxMessageBytes >> 20)}));
+                continue;
+            case FileProblem::Unreadable:
+                inform(format(captions::CannotReadMessage, {name, captions::cause(file.cause)}));
+                continue;
+            case FileProblem::Unavailable:
+                inform(format(captions::CannotReadMessages, {name}));
+                continue;
+            case FileProblem::Cancelled:
+            case FileProblem::None:
+                break;
+        }
+        std::size_t unreadable = 0;
+        for (const message::Reading& reading : file.messages) {
+            if (reading.problem == message::Problem::None) {
+                found.emplace_back(&reading, name);
+            } else {
+                ++unreadable;
+            }
+        }
+        if (unreadable > 0) {
+            inform(format(captions::UnreadableMessages, {name, text::decimal(unreadable)}));
+        }
+    }
+    if (found.size() == 1) {
+        if (source == Source::Dropped || confirmOutside(*found[0].first, found[0].second)) {
+            actOnMessage(*found[0].first, found[0].second);
+        }
+        return;
+    }
+    if (found.empty()) {
+        return;
+    }
+    // Several at once: one question that says what would open.
+    std::u16string ways;
+    for (std::size_t i = 0; i < found.size() && i < ListedMessages; ++i) {
+        ways += wayOf(*found[i].first) + u'\n';
+    }
+    if (found.size() > ListedMessages) {
+        ways += format(captions::AndMore, {text::decimal(found.size() - ListedMessages)}) + u'\n';
+    }
+    ways.pop_back();
+    if (!askYesNo(format(captions::ConfirmSeveral, {text::decimal(found.size()), ways}))) {
+        return;
+    }
+    for (const auto& [reading, name] : found) {
+        if (reading->magazine || message::preferredAddress(reading->unsubscribe)) {
+            actOnMessage(*reading, name);
+        }
+    }
+}
+
+bool Form1::confirmOutside(const message::Reading& reading, std::u16string_view name) {
+    const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
+    if (reading.magazine) {
+        // The window shows what it found before anything opens.
+        view_.setText(Control::Text3, reading.magazine->id);
+        SelectService(reading.magazine->service);
+    } else if (!address || address->scheme == message::Scheme::Http) {
+        return true;  // nothing opens, or the http question says what would
+    }
+    return askYesNo(format(captions::ConfirmOutside, {name, wayOf(reading)}));
 }
 
 // The newsletter rule on the text body's first line, else the message's own
@@ -531,11 +671,12 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
         case message::Problem::TooLarge:
             return inform(format(captions::MessageTooLarge,
                                  {name, text::decimal(message::MaxMessageBytes >> 20)}));
-        case message::Problem::Unreadable:
-            return inform(
-                format(captions::CannotReadMessage, {name, captions::cause(reading.cause)}));
         case message::Problem::Unavailable:
             return inform(format(captions::CannotReadMessages, {name}));
+        case message::Problem::Unreadable:
+            return inform(
+                format(captions::CannotReadMessage,
+                       {name, captions::cause(std::make_error_code(std::errc::io_error))}));
         case message::Problem::None:
             break;
     }
@@ -548,6 +689,10 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
     const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
     if (!address) {
         std::u16string text = format(captions::NoWayToUnsubscribe, {name});
+        if (reading.overlongAddresses > 0) {
+            text += u'\n';
+            text += format(captions::AddressTooLong, {text::decimal(message::MaxAddressLength)});
+        }
         if (!reading.unreadableCharset.empty()) {
             text += u'\n';
             text +=

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,10 @@ public:
     // desktop cannot do it.
     virtual bool setTopMost(bool onTop) = 0;
     virtual void showWindow() = 0;
+
+    // Runs `task` on the window's thread once it is free, from any thread;
+    // never once the window is gone.
+    virtual void post(std::function<void()> task) = 0;
 };
 
 }  // namespace nolvetta::form

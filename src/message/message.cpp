@@ -211,31 +211,5 @@ FileReading readMailFile(const fs::path& file, std::stop_token stop) {
     return reading;
 }
 
-Reading readMessageFile(const fs::path& file) {
-    FileReading whole = readMailFile(file);
-    if (whole.problem == FileProblem::None && !whole.messages.empty()) {
-        return std::move(whole.messages.front());
-    }
-    Reading reading;
-    switch (whole.problem) {
-        case FileProblem::Missing:
-            reading.problem = Problem::Unreadable;
-            reading.cause = std::make_error_code(std::errc::no_such_file_or_directory);
-            break;
-        case FileProblem::Unreadable:
-            reading.problem = Problem::Unreadable;
-            reading.cause = whole.cause;
-            break;
-        case FileProblem::TooLarge:
-            reading.problem = Problem::TooLarge;
-            break;
-        case FileProblem::Unavailable:
-            reading.problem = Problem::Unavailable;
-            break;
-        default:
-            reading.problem = Problem::NotAMessage;
-    }
-    return reading;
-}
 
 }  // namespace nolvetta::message

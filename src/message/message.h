@@ -71,7 +71,6 @@ enum class Problem { None, NotAMessage, TooLarge, Unreadable, Unavailable };
 
 struct Reading {
     Problem problem = Problem::None;
-    std::error_code cause;  // why a file was unreadable
     // The first line of the text body and what the dropped-text rule reads
     // in it; the line is empty when the message has no readable text body.
     std::u16string examinedLine;
@@ -117,11 +116,6 @@ struct FileReading {
 // request is honoured between messages and within one, in a fraction of a
 // second. Meant for a worker thread.
 FileReading readMailFile(const std::filesystem::path& file, std::stop_token stop = {});
-
-// The first message of a file, for a caller that acts on one message: a
-// missing or unreadable file is Unreadable with its cause, anything that is
-// no message (a folder, a pipe, a device among them) NotAMessage.
-Reading readMessageFile(const std::filesystem::path& file);
 
 namespace native {
 

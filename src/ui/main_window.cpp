@@ -126,19 +126,40 @@ form::MouseButton buttonOf(const QMouseEvent* event) {
     }
 }
 
-// What a drag offers. Only a real text form counts as text: Qt would also
-// offer dragged files' addresses as text.
+// What a drag offers, from its formats alone: asking a mail program for the
+// data may make it write the whole message out. Only a real text form counts
+// as text: Qt would also offer dragged files' addresses as text.
 form::DropOffer offerOf(const QMimeData* data) {
-    form::DropOffer offer;
-    offer.text = data->hasFormat(QStringLiteral("text/plain"));
-    offer.message = data->hasFormat(QStringLiteral("message/rfc822"));
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            offer.files.push_back(nativePath(url.toLocalFile()));
-        }
-    }
-    return offer;
+    return {data->hasFormat(QStringLiteral("text/plain")),
+            data->hasFormat(QStringLiteral("message/rfc822")), data->hasUrls()};
 }
+
+// A drop's data, each form asked for once and only when the window needs it.
+class MimeDrop final : public form::DroppedData {
+public:
+    explicit MimeDrop(const QMimeData* data) : data_(data) {}
+    form::DropOffer offer() const override { return offerOf(data_); }
+    std::vector<std::filesystem::path> files() override {
+        std::vector<std::filesystem::path> files;
+        for (const QUrl& url : data_->urls()) {
+            if (url.isLocalFile()) {
+                files.push_back(nativePath(url.toLocalFile()));
+            }
+        }
+        return files;
+    }
+    std::string message() override {
+        return data_->data(QStringLiteral("message/rfc822")).toStdString();
+    }
+    std::u16string_view text() override {
+        text_ = data_->text();
+        return viewOf(text_);
+    }
+
+private:
+    const QMimeData* data_;
+    QString text_;
+};
 
 // The program's icon at the sizes a window's icon is drawn in; the larger
 // ones are for the menu, which takes them from the installed files.
@@ -463,18 +484,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             // The control inserts nothing itself; always a copy, since a move
             // would make the source delete what was dragged.
             auto* drop = static_cast<QDropEvent*>(event);
-            const QMimeData* data = drop->mimeData();
-            form::Drop dropped{offerOf(data), {}, {}};
-            drop->setAccepted(form_->takesDrop(*control, dropped.offer));
+            MimeDrop data(drop->mimeData());
+            drop->setAccepted(form_->takesDrop(*control, data.offer()));
             if (drop->isAccepted()) {
                 drop->setDropAction(Qt::CopyAction);
-                const QString text = dropped.offer.text ? data->text() : QString();
-                const QByteArray message = dropped.offer.message
-                                               ? data->data(QStringLiteral("message/rfc822"))
-                                               : QByteArray();
-                dropped.text = viewOf(text);
-                dropped.message = {message.constData(), static_cast<std::size_t>(message.size())};
-                form_->dropped(*control, dropped);
+                form_->dropped(*control, data);
             }
             return true;
         }
@@ -594,8 +608,10 @@ bool MainWindow::askYesNo(std::u16string_view text) {
 }
 
 void MainWindow::dismissMessages() {
-    if (QWidget* box = QApplication::activeModalWidget()) {
-        box->close();
+    for (QWidget* box : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(box)) {
+            box->close();
+        }
     }
 }
 
@@ -611,6 +627,10 @@ bool MainWindow::setTopMost(bool onTop) {
 
 void MainWindow::showWindow() {
     show();
+}
+
+void MainWindow::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 }  // namespace nolvetta::ui

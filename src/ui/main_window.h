@@ -52,6 +52,7 @@ public:
     void setClipboard(std::u16string_view text) override;
     bool setTopMost(bool onTop) override;
     void showWindow() override;
+    void post(std::function<void()> task) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

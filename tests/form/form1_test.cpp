@@ -6,7 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <deque>
 #include <map>
+#include <mutex>
 
 #include "form/captions.h"
 #include "form/view.h"
@@ -38,6 +41,11 @@ std::u16string url(std::u16string_view base, std::u16string_view rest) {
     return std::u16string(base).append(rest);
 }
 
+std::u16string text(int number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 std::u16string replaced(std::u16string text, std::u16string_view with) {
     return text.replace(text.find(u"%1"), 2, with);
 }
@@ -56,9 +64,7 @@ struct TestView : View {
         EXPECT_LT(i, counts[list]);
         EXPECT_EQ(--counts[list], lists[list]->size());
     }
-    Texts list(Control list) const {
-        return Texts(lists.at(list)->begin(), lists.at(list)->end());
-    }
+    Texts list(Control list) const { return Texts(lists.at(list)->begin(), lists.at(list)->end()); }
     void setChecked(Menu m, bool on) override { checked[m] = on; }
     void setVisible(Menu m, bool on) override { visible[m] = on; }
     MOCK_METHOD(std::optional<Menu>, popUp, (Menu), (override));
@@ -71,7 +77,28 @@ struct TestView : View {
         return onTop ? canStayOnTop : true;
     }
     void showWindow() override { shown = true; }
+    // Tasks come from the reading thread, and run when the test says so.
+    void post(std::function<void()> task) override {
+        const std::lock_guard lock(mutex);
+        tasks.push_back(std::move(task));
+        posted.notify_one();
+    }
+    // Waits a while for a task, or not at all, and runs it; false when none came.
+    bool runPosted(std::chrono::seconds wait = std::chrono::seconds(10)) {
+        std::unique_lock lock(mutex);
+        if (!posted.wait_for(lock, wait, [this] { return !tasks.empty(); })) {
+            return false;
+        }
+        const std::function<void()> task = std::move(tasks.front());
+        tasks.pop_front();
+        lock.unlock();
+        task();
+        return true;
+    }
 
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::deque<std::function<void()>> tasks;
     std::map<Control, std::u16string> texts;
     std::map<Control, const nolvetta::store::AddressList*> lists;
     std::map<Control, std::size_t> counts;
@@ -96,17 +123,44 @@ struct StandInLauncher : nolvetta::launcher::Launcher {
 // Answers with the reading set for a file's name, or for dropped bytes.
 struct StandInReader : message::Reader {
     message::Reading read(std::string_view bytes, message::Origin origin) override {
-        asked.push_back(std::string(origin == message::Origin::DroppedText ? "text:" : "data:") +
-                        std::string(bytes));
-        return readings[asked.back()];
+        const std::string key =
+            (origin == message::Origin::DroppedText ? "text:" : "data:") + std::string(bytes);
+        asked.push_back(key);
+        return data[key];
     }
-    message::Reading readFile(const std::filesystem::path& file) override {
+    message::FileReading readFile(const std::filesystem::path& file, std::stop_token) override {
+        const std::lock_guard lock(mutex);
         asked.push_back("file:" + file.filename().string());
-        return readings[asked.back()];
+        return files[file.filename().string()];
     }
-    std::map<std::string, message::Reading> readings;
+    std::mutex mutex;
+    std::map<std::string, message::Reading> data;
+    std::map<std::string, message::FileReading> files;
     std::vector<std::string> asked;
 };
+
+struct DropContents {
+    DropOffer offered;
+    std::vector<std::filesystem::path> paths;
+    std::string bytes;
+    std::u16string chars;
+};
+
+// A drop's data, which the window may ask for each form of only once.
+struct TestDrop : DroppedData, DropContents {
+    TestDrop(DropContents contents) : DropContents(std::move(contents)) {}
+    DropOffer offer() const override { return offered; }
+    std::vector<std::filesystem::path> files() override { return ask("files"), paths; }
+    std::string message() override { return ask("message"), bytes; }
+    std::u16string_view text() override { return ask("text"), chars; }
+    void ask(const char* form) { EXPECT_EQ(++asked[form], 1) << form; }
+
+    std::map<std::string, int> asked;
+};
+
+DropContents textDrop(std::u16string text) {
+    return {.offered = {.text = true}, .chars = std::move(text)};
+}
 
 class FormTest : public ::testing::Test {
 public:
@@ -115,7 +169,10 @@ public:
         view.texts[Control::Combo1] = u"a+b@x";
         view.texts[Control::Text3] = u"5";
     }
-    ~FormTest() override { form->Form_QueryUnload(); }
+    ~FormTest() override {
+        form->Form_QueryUnload();
+        EXPECT_TRUE(view.tasks.empty());
+    }
 
     // A new window on the same data folder, after the old one closed.
     void reopen() {
@@ -199,10 +256,10 @@ TEST_F(FormTest, EachIdAndAddressGivesItsPageOrSaysWhatIsWrong) {
         {0, u"１２３４５", replaced(mag2, u"0000012345"), u"12345"},         // typed with the input method
         {0, u"007", replaced(mag2, u"0000000007")}, {0, u"12abc", replaced(mag2, u"0000012abc")},
         {0, u"-5", replaced(mag2, u"00000000-5")},
-        {0, u"12345678901", u"mail ID が不正です\nまぐまぐ の ID は 10 桁までです。"},
-        {1, u"123456789", u"mail ID が不正です\nmelma の ID は 8 桁までです。"},
+        {0, u"12345678901", u"mail ID が不正です\nまぐまぐの ID は 10 桁までです。"},
+        {1, u"123456789", u"mail ID が不正です\nmelmaの ID は 8 桁までです。"},
         {2, u"12345678901", url(KapuBase, u"/cgi-bin/mlmg_delma_np.cgi?mgid=12345678901&e_mail=a%2Bb@x")},
-        {0, u"", zero + u"まぐまぐ の ID は 10 桁までです。"}, {0, u"0.0", zero + u"まぐまぐ の ID は 10 桁までです。"},
+        {0, u"", zero + u"まぐまぐの ID は 10 桁までです。"}, {0, u"0.0", zero + u"まぐまぐの ID は 10 桁までです。"},
         {2, u"abc", zero}, {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u""},
         {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u" \u3000"},
         // clang-format on
@@ -281,9 +338,9 @@ TEST_F(FormTest, TheShopFrameOpensItsPagesAndTakesDroppedAddresses) {
     form->clicked(Control::Command2);
     const std::u16string dropped =
         u"ご注文\r\n商品: " + prefix + u"myshop/item/123/ です\r\n" + prefix + u"b/\r\n";
-    for (std::u16string_view text :
-         {std::u16string_view(dropped), std::u16string_view(u"no shop here")}) {
-        form->dropped(Control::Text2, {{.text = true}, text, {}});
+    for (const std::u16string& text : {dropped, std::u16string(u"no shop here")}) {
+        TestDrop drop = textDrop(text);
+        form->dropped(Control::Text2, drop);
     }
     EXPECT_EQ(view.texts[Control::Text2], prefix + u"myshop/");
     form->clicked(Control::Command7);
@@ -300,8 +357,9 @@ TEST_F(FormTest, TheShopFrameOpensItsPagesAndTakesDroppedAddresses) {
 
 TEST_F(FormTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
     form->MERU1_Click(2);
-    const auto dropText = [&](std::u16string_view text) {
-        form->dropped(Control::Text3, {{.text = true}, text, {}});
+    const auto dropText = [&](std::u16string text) {
+        TestDrop drop = textDrop(std::move(text));
+        form->dropped(Control::Text3, drop);
     };
     dropText(u"こんにちは\r\nmag2 ID:0000000009\r\n");  // not on the first line
     EXPECT_EQ(view.texts[Control::Frame2] + view.texts[Control::Text3], u"カプライト5");
@@ -315,58 +373,129 @@ TEST_F(FormTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
     EXPECT_EQ(view.selected, Control::Text3);
 }
 
-// Which drops each control takes, and what a whole message leads to.
-TEST_F(FormTest, AWholeMessageOpensItsOneWayOutWhateverFormItCameIn) {
-    const std::vector<std::filesystem::path> files = {"/a.png", "/b/news.EML"};
+// Which drops each control takes, from the formats alone, and which form of
+// the data a whole message is read from.
+TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
     const struct {
         Control control;
         DropOffer offer;
         bool taken;
     } offers[] = {
-        {Control::Text3, {.text = true}, true},    {Control::Text3, {.message = true}, true},
-        {Control::Text3, {.files = files}, true},  {Control::Text3, {.files = {"/a.png"}}, false},
-        {Control::Text2, {.text = true}, true},    {Control::Text2, {.message = true}, false},
-        {Control::Text2, {.files = files}, false}, {Control::Combo1, {.text = true}, false},
+        {Control::Text3, {.text = true}, true},     {Control::Text3, {.message = true}, true},
+        {Control::Text3, {.files = true}, true},    {Control::Text2, {.text = true}, true},
+        {Control::Text2, {.message = true}, false}, {Control::Text2, {.files = true}, false},
+        {Control::Combo1, {.text = true}, false},
     };
     for (const auto& o : offers) {
         EXPECT_EQ(form->takesDrop(o.control, o.offer), o.taken) << &o - offers;
     }
-    using message::Problem;
     using message::Scheme;
-    const auto ways = [](std::vector<message::Address> addresses) {
-        return message::Reading{.unsubscribe = std::move(addresses)};
+    reader.data = {
+        {"data:From: a\r\n", {.magazine = {{Melma, u"00000042"}}}},
+        {"text:From: a\r\n\r\nbody", {.unsubscribe = {{Scheme::Mailto, u"mailto:m@x"}}}}};
+    reader.files["news"].messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}};
+    const DropOffer all{.text = true, .message = true, .files = true};
+    TestDrop drops[] = {
+        // a file manager's file and its address as text; a mail program's message file
+        DropContents{.offered = all, .paths = {"/mail/news"}, .chars = u"file:///mail/news"},
+        // a message file's address where its data belongs
+        DropContents{.offered = {.message = true}, .bytes = "file:///tmp/a%20b/news\r\n"},
+        DropContents{.offered = {.text = true, .message = true}, .bytes = "From: a\r\n"},
+        textDrop(u"From: a\r\n\r\nbody"),
     };
-    const auto problem = [](Problem p) {
-        return message::Reading{.problem = p,
-                                .cause = make_error_code(std::errc::permission_denied)};
+    for (TestDrop& drop : drops) {
+        form->dropped(Control::Text3, drop);
+        if (!drop.paths.empty() || drop.bytes.starts_with("file:")) {
+            EXPECT_TRUE(view.runPosted());
+        }
+    }
+    EXPECT_EQ(reader.asked, (std::vector<std::string>{"file:news", "file:news", "data:From: a\r\n",
+                                                      "text:From: a\r\n\r\nbody"}));
+    EXPECT_EQ(drops[0].asked, (std::map<std::string, int>{{"files", 1}}));
+    EXPECT_EQ(opened(), Texts({u"https://s/", u"https://s/", replaced(MelmaBye, u"00000042")}));
+    EXPECT_EQ(browser.mailed, Texts({u"mailto:m@x"}));
+}
+
+// A file is read off the window's thread; each problem is said in the
+// user's language, and a file given from outside is asked about first.
+TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
+    using message::FileProblem;
+    using message::Scheme;
+    const auto with = [](std::vector<message::Address> ways) {
+        return message::FileReading{.messages = {{.unsubscribe = std::move(ways)}}};
     };
-    reader.readings = {
+    reader.files = {
         // clang-format off
-        {"data:m", {.magazine = {{Melma, u"00000042"}}}},
-        {"file:news.EML", ways({{Scheme::Http, u"http://h/"}, {Scheme::Https, u"https://s/"}})},
-        {"text:From: a\r\n\r\nbody", ways({{Scheme::Mailto, u"mailto:m@x"}})},
-        {"file:http.eml", ways({{Scheme::Http, u"http://h/"}})}, {"file:none.eml", {}},
-        {"file:big.eml", problem(Problem::TooLarge)}, {"file:x.txt", problem(Problem::NotAMessage)},
-        {"file:gone.eml", problem(Problem::Unreadable)}, {"file:any.eml", problem(Problem::Unavailable)},
+        {"gone", {.problem = FileProblem::Missing}}, {"dir", {.problem = FileProblem::NotAFile}},
+        {"x.txt", {.problem = FileProblem::NotAMessage}}, {"big", {.problem = FileProblem::TooLarge}},
+        {"locked", {.problem = FileProblem::Unreadable, .cause = make_error_code(std::errc::permission_denied)}},
+        {"any", {.problem = FileProblem::Unavailable}}, {"stopped", {.problem = FileProblem::Cancelled}},
+        {"none", with({})}, {"long", {.messages = {{.overlongAddresses = 1}}}},
+        {"https", with({{Scheme::Https, u"https://s/"}})}, {"http", with({{Scheme::Http, u"http://h/"}})},
+        {"magazine", {.messages = {{.magazine = {{Mag2, u"0001234567"}}}}}},
         // clang-format on
     };
-    form->dropped(Control::Text3, {{.message = true}, {}, "m"});
-    form->dropped(Control::Text3,
-                  {{.text = true, .files = files}, u"mag2 ID:1\r\n", {}});  // the file comes first
-    form->dropped(Control::Text3, {{.text = true}, u"From: a\r\n\r\nbody", {}});
-    EXPECT_CALL(view, askYesNo(Mentions(u"http のアドレスです。\nhttp://h/\n")))
-        .WillOnce(Return(true));
-    EXPECT_CALL(view, inform(Says(u"none.eml には、配信を停止する方法が見つかりませんでした。")));
-    EXPECT_CALL(view, inform(Says(u"big.eml は 32 MB を超えるため、メールとして読みません。")));
-    EXPECT_CALL(view, inform(Says(u"x.txt はメールではありません。")));
-    EXPECT_CALL(view,
-                inform(Says(u"gone.eml を読み込めませんでした。\nアクセスが許可されていません。")));
-    EXPECT_CALL(view, inform(Mentions(u"any.eml を読めません。")));
-    for (const char* name : {"http.eml", "none.eml", "big.eml", "x.txt", "gone.eml", "any.eml"}) {
-        form->openMessageFile(name);
+    const Texts said = {
+        u"「gone」が見つかりません。",
+        u"「dir」はファイルではないため、メールとして読めません。",
+        u"「x.txt」はメールではありません。",
+        u"「big」は 32 MB を超えるため、メールとして読みません。",
+        u"「locked」を読み込めませんでした。\nアクセスが許可されていません。",
+        u"「any」を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。",
+        u"「none」には、配信を停止する方法が見つかりませんでした。",
+        u"「long」には、配信を停止する方法が見つかりませんでした。\n配信停止のアドレスが 2048 "
+        u"文字を超えるため、ブラウザに渡しません。"};
+    for (const std::u16string& text : said) {
+        EXPECT_CALL(view, inform(Says(text)));
     }
-    EXPECT_EQ(opened(), Texts({replaced(MelmaBye, u"00000042"), u"https://s/", u"http://h/"}));
-    EXPECT_EQ(browser.mailed, Texts({u"mailto:m@x"}));
+    EXPECT_CALL(view,
+                askYesNo(Says(u"「https」の配信を停止します。\nhttps://s/\nよろしいですか？")))
+        .WillOnce(Return(true));
+    EXPECT_CALL(view, askYesNo(Mentions(u"http のアドレスです。\nhttp://h/\n")))
+        .WillOnce(Return(false));
+    EXPECT_CALL(view, askYesNo(Says(u"「magazine」の配信を停止します。\nまぐまぐの ID 0001234567 "
+                                    u"の解除ページ\nよろしいですか？")))
+        .WillOnce(Return(false));
+    for (const char* name : {"gone", "dir", "x.txt", "big", "locked", "any", "stopped", "none",
+                             "long", "https", "http", "magazine"}) {
+        form->openMessageFile(std::filesystem::path(name));
+        EXPECT_TRUE(view.runPosted()) << name;
+    }
+    EXPECT_EQ(opened(), Texts({u"https://s/"}));
+    EXPECT_EQ(view.texts[Control::Text3], u"0001234567");  // shown, not opened
+}
+
+TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
+    using message::Scheme;
+    message::FileReading mailbox{.mailbox = true};
+    for (int i = 0; i < 12; ++i) {
+        mailbox.messages.push_back({.unsubscribe = {{Scheme::Https, u"https://s/" + text(i)}}});
+    }
+    mailbox.messages[1] = {.magazine = {{Melma, u"00000042"}}};
+    mailbox.messages[2] = {.unsubscribe = {{Scheme::Http, u"http://h/"}}};
+    mailbox.messages[3] = {};
+    mailbox.messages.push_back({.problem = message::Problem::NotAMessage});
+    reader.files["mbox"] = mailbox;
+    EXPECT_CALL(view, inform(Says(u"「/m/mbox」の 1 通のメールは読めませんでした。")));
+    EXPECT_CALL(view,
+                askYesNo(Says(u"12 通のメールの配信を停止します。\nhttps://s/0\n"
+                              u"melmaの ID 00000042 の解除ページ\nhttp://h/\n（停止する方法なし）\n"
+                              u"https://s/4\nhttps://s/5\nhttps://s/6\nhttps://s/7\nhttps://s/8\n"
+                              u"https://s/9\nほか 2 通\nよろしいですか？")))
+        .WillOnce(Return(true));
+    EXPECT_CALL(view, askYesNo(Mentions(u"暗号化されていない"))).WillOnce(Return(false));
+    TestDrop drop(DropContents{.offered = {.files = true}, .paths = {"/m/mbox"}});
+    form->dropped(Control::Text3, drop);
+    EXPECT_TRUE(view.runPosted());
+    EXPECT_EQ(opened().size(), 10u);  // the magazine's page, and nine https pages
+    // A read that the close overtook opens nothing.
+    reader.files["one"] = {.messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}}};
+    drop.paths = {"/m/one"};
+    drop.asked.clear();
+    form->dropped(Control::Text3, drop);
+    form->Form_QueryUnload();
+    view.runPosted(std::chrono::seconds(0));
+    EXPECT_EQ(opened(), Texts());
 }
 
 TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
