@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     auto launcher = nolvetta::launcher::makeSystemLauncher();
     auto reader = nolvetta::message::makeSystemReader();
     ui::MainWindow window(*launcher, *reader, dataDirectory);
-    if (instance.anotherIsRunning()) {
+    if (instance.start({}) != ui::SingleInstance::Start::First) {
         return 1;
     }
     QuitOnFirstPaint quit(window);

@@ -26,7 +26,7 @@ std::u16string cause(const std::error_code& code) {
             return std::u16string(text);
         }
     }
-    return text::fromUtf8(code.message());
+    return format(OtherFileError, {text::decimal(static_cast<unsigned>(code.value()))});
 }
 
 }  // namespace nolvetta::form::captions

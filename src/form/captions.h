@@ -68,8 +68,7 @@ inline constexpr Text CannotStartBrowser = u"ブラウザを起動できませ�
 inline constexpr Text CannotStoreAddress =
     u"%1\nこのアドレスは保存できない文字か、ファイルにそのまま残せない引用符と"
     u"カンマの組み合わせを含むため、追加できません。";
-// The common causes of a failed file operation in the user's language; any
-// other is shown in the system's own words.
+// The common causes of a failed file operation in the user's language.
 inline constexpr std::pair<std::errc, Text> FileErrors[] = {
     {std::errc::no_space_on_device, u"ディスクの空き容量が足りません。"},
     {std::errc::permission_denied, u"アクセスが許可されていません。"},
@@ -82,7 +81,17 @@ inline constexpr std::pair<std::errc, Text> FileErrors[] = {
     {std::errc::filename_too_long, u"パスが長すぎます。"},
     {std::errc::device_or_resource_busy, u"ほかのプログラムが使用中です。"},
     {std::errc::io_error, u"ディスクの読み書きでエラーが起きました。"},
+    {std::errc::not_a_directory, u"パスの途中に、フォルダーではないものがあります。"},
+    {std::errc::too_many_files_open, u"開いているファイルが多すぎます。"},
+    {std::errc::resource_unavailable_try_again,
+     u"いまは使えません。しばらくしてから試してください。"},
+    {std::errc::not_supported, u"この操作には対応していません。"},
+    {std::errc::operation_not_supported, u"この操作には対応していません。"},
+    {std::errc::text_file_busy, u"ほかのプログラムが使用中です。"},
+    {std::errc::too_many_symbolic_link_levels, u"リンクが多すぎるか、輪になっています。"},
 };
+// Any other cause. %1: the system's number for it
+inline constexpr Text OtherFileError = u"システムのエラーです（番号 %1）。";
 // %1: the file, %2: the cause
 inline constexpr Text CannotSave = u"%1を保存できませんでした。\n%2";
 // %1: the file
@@ -97,6 +106,12 @@ inline constexpr Text NotSavedNotAFile =
 // %1: the file, %2: the cause
 inline constexpr Text NotSavedNoBackup =
     u"%1は一部を読み込めなかったファイルですが、控えを作れないため、上書きしていません。\n%2";
+// %1: the file
+inline constexpr Text NotSavedReadOnly =
+    u"%1は読み取り専用のため、一覧をそこに保存しませんでした。";
+// %1: the folder
+inline constexpr Text FolderNotWritable =
+    u"%1には書き込めません。\nこのまま使うと、終了するときに一覧を保存できません。";
 // %1: what went wrong
 inline constexpr Text SaveInterrupted = u"終了時の保存を最後まで行えませんでした。\n%1";
 // %1: the file, %2: the cause
@@ -147,6 +162,21 @@ inline constexpr Text NoWay = u"（停止する方法なし）";
 inline constexpr Text MagazineWay = u"%1の ID %2 の解除ページ";
 // %1: the mailbox, %2: how many of its messages
 inline constexpr Text UnreadableMessages = u"%1の %2 通のメールは読めませんでした。";
+
+// One running copy per data folder. %1: the folder
+inline constexpr Text FolderInUse =
+    u"%1は、ほかのユーザーかほかのコンピューターの Nolvetta が使っています。\n"
+    u"同じフォルダーを二つの Nolvetta で使うと一覧が失われるため、起動しません。";
+// %1: the folder
+inline constexpr Text CopyDoesNotAnswer =
+    u"%1を使っている Nolvetta が応答しません。\n"
+    u"そのウィンドウを閉じてから、もう一度起動してください。";
+// %1: the lock file
+inline constexpr Text LockLeftBehind =
+    u"%1を消せないため、起動できません。\n前に動いていた Nolvetta が残したファイルです。"
+    u"このファイルを削除してから、もう一度起動してください。";
+inline constexpr Text CannotReceive =
+    u"ほかの起動からメールを受け取る準備ができませんでした。\nこのウィンドウはそのまま使えます。";
 
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
 // "%2" stays as it is.

@@ -157,10 +157,29 @@ void Form1::log(std::u16string_view text) {
                  text::toUtf8(line).c_str());
 }
 
+// A line longer than a message box shows well loses its middle there; the
+// log keeps it whole.
+std::u16string Form1::shortened(std::u16string_view text) {
+    constexpr std::size_t MaxLine = 200;
+    std::u16string out;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(u'\n'), text.size());
+        const std::u16string_view line = text.substr(0, end);
+        out += line.size() <= MaxLine ? line : line.substr(0, MaxLine / 2);
+        if (line.size() > MaxLine) {
+            out += u'…';
+            out += line.substr(line.size() - MaxLine / 2);
+        }
+        out += text.substr(end, 1);
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return out;
+}
+
 void Form1::inform(std::u16string_view text) {
     log(text);
     if (attended_) {
-        view_.inform(text);
+        view_.inform(shortened(text));
     }
 }
 
@@ -169,7 +188,7 @@ bool Form1::askYesNo(std::u16string_view text) {
     if (!attended_) {
         return false;
     }
-    const bool yes = view_.askYesNo(text);
+    const bool yes = view_.askYesNo(shortened(text));
     return attended_ && yes;  // an answer given as the session ended does not count
 }
 
@@ -212,6 +231,10 @@ void Form1::Form_Load() {
                       {shownName(dataFiles_.addressFilePath()), shownName(loaded.backup)}));
     }
     report(loaded.settings, dataFiles_.settingsFilePath());
+    if (!loaded.folderWritable) {
+        inform(format(captions::FolderNotWritable,
+                      {shownName(dataFiles_.addressFilePath().parent_path())}));
+    }
     // The check mark tells the truth about the window.
     if (!onTopAsAsked) {
         alwaysOnTop_ = false;
@@ -247,6 +270,9 @@ void Form1::Form_QueryUnload() {
                     break;
                 case store::SaveFault::WriteFailed:
                     inform(format(captions::CannotSave, {file, why}));
+                    break;
+                case store::SaveFault::ReadOnly:
+                    inform(format(captions::NotSavedReadOnly, {file}));
                     break;
             }
         }

@@ -78,6 +78,9 @@ public:
     // The session is ending: nobody answers a message any more; each goes to
     // standard error only, and a question is answered いいえ.
     void endAttendance();
+    // A message box, also on standard error: for what the window's start
+    // around the handlers finds.
+    void inform(std::u16string_view text);
 
     // ---- The window's handlers
     // Loads the lists and the option, applies them and shows the window.
@@ -144,7 +147,7 @@ private:
     // Every message and question goes to standard error too, where a
     // session's log keeps it.
     static void log(std::u16string_view text);
-    void inform(std::u16string_view text);
+    static std::u16string shortened(std::u16string_view text);
     bool askYesNo(std::u16string_view text);
 
     View& view_;

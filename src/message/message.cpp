@@ -211,5 +211,4 @@ FileReading readMailFile(const fs::path& file, std::stop_token stop) {
     return reading;
 }
 
-
 }  // namespace nolvetta::message

@@ -186,6 +186,9 @@ Loaded DataFiles::load() {
     addressState_ = loaded.address.state;
     settingsState_ = loaded.settings.state;
     backup_ = loaded.backup;
+    std::error_code ec;
+    loaded.folderWritable =
+        !fs::is_directory(directory_, ec) || native::canCreateFileIn(directory_);
     return loaded;
 }
 
@@ -200,10 +203,14 @@ std::vector<SaveProblem> DataFiles::save(const AddressList& entries, bool always
     } else if (std::optional<SaveProblem> problem = saveAddresses(entries)) {
         problems.push_back(*problem);
     }
+    const std::string settings = formatSettingsFile(alwaysOnTop);
     if (const std::optional<SaveFault> fault = leftAlone(settingsState_)) {
         problems.push_back({settingsFilePath(), *fault, {}});
-    } else if (const std::error_code failure =
-                   saveFileSafely(settingsFilePath(), formatSettingsFile(alwaysOnTop))) {
+    } else if (native::isReadOnly(settingsFilePath())) {
+        if (!holds(settingsFilePath(), settings)) {
+            problems.push_back({settingsFilePath(), SaveFault::ReadOnly, {}});
+        }
+    } else if (const std::error_code failure = saveFileSafely(settingsFilePath(), settings)) {
         problems.push_back({settingsFilePath(), SaveFault::WriteFailed, failure});
     }
     return problems;
@@ -222,6 +229,11 @@ std::optional<SaveProblem> DataFiles::saveAddresses(const AddressList& entries) 
     const std::optional<std::string> bytes = formatAddressFile(entries);
     if (!bytes) {
         return SaveProblem{file, SaveFault::CannotHoldText, {}};
+    }
+    // A save replaces the file whatever its mode: the mode is looked at here.
+    if (native::isReadOnly(file)) {
+        return holds(file, *bytes) ? std::nullopt
+                                   : std::optional(SaveProblem{file, SaveFault::ReadOnly, {}});
     }
     if (addressState_ == FileState::Damaged) {
         if (const std::error_code failure = keepDamagedOriginal()) {

@@ -38,6 +38,7 @@ struct Loaded {
     FileLoad address;
     FileLoad settings;
     std::filesystem::path backup;  // where a Damaged address file will be kept
+    bool folderWritable = true;    // false: the folder is there, but nothing can be saved in it
 };
 
 // Why a file was not saved; what was there is left as it was.
@@ -47,6 +48,7 @@ enum class SaveFault {
     CannotHoldText,  // an entry would not read back unchanged
     NoBackup,        // the copy of the damaged file could not be made
     WriteFailed,     // the safe save failed
+    ReadOnly,        // the file is marked read-only: the user wants it kept as it is
 };
 
 struct SaveProblem {

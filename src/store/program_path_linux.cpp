@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,6 +66,12 @@ bool canCreateFileIn(const std::filesystem::path& directory) {
 
 bool isHiddenOrSystem(const std::filesystem::path& /*file*/) {
     return false;
+}
+
+bool isReadOnly(const std::filesystem::path& file) {
+    struct stat status {};
+    return ::stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 }  // namespace native

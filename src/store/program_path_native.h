@@ -12,4 +12,8 @@ bool canCreateFileIn(const std::filesystem::path& directory);
 // A file the system keeps out of sight (Windows' hidden and system files).
 bool isHiddenOrSystem(const std::filesystem::path& file);
 
+// A file its user marked as not to be changed: no write permission for
+// anyone, or Windows' read-only attribute. False when there is no file.
+bool isReadOnly(const std::filesystem::path& file);
+
 }  // namespace nolvetta::store::native

@@ -68,6 +68,11 @@ bool isHiddenOrSystem(const std::filesystem::path& file) {
            (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 }
 
+bool isReadOnly(const std::filesystem::path& file) {
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 }  // namespace native
 
 }  // namespace nolvetta::store

@@ -1,7 +1,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <filesystem>
+#include <string_view>
 
 #include "form/captions.h"
 #include "launcher/launcher.h"
@@ -15,9 +16,8 @@
 namespace {
 
 // --help and --version answer on the terminal, before there is any window
-// and so without a display. The message file to act on, as an absolute
-// path: a running copy may be handed it.
-QString answerTheCommandLine(int argc, char** argv) {
+// and so without a display.
+void answerTheCommandLine(int argc, char** argv) {
     namespace captions = nolvetta::form::captions;
     using nolvetta::ui::toQt;
     const QCoreApplication terminal(argc, argv);
@@ -26,10 +26,24 @@ QString answerTheCommandLine(int argc, char** argv) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
-                                 QStringLiteral("[FILE.eml]"));
+                                 QStringLiteral("[FILE]"));
     parser.process(terminal);
-    const QStringList files = parser.positionalArguments();
-    return files.isEmpty() ? QString() : QFileInfo(files.front()).absoluteFilePath();
+}
+
+// The message file to act on, as the system gave its name (any bytes, which
+// no decoding may lose), made absolute: a running copy may be handed it.
+std::filesystem::path messageFileOf(int argc, char** argv) {
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (!options || !argument.starts_with('-')) {
+            std::error_code ec;
+            return std::filesystem::absolute(std::filesystem::path(argument), ec);
+        }
+    }
+    return {};
 }
 
 // Qt cannot keep a window above the others on Wayland, where there is no
@@ -53,7 +67,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Nolvetta"));
     QApplication::setApplicationVersion(QStringLiteral(NOLVETTA_VERSION));
     // A plain start builds no second application object.
-    const QString messageFile = argc > 1 ? answerTheCommandLine(argc, argv) : QString();
+    if (argc > 1) {
+        answerTheCommandLine(argc, argv);
+    }
+    const std::filesystem::path messageFile = messageFileOf(argc, argv);
     const bool choseXWayland = preferXWayland();
     QApplication app(argc, argv);
     if (choseXWayland) {
@@ -68,29 +85,43 @@ int main(int argc, char** argv) {
     auto launcher = nolvetta::launcher::makeSystemLauncher();
     auto reader = nolvetta::message::makeSystemReader();
     ui::MainWindow window(*launcher, *reader, dataDirectory);  // not shown yet
-    if (instance.anotherIsRunning() &&
-        (instance.bringAnotherToFront(messageFile) || !instance.takeOver())) {
-        return 0;
-    }
-    QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window,
-                     [&window](const QString& file) {
-                         window.comeToFront();
-                         if (!file.isEmpty()) {
-                             window.form().openMessageFile(ui::nativePath(file));
-                         }
-                     });
     // The end of the session waits for nobody: the lists are saved, what
     // failed goes to standard error, and the program ends.
     bool ended = false;
     ui::onSessionEnd([&] {
         ended = true;
+        instance.abandon();
         window.form().endAttendance();
         window.close();
         QCoreApplication::exit(0);
     });
-    window.form().Form_Load();
-    if (!ended && !messageFile.isEmpty()) {
-        window.form().openMessageFile(ui::nativePath(messageFile));
+    switch (instance.start(messageFile.native())) {
+        case ui::SingleInstance::Start::HandedOver:
+            return 0;
+        case ui::SingleInstance::Start::Refused:
+            if (ended) {
+                return 0;
+            }
+            window.form().inform(instance.problem());
+            return 1;
+        case ui::SingleInstance::Start::First:
+            break;
     }
-    return ended ? 0 : QApplication::exec();
+    QObject::connect(&instance, &ui::SingleInstance::anotherStarted, &window,
+                     [&window](const std::string& file) {
+                         window.comeToFront();
+                         if (!file.empty()) {
+                             window.form().openMessageFile(file);
+                         }
+                     });
+    window.form().Form_Load();
+    if (!instance.problem().empty()) {
+        window.form().inform(instance.problem());
+    }
+    if (!ended && !messageFile.empty()) {
+        window.form().openMessageFile(messageFile);
+    }
+    const int status = ended ? 0 : QApplication::exec();
+    instance.release();
+    return status;
 }

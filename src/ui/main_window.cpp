@@ -14,6 +14,7 @@
 #include <QDropEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -575,12 +576,16 @@ std::optional<Menu> MainWindow::popUp(Menu menu) {
 namespace {
 
 // Its text can be selected and copied from the keyboard too (the address of
-// a page that would not open, say), and it is wide enough for its title.
+// a page that would not open, say), and it is wide enough for its title; it
+// still grows with its text as Qt sizes it.
 void prepare(QMessageBox& box) {
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-        label->setMinimumWidth(QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) +
-                               16 * QFontMetrics(box.font()).averageCharWidth());
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const QFontMetrics metrics(box.font());
+        const int titleWidth =
+            metrics.horizontalAdvance(box.windowTitle()) + 16 * metrics.averageCharWidth();
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
 }
 

@@ -70,7 +70,7 @@ TEST(store_DataFiles, AwkwardFilesReadAndWriteAsTheyAlwaysDid) {
         ScratchDirectory scratch;
         writeBytes(scratch / AddressFileName, c.before);
         DataFiles files(scratch.path());
-        auto [list, alwaysOnTop, address, settings, backup] = files.load();
+        auto [list, alwaysOnTop, address, settings, backup, writable] = files.load();
         EXPECT_EQ(address.state, c.damaged ? FileState::Damaged : FileState::Loaded);
         list.append(u"x"), list.erase(list.size() - 1);  // edited, though back to what it was
         EXPECT_TRUE(files.save(list, true).empty());

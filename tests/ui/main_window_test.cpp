@@ -121,6 +121,13 @@ protected:
             poll->deleteLater();
             poll->stop();
             shown = QStringList{box->windowTitle(), box->text()};
+            // The whole text shows, wrapped where it must be, and the title too.
+            const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+            const QRect needed = label->fontMetrics().boundingRect(
+                QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, box->text());
+            EXPECT_TRUE(needed.width() <= label->width() && needed.height() <= label->height())
+                << qPrintable(box->text());
+            EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) * 2);
             for (QAbstractButton* button : box->buttons()) {
                 shown.append(button->text());
             }
@@ -337,7 +344,7 @@ TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
     QDir().mkpath(folder);
     const auto copy = [&](const char* from, const QString& to) {
         QFile::copy(sample(from), folder + to);
-        return QUrl::fromLocalFile(folder + to).toEncoded() + "\r\n";
+        return QUrl::fromLocalFile(folder + to).toEncoded();  // as Sylpheed, with no line end
     };
     QFile mbox(folder + "Inbox");  // Evolution's rows, an mbox with no extension
     mbox.open(QIODevice::WriteOnly);
@@ -357,8 +364,8 @@ TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
         QString outcome;  // a page opened, or what a message box said
     } drags[] = {
         // clang-format off
-        {"Sylpheed", {{"message/rfc822", sylpheed}, {"text/uri-list", sylpheed}}, "https://news.example.jp/leave?id=42"},
-        {"Claws Mail", {{"text/uri-list", copy("iso2022jp_service.eml", "件名.1.txt")}},
+        {"Sylpheed", {{"message/rfc822", sylpheed}, {"text/uri-list", sylpheed}, {"text/plain", "drag-from-summary"}}, "https://news.example.jp/leave?id=42"},
+        {"Claws Mail", {{"text/uri-list", copy("iso2022jp_service.eml", "件名.1.txt") + "\r\n"}},
          url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")},
         {"Thunderbird", {{"text/uri-list", sylpheed}, {"text/plain", thunderbird}, {"text/x-moz-url", thunderbird}},
          "https://news.example.jp/leave?id=42"},

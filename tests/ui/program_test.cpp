@@ -5,6 +5,8 @@
 #include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,13 +69,22 @@ struct Options {
     std::string waitFor;      // a message to wait for before the signal
     std::string file;         // a message file to open
     std::string replaceWith;  // what the address file holds anew before the signal
+    std::string who;          // another start in the same folder: its own log
+    std::string runtime;      // the session's runtime folder
+    std::string home;         // another way to the same home
 };
+
+std::string logOf(const fs::path& folder, const Options& options) {
+    return folder.string() + options.who + ".log";
+}
 
 // Starts the program copied into `folder` on a private desktop; what it
 // writes to standard error goes to the folder's name and ".log".
 pid_t start(const fs::path& folder, const Options& options = {}) {
-    const std::string program = (folder / "nolvetta").string(), log = folder.string() + ".log";
-    const std::string home = "HOME=" + folder.string() + ".home";
+    const std::string program = (folder / "nolvetta").string(), log = logOf(folder, options);
+    const std::string home =
+        "HOME=" + (options.home.empty() ? folder.string() + ".home" : options.home);
+    const std::string runtime = "XDG_RUNTIME_DIR=" + options.runtime;
     fs::create_directories(home.substr(5));
     ::chown(home.c_str() + 5, 65534, 65534);  // so that any user may keep data there
     if (!fs::exists(program)) {
@@ -88,8 +99,12 @@ pid_t start(const fs::path& folder, const Options& options = {}) {
         if (options.asUser && (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534))) {
             ::_exit(126);
         }
-        const char* env[] = {"QT_QPA_PLATFORM=offscreen", home.c_str(), "XDG_DATA_DIRS=/none",
-                             "XDG_CONFIG_DIRS=/none", nullptr};
+        const char* env[] = {"QT_QPA_PLATFORM=offscreen",
+                             home.c_str(),
+                             "XDG_DATA_DIRS=/none",
+                             "XDG_CONFIG_DIRS=/none",
+                             options.runtime.empty() ? nullptr : runtime.c_str(),
+                             nullptr};
         char* argv[] = {const_cast<char*>("nolvetta"), const_cast<char*>(options.file.c_str()),
                         nullptr};
         argv[1] = options.file.empty() ? nullptr : argv[1];
@@ -101,13 +116,14 @@ pid_t start(const fs::path& folder, const Options& options = {}) {
 
 // Waits until the program has taken the termination signals in hand and
 // has said `message`.
-void waitUntilReady(pid_t pid, const fs::path& folder, const std::string& message = "") {
+void waitUntilReady(pid_t pid, const fs::path& folder, const std::string& message = "",
+                    const Options& options = {}) {
     for (int i = 0; i < 1500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
         std::ifstream status("/proc/" + std::to_string(pid) + "/status");
         for (std::string line; std::getline(status, line);) {
             if (line.rfind("SigCgt:", 0) == 0 &&
                 (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) &&
-                readBytes(folder.string() + ".log").find(message) != std::string::npos) {
+                readBytes(logOf(folder, options)).find(message) != std::string::npos) {
                 return;
             }
         }
@@ -116,7 +132,7 @@ void waitUntilReady(pid_t pid, const fs::path& folder, const std::string& messag
 
 // Once it is ready, sends the signal; the exit status.
 int stop(pid_t pid, const fs::path& folder, const Options& options = {}) {
-    waitUntilReady(pid, folder, options.waitFor);
+    waitUntilReady(pid, folder, options.waitFor, options);
     if (!options.replaceWith.empty()) {  // no longer the file that was read
         nolvetta::testsupport::writeBytes(folder / "nolvetta.dat", options.replaceWith);
     }
@@ -158,8 +174,11 @@ TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
         {"an unreadable file", {{"nolvetta.dat", "<000>keep\r\n"}}, {{"nolvetta.dat", "<000>keep\r\n"}},
          {"nolvetta.dat」を読み込めませんでした", "nolvetta.dat」は起動時に読み込めなかった"}, {.asUser = true, .waitFor = "読み込めません"}},
         {"a folder that refuses writes, with a file changed meanwhile", {{"nolvetta.dat", "old"}, {"nolvetta1.dat", "True\r\n"}},
-         {{"nolvetta.dat", "new"}, {"nolvetta1.dat", "True\r\n"}}, {"nolvetta.dat」を保存できませんでした"},
-         {.asUser = true, .waitFor = Shown, .replaceWith = "new"}, true},
+         {{"nolvetta.dat", "new"}, {"nolvetta1.dat", "True\r\n"}}, {"program」には書き込めません", "nolvetta.dat」を保存できませんでした"},
+         {.asUser = true, .waitFor = "書き込めません", .replaceWith = "new"}, true},
+        {"a file marked read-only, changed meanwhile", {{"nolvetta.dat", "<444>a\r\n"}, {"nolvetta1.dat", "<400>False\r\n"}},
+         {{"nolvetta.dat", "<444>b"}, {"nolvetta1.dat", "<400>False\r\n"}}, {"nolvetta.dat」は読み取り専用のため"},
+         {.waitFor = Shown, .replaceWith = "b"}},
         {"a file replaced while the program ran", {{"nolvetta.dat", "a\r\n"}}, {{"nolvetta.dat", "a\r\n"}}, {}, {.waitFor = Shown, .replaceWith = "b"}},
         {"an unchanged list of an unchanged file", {{"nolvetta.dat", "a\nb\n"}}, {{"nolvetta.dat", "a\nb\n"}}, {}, {}},
         {"an empty folder that refuses writes", {}, {{"nolvetta.dat", "<none>"},
@@ -242,5 +261,82 @@ TEST(Program, AMessageFileIsAskedAboutAlsoThroughTheCopyAlreadyRunning) {
     waitUntilReady(first, folder, "https://news.example.jp/leave?id=42 よろしいですか？");
     EXPECT_EQ(stop(start(folder, {.file = samples + "header_only.eml"}), folder, {.signal = 0}), 0);
     EXPECT_EQ(stop(first, folder, {.waitFor = "https://example.jp/h?x=1 よろしいですか？"}), 0);
+    // A mailbox of 4 GiB, still being read when the session ends.
+    put(root / "mbox", "From a@x Mon Dec  7 10:00:00 2026\nFrom: a@x\n\n");
+    fs::resize_file(root / "mbox", 4ull << 30);
+    EXPECT_EQ(stop(start(folder, {.file = (root / "mbox").string()}), folder, {.waitFor = Shown}),
+              0);
     EXPECT_EQ(what(log), "<none>");
+}
+
+// A file handed to the copy already running reaches only this user's copy,
+// and a start that cannot hand it over says why.
+TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
+    nolvetta::testsupport::ScratchDirectory root;
+    const fs::path folder = root / "program", sample = NOLVETTA_MESSAGE_DATA "/header_only.eml";
+    const std::string question = "h?x=1 よろしいですか？", log = folder.string() + ".log";
+    const auto asked = [&] {
+        const std::string said = readBytes(log);
+        std::ptrdiff_t count = 0;
+        for (auto at = said.find(question); at != std::string::npos;
+             at = said.find(question, at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    put(folder, "<dir>");
+    fs::permissions(folder, fs::perms(0777));  // shared with another user
+    // Another user sits on the name a shared runtime folder would give: it is not used.
+    put(root / "shared", "<dir>");
+    fs::permissions(root / "shared", fs::perms(01777));
+    const pid_t first = start(folder, {.runtime = (root / "shared").string()});
+    waitUntilReady(first, folder, Shown);
+    EXPECT_TRUE(fs::is_empty(root / "shared"));
+    EXPECT_EQ(stop(start(folder, {.file = sample, .who = "b"}), folder, {.signal = 0, .who = "b"}),
+              0);
+    waitUntilReady(first, folder, question);
+    // Through a home reached by a link, and to a copy slow to answer.
+    fs::create_directory_symlink(folder.string() + ".home", root / "link");
+    ::kill(first, SIGSTOP);
+    const pid_t slow =
+        start(folder, {.file = sample, .who = "b", .home = (root / "link").string()});
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ::kill(first, SIGCONT);
+    EXPECT_EQ(stop(slow, folder, {.signal = 0}), 0);
+    // Too much, or nothing at all, from whoever connects: the next start is still heard.
+    fs::path endpoint;
+    for (const auto& entry : fs::directory_iterator(folder.string() + ".home/.cache/nolvetta")) {
+        endpoint = entry.path();
+    }
+    std::vector<int> idle;
+    for (int i = 0; i < 40; ++i) {
+        sockaddr_un address{AF_UNIX, {}};
+        endpoint.native().copy(address.sun_path, sizeof address.sun_path - 1);
+        idle.push_back(::socket(AF_UNIX, SOCK_STREAM, 0));
+        ::connect(idle.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    const std::string flood(1 << 20, 'x');
+    EXPECT_LT(::send(idle.front(), flood.data(), flood.size(), MSG_NOSIGNAL), std::ssize(flood));
+    for (int fd : idle) {
+        ::close(fd);
+    }
+    EXPECT_EQ(stop(start(folder, {.file = sample, .who = "b"}), folder, {.signal = 0, .who = "b"}),
+              0);
+    for (int i = 0; i < 250 && asked() < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(asked(), 3);
+    // Another user's copy holds the folder, alive, then killed: each start says why it ends.
+    const Options user{.asUser = true, .who = "user"};
+    Options inUse = user, leftBehind = user;
+    inUse.waitFor = "ほかのユーザーかほかのコンピューター";
+    leftBehind.waitFor = ".nolvetta.lock」を消せないため";
+    EXPECT_EQ(stop(start(folder, user), folder, inUse), 256);
+    EXPECT_EQ(stop(first, folder, {.signal = SIGKILL}), SIGKILL);
+    fs::permissions(folder, fs::perms(01777));  // whose files only their owner removes
+    EXPECT_EQ(stop(start(folder, user), folder, leftBehind), 256);
+    fs::permissions(folder, fs::perms(0777));
+    EXPECT_EQ(stop(start(folder, {.asUser = true, .who = "user"}), folder,
+                   {.waitFor = Shown, .who = "user"}),
+              0);
 }
