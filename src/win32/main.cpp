@@ -55,7 +55,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto reader = nolvetta::message::makeSystemReader();
     win32::MainWindow window(*launcher, *reader, dataDirectory, instance.key());
     if (!window.isOpen()) {
-        MessageBoxW(nullptr, L"The window could not be created.", L"!Nolvetta", MB_ICONERROR);
+        MessageBoxW(nullptr, L"ウィンドウを作れませんでした。", L"!Nolvetta", MB_ICONERROR);
         return 1;
     }
     window.form().Form_Load();

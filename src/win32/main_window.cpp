@@ -309,8 +309,8 @@ void MainWindow::buildControls() {
                 dropTargets_[indexOf(spec.id)] = target;
             } else {
                 target->Release();
-                std::fprintf(stderr, "!Nolvetta: %s takes no drops (OLE is not ready)\n",
-                             spec.name.data());
+                std::fprintf(stderr, "!Nolvetta: %.*s takes no drops (OLE is not ready)\n",
+                             static_cast<int>(spec.name.size()), spec.name.data());
             }
         }
     }
