@@ -39,10 +39,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${CPACK_PACKAGE_HOMEPAGE_URL})
 # The libraries come from dpkg-shlibdeps; a Japanese font, Qt's window system
-# plugins and GMime (loaded when the first message is read) are needed too,
-# though the program does not link them.
+# plugins, Qt's own texts in Japanese and GMime (loaded when the first message
+# is read) are needed too, though the program does not link them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-qpa-plugins, libgmime-3.0-0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n, libgmime-3.0-0")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

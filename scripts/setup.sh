@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config   # compiler and build
     qt6-base-dev qt6-qpa-plugins       # the window (Qt 6 Widgets)
+    qt6-translations-l10n              # Qt's own texts in Japanese
     libglib2.0-dev                     # the desktop's default browser (GIO)
     libgmime-3.0-dev                   # whole e-mail messages
     libgtest-dev libgmock-dev          # tests

@@ -27,7 +27,8 @@ QString qt(std::u16string_view text) {
 }
 
 QRect pixels(const form::Twips& at) {
-    return {(at.left + 7) / 15, (at.top + 7) / 15, (at.width + 7) / 15, (at.height + 7) / 15};
+    return {form::toPixels(at.left, 1), form::toPixels(at.top, 1), form::toPixels(at.width, 1),
+            form::toPixels(at.height, 1)};
 }
 
 QWidget* make(const form::ControlSpec& spec, QWidget* parent) {
@@ -39,7 +40,7 @@ QWidget* make(const form::ControlSpec& spec, QWidget* parent) {
         case form::Kind::ComboBox: {
             auto* combo = new QComboBox(parent);
             combo->setEditable(true);
-            combo->setEditText(qt(spec.caption));
+            combo->lineEdit()->setPlaceholderText(qt(spec.caption));
             return combo;
         }
         case form::Kind::TextBox:
@@ -73,12 +74,11 @@ int main(int argc, char** argv) {
         if (std::any_of(form::menus().begin(), form::menus().end(),
                         [&](const form::MenuSpec& other) { return other.parent == spec.id; })) {
             menus[static_cast<std::size_t>(spec.id)] =
-                parent           ? parent->addMenu(qt(spec.caption))
-                : spec.inMenuBar ? window.menuBar()->addMenu(qt(spec.caption))
-                                 : new QMenu(qt(spec.caption), &window);
+                parent ? parent->addMenu(qt(form::menuText(spec)))
+                       : window.menuBar()->addMenu(qt(form::menuText(spec)));
             continue;
         }
-        QAction* entry = parent->addAction(qt(spec.caption));
+        QAction* entry = parent->addAction(qt(form::menuText(spec)));
         entry->setCheckable(spec.check != form::Check::None);
         entry->setChecked(spec.checked);
         entry->setVisible(spec.visible);

@@ -34,6 +34,10 @@ inline constexpr Text Label2 = u"各ＨＰのアドレスを入れるとメル�
 inline constexpr Text Command2 = u"楽天市場ニュース解除ページへ";
 inline constexpr Text Command7 = u"Go";
 
+// What a screen reader calls the controls whose captions do not say it.
+inline constexpr Text ServiceFrameName = u"配信サービス";
+inline constexpr Text ShopAddressName = u"ショップのアドレス";
+
 inline constexpr Text MenuMain = u"メニュー";
 inline constexpr Text MenuAlwaysOnTop = u"常に手前に表示";
 inline constexpr Text MenuMagazine = u"メルマガ";
@@ -44,6 +48,16 @@ inline constexpr Text ButtonYes = u"はい";
 inline constexpr Text ButtonNo = u"いいえ";
 
 inline constexpr Text InvalidId = u"mail ID が不正です";
+// Follows InvalidId on a line of its own.
+inline constexpr Text IdIsANumber = u"メルマガの ID を、0 ではない数字で入れてください。";
+// Follows InvalidId or IdIsANumber. %1: the service, %2: its IDs' width
+inline constexpr Text IdWidth = u"%1の ID は %2 桁までです。";
+inline constexpr Text NoDeletionAddress =
+    u"「メールアドレス」欄が空です。\nメルマガの登録と解除に使う、あなたのメールアドレスを"
+    u"入れてください。";
+inline constexpr Text NoRegistrationAddress =
+    u"「登録用アドレス」欄が空です。\n変更では、メルマガを受け取る新しいアドレスをここに"
+    u"入れてください。";
 inline constexpr Text CannotStayOnTop =
     u"このデスクトップ (Wayland) では、ウィンドウを常に手前に表示できません。";
 // %1: the address
@@ -70,52 +84,69 @@ inline constexpr std::pair<std::errc, Text> FileErrors[] = {
     {std::errc::io_error, u"ディスクの読み書きでエラーが起きました。"},
 };
 // %1: the file, %2: the cause
-inline constexpr Text CannotSave = u"%1 を保存できませんでした。\n%2";
+inline constexpr Text CannotSave = u"%1を保存できませんでした。\n%2";
 // %1: the file
-inline constexpr Text NotSavedUnread = u"%1 は起動時に読み込めなかったため、上書きしていません。";
+inline constexpr Text NotSavedUnread = u"%1は起動時に読み込めなかったため、上書きしていません。";
 // %1: the file
 inline constexpr Text NotSavedUnstorable =
-    u"%1 を保存できませんでした。\nコードページ 932 (Shift_JIS) "
+    u"%1を保存できませんでした。\nコードページ 932 (Shift_JIS) "
     u"で表せない文字を含むアドレスがあります。";
 // %1: the file
 inline constexpr Text NotSavedNotAFile =
-    u"%1 はファイルではないため、一覧をそこに保存しませんでした。";
+    u"%1はファイルではないため、一覧をそこに保存しませんでした。";
 // %1: the file, %2: the cause
 inline constexpr Text NotSavedNoBackup =
-    u"%1 は一部を読み込めなかったファイルですが、控えを作れないため、上書きしていません。\n%2";
+    u"%1は一部を読み込めなかったファイルですが、控えを作れないため、上書きしていません。\n%2";
 // %1: what went wrong
 inline constexpr Text SaveInterrupted = u"終了時の保存を最後まで行えませんでした。\n%1";
 // %1: the file, %2: the cause
 inline constexpr Text CannotRead =
-    u"%1 を読み込めませんでした。\nこのファイルは終了時にも上書きしません。\n%2";
+    u"%1を読み込めませんでした。\nこのファイルは終了時にも上書きしません。\n%2";
 // %1: the file
 inline constexpr Text NotAFile =
-    u"%1 はファイルではありません。\n読み込まず、終了時にも置き換えません。";
+    u"%1はファイルではありません。\n読み込まず、終了時にも置き換えません。";
 // %1: the file
 inline constexpr Text HiddenFile =
-    u"%1 は隠しファイルかシステムファイルです。\n読み込まず、終了時にも置き換えません。";
+    u"%1は隠しファイルかシステムファイルです。\n読み込まず、終了時にも置き換えません。";
 // %1: the file, %2: the backup copy
 inline constexpr Text PartlyRead =
-    u"%1 の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは %2 "
+    u"%1の一部を読み込めませんでした。\n読み込めた分だけを使います。元のファイルは%2"
     u"として残します。";
 
-// Whole messages. %1: the message (a file's path, or DroppedMessage)
+// Whole messages. %1: the message (a file's name in brackets, or DroppedMessage)
 inline constexpr Text DroppedMessage = u"ドロップされたメール";
-inline constexpr Text NoWayToUnsubscribe = u"%1 には、配信を停止する方法が見つかりませんでした。";
+inline constexpr Text NoWayToUnsubscribe = u"%1には、配信を停止する方法が見つかりませんでした。";
 // Follows NoWayToUnsubscribe on a line of its own. %1: the charset
 inline constexpr Text UnreadableCharset = u"本文の文字コード %1 を読めません。";
-inline constexpr Text NotAMessage = u"%1 はメールではありません。";
+// Follows NoWayToUnsubscribe on a line of its own. %1: the longest address taken
+inline constexpr Text AddressTooLong =
+    u"配信停止のアドレスが %1 文字を超えるため、ブラウザに渡しません。";
+inline constexpr Text FileMissing = u"%1が見つかりません。";
+inline constexpr Text NotAMessageFile = u"%1はファイルではないため、メールとして読めません。";
+inline constexpr Text NotAMessage = u"%1はメールではありません。";
 // %1: the message, %2: the limit in MB
-inline constexpr Text MessageTooLarge = u"%1 は %2 MB を超えるため、メールとして読みません。";
+inline constexpr Text MessageTooLarge = u"%1は %2 MB を超えるため、メールとして読みません。";
 // %1: the message, %2: the cause
-inline constexpr Text CannotReadMessage = u"%1 を読み込めませんでした。\n%2";
+inline constexpr Text CannotReadMessage = u"%1を読み込めませんでした。\n%2";
 inline constexpr Text CannotReadMessages =
-    u"%1 を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。";
+    u"%1を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。";
 // %1: the http address
 inline constexpr Text ConfirmHttp =
     u"このメールの配信停止のページは暗号化されていない http のアドレスです。\n%1\n開きますか？";
 // %1: the mailto address
 inline constexpr Text CannotStartMailProgram = u"メールソフトを起動できません\n%1";
+// A message given from outside. %1: the message, %2: what would open
+inline constexpr Text ConfirmOutside = u"%1の配信を停止します。\n%2\nよろしいですか？";
+// Several messages at once. %1: how many, %2: a line for each
+inline constexpr Text ConfirmSeveral = u"%1 通のメールの配信を停止します。\n%2\nよろしいですか？";
+// Ends the list of ConfirmSeveral. %1: how many more
+inline constexpr Text AndMore = u"ほか %1 通";
+// A line of ConfirmSeveral for a message that offers no way out.
+inline constexpr Text NoWay = u"（停止する方法なし）";
+// %1: the service, %2: the magazine ID
+inline constexpr Text MagazineWay = u"%1の ID %2 の解除ページ";
+// %1: the mailbox, %2: how many of its messages
+inline constexpr Text UnreadableMessages = u"%1の %2 通のメールは読めませんでした。";
 
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
 // "%2" stays as it is.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -44,16 +45,29 @@ struct ControlSpec {
     std::string_view name;  // also the toolkit's object name
     Kind kind;
     std::optional<Control> container;  // nothing: the window's client area
-    std::u16string_view caption;       // or initial text
+    // A frame's, button's or label's caption, a text box's initial text, a
+    // combo box's hint, shown while its edit field is empty.
+    std::u16string_view caption;
     Twips at;
     int tabIndex;
+    bool focusable;
     bool takesDrops;  // hands dropped data to the window instead of inserting it
     bool dragSource;  // its selected text can be dragged out
+    // What a screen reader calls it, where its caption does not say; the
+    // service frame's value is the service it shows.
+    std::u16string_view accessibleName;
+    std::optional<Control> buddy;  // the field a label names
 };
 
 // The client area below the menu bar; Frame3 lies beyond it on purpose and
 // is reached by Tab only.
 inline constexpr Twips ClientArea{0, 0, 4245, 2865};
+
+// The layout is made for a user-interface font 12 pixels high (9 points at
+// 96 dots per inch); a larger font enlarges the whole window with it, so
+// that no caption is clipped. A smaller one leaves it as it is.
+double layoutScale(double fontPixels);
+int toPixels(int twips, double scale);
 
 // Every control, in definition order: a frame's children follow it.
 std::span<const ControlSpec> controls();
@@ -87,8 +101,8 @@ struct MenuSpec {
     Menu id;
     std::string_view name;
     std::u16string_view caption;
-    std::optional<Menu> parent;  // nothing: a menu of its own
-    bool inMenuBar;              // for menus of their own: shown in the bar, or a pop-up only
+    char16_t mnemonic;           // the key that chooses it from its menu, or none
+    std::optional<Menu> parent;  // nothing: a menu of the menu bar
     Check check;
     bool checked;
     bool visible;
@@ -97,6 +111,8 @@ struct MenuSpec {
 
 // Parents before their entries, entries in their order.
 std::span<const MenuSpec> menus();
+// The caption with its mnemonic marked as both toolkits mark one: "メニュー(&M)".
+std::u16string menuText(const MenuSpec& menu);
 const MenuSpec& spec(Menu menu);
 // The service menu's entry for a service.
 Menu MERU1(std::int16_t service);

@@ -10,6 +10,7 @@
 #include "message/message.h"
 #include "message/reader.h"
 #include "recognise/dropped_text.h"
+#include "recognise/uri_list.h"
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
 #include "requests/urls.h"
@@ -24,12 +25,23 @@ namespace {
 using captions::format;
 using requests::NewsAction;
 
-// A saved message among dropped files, by the name mail programs give one.
-const std::filesystem::path* messageFileAmong(const std::vector<std::filesystem::path>& files) {
-    const auto found = std::find_if(files.begin(), files.end(), [](const auto& file) {
-        return text::equalsIgnoringAsciiCase(text::pathText(file.extension()), u".eml");
-    });
-    return found != files.end() ? &*found : nullptr;
+// A file as messages name it, in the brackets Japanese sets names in.
+std::u16string shownName(const std::filesystem::path& file) {
+    return u"「" + text::pathText(file) + u"」";
+}
+
+// More lines than this in a question would not fit on a screen.
+constexpr std::size_t ListedMessages = 10;
+
+// What leaving a message's list would open, as the user reads it.
+std::u16string wayOf(const message::Reading& reading) {
+    if (reading.magazine) {
+        const auto& service =
+            requests::ServiceCatalogue[static_cast<std::size_t>(reading.magazine->service)];
+        return format(captions::MagazineWay, {service.caption, reading.magazine->id});
+    }
+    const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
+    return address ? address->url : std::u16string(captions::NoWay);
 }
 
 }  // namespace
@@ -37,6 +49,10 @@ const std::filesystem::path* messageFileAmong(const std::vector<std::filesystem:
 Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
              std::filesystem::path dataDirectory)
     : view_(view), launcher_(launcher), reader_(reader), dataFiles_(std::move(dataDirectory)) {}
+
+Form1::~Form1() {
+    stopReading();
+}
 
 // ---- Events
 
@@ -63,8 +79,15 @@ void Form1::clicked(Control button) {
     }
 }
 
-void Form1::keyDown(Control control, Key key) {
+void Form1::keyDown(Control control, Key key, bool repeated) {
+    if (repeated) {
+        return;
+    }
     switch (control) {
+        case Control::Frame2:
+            return Frame2_KeyDown(key);
+        case Control::Command5:
+            return Command5_KeyDown(key);
         case Control::Combo1:
             return Combo1_KeyDown(key);
         case Control::Text2:
@@ -105,19 +128,19 @@ void Form1::menuChosen(Menu entry) {
 
 bool Form1::takesDrop(Control control, const DropOffer& offer) const {
     if (control == Control::Text3) {
-        return offer.text || offer.message || messageFileAmong(offer.files) != nullptr;
+        return offer.text || offer.message || offer.files;
     }
     return control == Control::Text2 && offer.text;
 }
 
-void Form1::dropped(Control control, const Drop& drop) {
-    if (!takesDrop(control, drop.offer)) {
+void Form1::dropped(Control control, DroppedData& data) {
+    if (!takesDrop(control, data.offer())) {
         return;
     }
     if (control == Control::Text3) {
-        Text3_OLEDragDrop(drop);
+        Text3_OLEDragDrop(data);
     } else {
-        Text2_OLEDragDrop(drop);
+        Text2_OLEDragDrop(data);
     }
 }
 
@@ -153,9 +176,9 @@ bool Form1::askYesNo(std::u16string_view text) {
 // ---- Start and close
 
 void Form1::Form_Load() {
-    const store::Loaded loaded = dataFiles_.load();
-    deletionList_ = loaded.entries;
-    registrationList_ = loaded.entries;
+    store::Loaded loaded = dataFiles_.load();
+    deletionList_ = std::move(loaded.entries);
+    registrationList_ = deletionList_;  // the same entries, shared
     view_.setEntries(Control::Combo1, deletionList_);
     view_.setEntries(Control::Combo2, registrationList_);
     alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
@@ -164,15 +187,14 @@ void Form1::Form_Load() {
     view_.setChecked(Menu::mn2_0, alwaysOnTop_);
     const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
     view_.showWindow();
-    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_.front());
-    view_.setText(Control::Combo2, captions::Combo2Initial);
+    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_[0]);
     if (store::IsStandalone()) {
         view_.setVisible(Menu::MERU1_3, false);
         view_.setVisible(Menu::MERU1_4, false);
     }
 
     const auto report = [this](const store::FileLoad& load, const std::filesystem::path& file) {
-        const std::u16string name = text::pathText(file);
+        const std::u16string name = shownName(file);
         switch (load.state) {
             case store::FileState::Unreadable:
                 return inform(format(captions::CannotRead, {name, captions::cause(load.code)}));
@@ -186,8 +208,8 @@ void Form1::Form_Load() {
     };
     report(loaded.address, dataFiles_.addressFilePath());
     if (loaded.address.state == store::FileState::Damaged) {
-        inform(format(captions::PartlyRead, {text::pathText(dataFiles_.addressFilePath()),
-                                             text::pathText(loaded.backup)}));
+        inform(format(captions::PartlyRead,
+                      {shownName(dataFiles_.addressFilePath()), shownName(loaded.backup)}));
     }
     report(loaded.settings, dataFiles_.settingsFilePath());
     // The check mark tells the truth about the window.
@@ -199,6 +221,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::Form_QueryUnload() {
+    closing_ = true;
+    stopReading();
     if (!loaded_) {
         return;
     }
@@ -206,7 +230,7 @@ void Form1::Form_QueryUnload() {
     // file stays as it was.
     try {
         for (const store::SaveProblem& problem : dataFiles_.save(deletionList_, alwaysOnTop_)) {
-            const std::u16string file = text::pathText(problem.file);
+            const std::u16string file = shownName(problem.file);
             const std::u16string why = captions::cause(problem.code);
             switch (problem.fault) {
                 case store::SaveFault::NotReadAtStart:
@@ -239,25 +263,34 @@ void Form1::Combo1_KeyDown(Key key) {
     }
 }
 
+// An address already there is not added again: a held Enter adds it once.
 void Form1::addAddress(std::u16string_view address) {
+    if (deletionList_.find(address)) {
+        return;
+    }
     if (!store::canStoreEntry(address)) {
         inform(format(captions::CannotStoreAddress, {address}));
         return;
     }
-    deletionList_.emplace_back(address);
-    registrationList_.emplace_back(address);
-    view_.addEntry(Control::Combo1, address);
-    view_.addEntry(Control::Combo2, address);
+    deletionList_.append(address);
+    registrationList_.append(address);
+    view_.entryAdded(Control::Combo1);
+    view_.entryAdded(Control::Combo2);
 }
 
 void Form1::Command3_Click() {
     const std::u16string address = view_.text(Control::Combo1);
     // Only the first equal entry is offered, whatever the answer.
-    const auto first = std::find(deletionList_.begin(), deletionList_.end(), address);
-    if (first != deletionList_.end() && askYesNo(format(captions::ConfirmDelete, {address}))) {
-        const auto index = static_cast<std::size_t>(first - deletionList_.begin());
-        deletionList_.erase(first);
-        view_.removeEntry(Control::Combo1, index);
+    if (!deletionList_.find(address) || !askYesNo(format(captions::ConfirmDelete, {address}))) {
+        return;
+    }
+    // Gone from both lists: an address deleted must not be offered for registering.
+    for (auto [list, control] : {std::pair{&deletionList_, Control::Combo1},
+                                 std::pair{&registrationList_, Control::Combo2}}) {
+        if (const std::optional<std::size_t> found = list->find(address)) {
+            list->erase(*found);
+            view_.entryRemoved(control, *found);
+        }
     }
 }
 
@@ -281,24 +314,57 @@ void Form1::Frame2_Click() {
     }
 }
 
+void Form1::Frame2_KeyDown(Key key) {
+    if (key != Key::Other) {
+        Frame2_Click();
+    }
+}
+
+// The ID as it will be sent is shown where it was typed.
 bool Form1::checkId() {
-    if (requests::isValidId(view_.text(Control::Text3))) {
+    const std::u16string typed = view_.text(Control::Text3);
+    const requests::CheckedId checked = requests::checkId(ServiceIndex, typed);
+    if (checked.id != typed) {
+        view_.setText(Control::Text3, checked.id);
+    }
+    if (checked.problem == requests::IdProblem::None) {
         return true;
     }
-    inform(captions::InvalidId);
+    std::u16string text(captions::InvalidId);
+    text += u'\n';
+    if (checked.problem == requests::IdProblem::Zero) {
+        text += captions::IdIsANumber;
+    }
+    const requests::Service& service =
+        requests::ServiceCatalogue[static_cast<std::size_t>(ServiceIndex)];
+    if (service.idWidth > 0) {
+        text += format(captions::IdWidth, {service.caption, text::decimal(service.idWidth)});
+    }
+    inform(text);
+    return false;
+}
+
+// An address of blanks only is no address either.
+bool Form1::checkAddress(Control field) {
+    const std::u16string address = view_.text(field);
+    if (address.find_first_not_of(u" \t\u3000") != std::u16string::npos) {
+        return true;
+    }
+    inform(field == Control::Combo1 ? captions::NoDeletionAddress
+                                    : captions::NoRegistrationAddress);
     return false;
 }
 
 Form1::Outcome Form1::Kaijo00() {
-    if (!checkId()) {
-        return Outcome::InvalidId;
+    if (!checkId() || !checkAddress(Control::Combo1)) {
+        return Outcome::Refused;
     }
     return KAIJO(ServiceIndex) ? Outcome::Done : Outcome::LaunchFailed;
 }
 
 Form1::Outcome Form1::Touroku01(std::u16string_view address) {
-    if (!checkId()) {
-        return Outcome::InvalidId;
+    if (!checkId() || (address.empty() && !checkAddress(Control::Combo1))) {
+        return Outcome::Refused;
     }
     return Touroku(ServiceIndex, address) ? Outcome::Done : Outcome::LaunchFailed;
 }
@@ -323,8 +389,11 @@ void Form1::Command4_Click() {
     Kaijo00();
 }
 
+// Both addresses are looked at before the first page opens: half a move
+// would leave the magazine at neither address.
 void Form1::Command8_Click() {
-    if (Kaijo00() == Outcome::LaunchFailed) {
+    if (!checkAddress(Control::Combo1) || !checkAddress(Control::Combo2) ||
+        Kaijo00() == Outcome::LaunchFailed) {
         return;
     }
     Touroku01(view_.text(Control::Combo2));
@@ -339,6 +408,9 @@ void Form1::Text3_KeyDown(Key key) {
 // ---- The services' own newsletters
 
 bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAction action) {
+    if (!checkAddress(Control::Combo1)) {
+        return false;
+    }
     // A melma newsletter is a magazine like any other: its ID is shown where
     // the user types one.
     if (newsletter.page == requests::NewsPage::Melma) {
@@ -357,6 +429,14 @@ bool Form1::kapMail(NewsAction action) {
 
 bool Form1::RenKai(const requests::OfficialNewsletter& newsletter) {
     return officialNews(newsletter, NewsAction::Cancel);
+}
+
+void Form1::Command5_KeyDown(Key key) {
+    if (key == Key::Enter || key == Key::Space) {
+        Command5_MouseDown(MouseButton::Left);
+    } else if (key == Key::Menu) {
+        Command5_MouseDown(MouseButton::Right);
+    }
 }
 
 void Form1::Command5_MouseDown(MouseButton button) {
@@ -403,6 +483,9 @@ void Form1::kaijo2_Click() {
 // ---- Shop news pages
 
 void Form1::Command2_Click() {
+    if (!checkAddress(Control::Combo1)) {
+        return;
+    }
     ShellAuto(requests::mallCancellationUrl(view_.text(Control::Combo1)));
 }
 
@@ -424,28 +507,38 @@ void Form1::Command7_Click() {
     }
 }
 
-void Form1::Text2_OLEDragDrop(const Drop& drop) {
-    if (const auto shop = recognise::shopTopAddress(drop.text, requests::shopPrefix())) {
+void Form1::Text2_OLEDragDrop(DroppedData& data) {
+    if (const auto shop = recognise::shopTopAddress(data.text(), requests::shopPrefix())) {
         view_.setText(Control::Text2, *shop);
     }
 }
 
 // ---- Dropped newsletters
 
-void Form1::Text3_OLEDragDrop(const Drop& drop) {
-    if (drop.offer.message) {
-        return actOnMessage(reader_.read(drop.message, message::Origin::Sent),
-                            captions::DroppedMessage);
+// A mail program may hand over the message's file, the message itself, or
+// its text; files come first, and what a file is its content says.
+void Form1::Text3_OLEDragDrop(DroppedData& data) {
+    const DropOffer offer = data.offer();
+    if (offer.files) {
+        if (std::vector<std::filesystem::path> files = data.files(); !files.empty()) {
+            return readMessageFiles(std::move(files), Source::Dropped);
+        }
     }
-    if (const std::filesystem::path* file = messageFileAmong(drop.offer.files)) {
-        return openMessageFile(*file);
+    if (offer.message) {
+        const std::string bytes = data.message();
+        // Some hand over the message's file address where its data belongs.
+        if (auto files = recognise::localFilesOf(bytes); files && !files->empty()) {
+            return readMessageFiles(std::move(*files), Source::Dropped);
+        }
+        return actOnMessage(reader_.read(bytes, message::Origin::Sent), captions::DroppedMessage);
     }
+    const std::u16string_view text = offer.text ? data.text() : std::u16string_view();
     // A whole message dragged out as text begins with its header block.
-    if (message::startsWithHeaderBlock(drop.text)) {
-        return actOnMessage(reader_.read(text::toUtf8(drop.text), message::Origin::DroppedText),
+    if (message::startsWithHeaderBlock(text)) {
+        return actOnMessage(reader_.read(text::toUtf8(text), message::Origin::DroppedText),
                             captions::DroppedMessage);
     }
-    if (const auto magazine = recognise::recogniseMagazine(drop.text)) {
+    if (const auto magazine = recognise::recogniseMagazine(text)) {
         view_.setText(Control::Text3, magazine->id);
         SelectService(magazine->service);
         Command4_Click();
@@ -453,7 +546,119 @@ void Form1::Text3_OLEDragDrop(const Drop& drop) {
 }
 
 void Form1::openMessageFile(const std::filesystem::path& file) {
-    actOnMessage(reader_.readFile(file), text::pathText(file));
+    readMessageFiles({file}, Source::Outside);
+}
+
+void Form1::readMessageFiles(std::vector<std::filesystem::path> files, Source source) {
+    if (closing_) {
+        return;
+    }
+    stopReading();  // the newest act replaces one not yet done
+    const unsigned read = ++readings_;
+    reading_ = std::jthread([this, files = std::move(files), source, read](std::stop_token stop) {
+        std::vector<message::FileReading> readings;
+        for (const std::filesystem::path& file : files) {
+            readings.push_back(reader_.readFile(file, stop));
+        }
+        if (stop.stop_requested()) {
+            return;
+        }
+        view_.post([this, files, readings = std::move(readings), source, read] {
+            if (!closing_ && read == readings_) {
+                actOnFiles(files, readings, source);
+            }
+        });
+    });
+}
+
+void Form1::stopReading() {
+    if (reading_.joinable()) {
+        reading_.request_stop();
+        reading_.join();
+    }
+}
+
+void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
+                       const std::vector<message::FileReading>& readings, Source source) {
+    using message::FileProblem;
+    std::vector<std::pair<const message::Reading*, std::u16string>> found;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const message::FileReading& file = readings[i];
+        const std::u16string name = shownName(files[i]);
+        switch (file.problem) {
+            case FileProblem::Missing:
+                inform(format(captions::FileMissing, {name}));
+                continue;
+            case FileProblem::NotAFile:
+                inform(format(captions::NotAMessageFile, {name}));
+                continue;
+            case FileProblem::NotAMessage:
+                inform(format(captions::NotAMessage, {name}));
+                continue;
+            case FileProblem::TooLarge:
+                inform(format(captions::MessageTooLarge,
+                              {name, text::decimal(message::MaxMessageBytes >> 20)}));
+                continue;
+            case FileProblem::Unreadable:
+                inform(format(captions::CannotReadMessage, {name, captions::cause(file.cause)}));
+                continue;
+            case FileProblem::Unavailable:
+                inform(format(captions::CannotReadMessages, {name}));
+                continue;
+            case FileProblem::Cancelled:
+            case FileProblem::None:
+                break;
+        }
+        std::size_t unreadable = 0;
+        for (const message::Reading& reading : file.messages) {
+            if (reading.problem == message::Problem::None) {
+                found.emplace_back(&reading, name);
+            } else {
+                ++unreadable;
+            }
+        }
+        if (unreadable > 0) {
+            inform(format(captions::UnreadableMessages, {name, text::decimal(unreadable)}));
+        }
+    }
+    if (found.size() == 1) {
+        if (source == Source::Dropped || confirmOutside(*found[0].first, found[0].second)) {
+            actOnMessage(*found[0].first, found[0].second);
+        }
+        return;
+    }
+    if (found.empty()) {
+        return;
+    }
+    // Several at once: one question that says what would open.
+    std::u16string ways;
+    for (std::size_t i = 0; i < found.size() && i < ListedMessages; ++i) {
+        ways += wayOf(*found[i].first) + u'\n';
+    }
+    if (found.size() > ListedMessages) {
+        ways += format(captions::AndMore, {text::decimal(found.size() - ListedMessages)}) + u'\n';
+    }
+    ways.pop_back();
+    if (!askYesNo(format(captions::ConfirmSeveral, {text::decimal(found.size()), ways}))) {
+        return;
+    }
+    for (const auto& [reading, name] : found) {
+        if (reading->magazine || message::preferredAddress(reading->unsubscribe)) {
+            actOnMessage(*reading, name);
+        }
+    }
+}
+
+bool Form1::confirmOutside(const message::Reading& reading, std::u16string_view name) {
+    const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
+    if (reading.magazine) {
+        // The window shows what it found before anything opens.
+        view_.setText(Control::Text3, reading.magazine->id);
+        SelectService(reading.magazine->service);
+    } else if (!address || address->scheme == message::Scheme::Http) {
+        return true;  // nothing opens, or the http question says what would
+    }
+    return askYesNo(format(captions::ConfirmOutside, {name, wayOf(reading)}));
 }
 
 // The newsletter rule on the text body's first line, else the message's own
@@ -466,11 +671,12 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
         case message::Problem::TooLarge:
             return inform(format(captions::MessageTooLarge,
                                  {name, text::decimal(message::MaxMessageBytes >> 20)}));
-        case message::Problem::Unreadable:
-            return inform(
-                format(captions::CannotReadMessage, {name, captions::cause(reading.cause)}));
         case message::Problem::Unavailable:
             return inform(format(captions::CannotReadMessages, {name}));
+        case message::Problem::Unreadable:
+            return inform(
+                format(captions::CannotReadMessage,
+                       {name, captions::cause(std::make_error_code(std::errc::io_error))}));
         case message::Problem::None:
             break;
     }
@@ -483,6 +689,10 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
     const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
     if (!address) {
         std::u16string text = format(captions::NoWayToUnsubscribe, {name});
+        if (reading.overlongAddresses > 0) {
+            text += u'\n';
+            text += format(captions::AddressTooLong, {text::decimal(message::MaxAddressLength)});
+        }
         if (!reading.unreadableCharset.empty()) {
             text += u'\n';
             text +=

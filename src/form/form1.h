@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "form/controls.h"
 #include "requests/official.h"
+#include "store/address_list.h"
 #include "store/data_files.h"
 
 namespace nolvetta::launcher {
@@ -16,6 +18,7 @@ class Launcher;
 namespace nolvetta::message {
 class Reader;
 struct Reading;
+struct FileReading;
 }  // namespace nolvetta::message
 
 namespace nolvetta::form {
@@ -25,18 +28,23 @@ class View;
 enum class MouseButton { Left, Right, Middle };
 enum class Key { Enter, Space, Menu, Other };
 
-// What a drag offers, known while it goes on.
+// What a drag offers, known from its formats alone while it goes on: no
+// source is asked for its data before the drop.
 struct DropOffer {
-    bool text = false;                         // a plain-text form
-    bool message = false;                      // a whole message's data
-    std::vector<std::filesystem::path> files;  // local files
+    bool text = false;     // a plain-text form
+    bool message = false;  // a whole message's data
+    bool files = false;    // a list of files
 };
 
-// What a drop brings: the offer and its data, read once.
-struct Drop {
-    DropOffer offer;
-    std::u16string_view text;
-    std::string_view message;
+// The data of a drop. The window asks for a form only when it needs it, and
+// at most once.
+class DroppedData {
+public:
+    virtual ~DroppedData() = default;
+    virtual DropOffer offer() const = 0;
+    virtual std::vector<std::filesystem::path> files() = 0;  // the local ones
+    virtual std::string message() = 0;
+    virtual std::u16string_view text() = 0;  // kept by the data while it lives
 };
 
 // What the program's one window does, whatever toolkit draws it: its state
@@ -54,15 +62,18 @@ class Form1 {
 public:
     Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
           std::filesystem::path dataDirectory);
+    ~Form1();
 
     // ---- Events, as every view reports them
     void clicked(Control button);
-    void keyDown(Control control, Key key);
+    // A key held down acts once: `repeated` is the keyboard's repeat of a key still down.
+    void keyDown(Control control, Key key, bool repeated = false);
     void gotFocus(Control control);
     void menuChosen(Menu entry);
     bool takesDrop(Control control, const DropOffer& offer) const;
-    void dropped(Control control, const Drop& drop);
-    // A saved message given from outside (the command line, another start).
+    void dropped(Control control, DroppedData& data);
+    // A saved message given from outside (the command line, a file manager,
+    // another start): what it offers is shown and asked about first.
     void openMessageFile(const std::filesystem::path& file);
     // The session is ending: nobody answers a message any more; each goes to
     // standard error only, and a question is answered いいえ.
@@ -74,13 +85,15 @@ public:
     // Saves the lists and the option; reports what could not be saved, never throws.
     void Form_QueryUnload();
     void Frame2_Click();
+    void Frame2_KeyDown(Key key);
     void Command5_MouseDown(MouseButton button);
+    void Command5_KeyDown(Key key);
     void Combo1_KeyDown(Key key);
     void Text2_KeyDown(Key key);
     void Text3_KeyDown(Key key);
     void Text3_GotFocus();
-    void Text3_OLEDragDrop(const Drop& drop);
-    void Text2_OLEDragDrop(const Drop& drop);
+    void Text3_OLEDragDrop(DroppedData& data);
+    void Text2_OLEDragDrop(DroppedData& data);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -97,10 +110,11 @@ public:
     std::int16_t serviceIndex() const { return ServiceIndex; }
 
 private:
-    enum class Outcome { Done, InvalidId, LaunchFailed };
+    enum class Outcome { Done, Refused, LaunchFailed };
 
     void SelectService(std::int16_t index);
     bool checkId();
+    bool checkAddress(Control field);
     Outcome Kaijo00();
     Outcome Touroku01(std::u16string_view address);
     bool KAIJO(std::int16_t service);
@@ -113,8 +127,18 @@ private:
     bool openShopNewsPage();
     bool ShellAuto(std::u16string_view url);
     bool ShellMail(std::u16string_view url);
+    // A drop acts at once; a message given from outside is asked about.
+    enum class Source { Dropped, Outside };
+    // Files are read on a worker thread, so that a close or the session's
+    // end never waits for a large mailbox.
+    void readMessageFiles(std::vector<std::filesystem::path> files, Source source);
+    void stopReading();
+    void actOnFiles(const std::vector<std::filesystem::path>& files,
+                    const std::vector<message::FileReading>& readings, Source source);
     // `name`: the message as the user knows it.
     void actOnMessage(const message::Reading& reading, std::u16string_view name);
+    // Shows what one message given from outside offers and asks to open it.
+    bool confirmOutside(const message::Reading& reading, std::u16string_view name);
     void addAddress(std::u16string_view address);
 
     // Every message and question goes to standard error too, where a
@@ -129,11 +153,14 @@ private:
     store::DataFiles dataFiles_;
 
     std::int16_t ServiceIndex = 0;
-    std::vector<std::u16string> deletionList_;
-    std::vector<std::u16string> registrationList_;
+    store::AddressList deletionList_;
+    store::AddressList registrationList_;
     bool alwaysOnTop_ = true;
     bool loaded_ = false;  // lists never filled must not replace the files
     bool attended_ = true;
+    bool closing_ = false;   // once the close has begun, nothing opens
+    unsigned readings_ = 0;  // which read of files is the latest
+    std::jthread reading_;   // last: it ends before anything it uses
 };
 
 }  // namespace nolvetta::form

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "form/controls.h"
+#include "store/address_list.h"
 
 namespace nolvetta::form {
 
@@ -22,10 +23,13 @@ public:
     virtual void setText(Control control, std::u16string_view text) = 0;
     virtual void selectAll(Control control) = 0;
 
-    // A combo box's list; changing it leaves the edit field's text as it is.
-    virtual void setEntries(Control list, const std::vector<std::u16string>& entries) = 0;
-    virtual void addEntry(Control list, std::u16string_view entry) = 0;
-    virtual void removeEntry(Control list, std::size_t index) = 0;
+    // A combo box shows `entries`, read where they stand, and is told of each
+    // change to them; its edit field keeps its text through them all.
+    virtual void setEntries(Control list, const store::AddressList& entries) = 0;
+    // A new entry stands last.
+    virtual void entryAdded(Control list) = 0;
+    // The entry that stood at `index` is gone.
+    virtual void entryRemoved(Control list, std::size_t index) = 0;
 
     virtual void setChecked(Menu entry, bool checked) = 0;
     virtual void setVisible(Menu entry, bool visible) = 0;
@@ -34,7 +38,7 @@ public:
     virtual std::optional<Menu> popUp(Menu menu) = 0;
 
     // A message box titled with the program's name: an OK button, and for
-    // a question はい and いいえ (true for はい).
+    // a question はい and いいえ (true for はい), いいえ the default.
     virtual void inform(std::u16string_view text) = 0;
     virtual bool askYesNo(std::u16string_view text) = 0;
     // Closes a message box that is still open.
@@ -45,6 +49,10 @@ public:
     // desktop cannot do it.
     virtual bool setTopMost(bool onTop) = 0;
     virtual void showWindow() = 0;
+
+    // Runs `task` on the window's thread once it is free, from any thread;
+    // never once the window is gone.
+    virtual void post(std::function<void()> task) = 0;
 };
 
 }  // namespace nolvetta::form

@@ -1,6 +1,5 @@
 #include "launcher/launcher.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
@@ -10,6 +9,7 @@
 #include <optional>
 
 #include "launcher/browser_command.h"
+#include "system/shared_library.h"
 
 namespace nolvetta::launcher {
 
@@ -30,24 +30,18 @@ struct Gio {
     decltype(&g_object_unref) unref;
 };
 
-template <typename Function>
-bool find(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 // Nothing when the library is not installed: then no browser can be started.
 const Gio* gio() {
     static const std::optional<Gio> loaded = []() -> std::optional<Gio> {
-        void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        const system::SharedLibrary library("libgio-2.0.so.0");
         Gio g{};
-        if (library && find(library, "g_app_info_get_default_for_uri_scheme", g.defaultForScheme) &&
-            find(library, "g_app_info_get_default_for_type", g.defaultForType) &&
-            find(library, "g_app_info_get_commandline", g.commandLine) &&
-            find(library, "g_desktop_app_info_get_type", g.desktopAppInfoType) &&
-            find(library, "g_desktop_app_info_launch_uris_as_manager_with_fds", g.launch) &&
-            find(library, "g_type_check_instance_is_a", g.isA) &&
-            find(library, "g_object_unref", g.unref)) {
+        if (library.find("g_app_info_get_default_for_uri_scheme", g.defaultForScheme) &&
+            library.find("g_app_info_get_default_for_type", g.defaultForType) &&
+            library.find("g_app_info_get_commandline", g.commandLine) &&
+            library.find("g_desktop_app_info_get_type", g.desktopAppInfoType) &&
+            library.find("g_desktop_app_info_launch_uris_as_manager_with_fds", g.launch) &&
+            library.find("g_type_check_instance_is_a", g.isA) &&
+            library.find("g_object_unref", g.unref)) {
             return g;
         }
         return std::nullopt;

@@ -1,8 +1,8 @@
 #include "message/message.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
+
+#include "text/ascii.h"
 
 namespace nolvetta::message {
 
@@ -10,31 +10,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
-               return p == (t >= 'A' && t <= 'Z' ? static_cast<char>(t - 'A' + 'a') : t);
-           });
-}
-
 // Printable ASCII that a URL may hold as it is.
 bool isUrlCharacter(char c) {
     return c > ' ' && c < 0x7F && std::string_view("\"<>\\^`{|}").find(c) == std::string_view::npos;
 }
 
-std::optional<Address> addressOf(std::string_view url) {
+// The scheme of an entry that may be opened.
+std::optional<Scheme> schemeOf(std::string_view url) {
     if (!std::all_of(url.begin(), url.end(), isUrlCharacter)) {
         return std::nullopt;
     }
-    // Lower case: the prefixes are compared without regard to case.
     static constexpr struct {
         std::string_view prefix;
         Scheme scheme;
     } schemes[] = {
         {"https://", Scheme::Https}, {"mailto:", Scheme::Mailto}, {"http://", Scheme::Http}};
     for (const auto& [prefix, scheme] : schemes) {
-        if (url.size() > prefix.size() && startsWithIgnoringCase(url, prefix)) {
-            return Address{scheme, std::u16string(url.begin(), url.end())};
+        if (url.size() > prefix.size() &&
+            text::equalsIgnoringAsciiCase(url.substr(0, prefix.size()), prefix)) {
+            return scheme;
         }
     }
     return std::nullopt;
@@ -42,8 +36,8 @@ std::optional<Address> addressOf(std::string_view url) {
 
 }  // namespace
 
-std::vector<Address> unsubscribeAddresses(std::string_view value) {
-    std::vector<Address> found;
+ListUnsubscribe unsubscribeAddresses(std::string_view value) {
+    ListUnsubscribe found;
     int commentDepth = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -63,14 +57,14 @@ std::vector<Address> unsubscribeAddresses(std::string_view value) {
         if (end == std::string_view::npos) {
             break;
         }
-        std::string url;
-        for (char u : value.substr(i + 1, end - i - 1)) {
-            if (u != ' ' && u != '\t' && u != '\r' && u != '\n') {
-                url += u;
+        std::string url(value.substr(i + 1, end - i - 1));
+        std::erase_if(url, [](char u) { return u == ' ' || u == '\t' || u == '\r' || u == '\n'; });
+        if (const std::optional<Scheme> scheme = schemeOf(url)) {
+            if (url.size() > MaxAddressLength) {
+                ++found.overlong;
+            } else {
+                found.addresses.push_back({*scheme, std::u16string(url.begin(), url.end())});
             }
-        }
-        if (const std::optional<Address> address = addressOf(url)) {
-            found.push_back(*address);
         }
         i = end;
     }
@@ -115,12 +109,10 @@ bool headerBlockAtStart(std::basic_string_view<Char> text) {
                              [](Char c) { return c > Char(' ') && c < Char(0x7F); })) {
                 return false;
             }
-            hasFrom =
-                hasFrom || (name.size() == 4 &&
-                            std::equal(name.begin(), name.end(), "from", [](Char n, char f) {
-                                return (n >= Char('A') && n <= Char('Z') ? n - Char('A') + Char('a')
-                                                                         : n) == Char(f);
-                            }));
+            hasFrom = hasFrom || (name.size() == 4 &&
+                                  std::equal(name.begin(), name.end(), "from", [](Char n, char f) {
+                                      return text::asciiLower(n) == Char(f);
+                                  }));
         }
         if (end == View::npos) {
             break;
@@ -140,6 +132,31 @@ bool startsWithHeaderBlock(std::u16string_view text) {
     return headerBlockAtStart(text);
 }
 
+Content contentOf(std::string_view start) {
+    if (start.starts_with("From ")) {
+        const std::size_t end = start.find('\n');
+        return end != std::string_view::npos && startsWithHeaderBlock(start.substr(end + 1))
+                   ? Content::Mailbox
+                   : Content::Other;
+    }
+    return startsWithHeaderBlock(start) ? Content::Message : Content::Other;
+}
+
+Reading native::readingOf(Parts parts) {
+    Reading reading;
+    reading.problem = parts.problem;
+    if (reading.problem != Problem::None) {
+        return reading;
+    }
+    reading.examinedLine = std::move(parts.firstLine);
+    reading.magazine = recognise::recogniseMagazine(reading.examinedLine);
+    ListUnsubscribe list = unsubscribeAddresses(parts.listUnsubscribe);
+    reading.unsubscribe = std::move(list.addresses);
+    reading.overlongAddresses = list.overlong;
+    reading.unreadableCharset = std::move(parts.unreadableCharset);
+    return reading;
+}
+
 Reading readMessage(std::string_view bytes, Origin origin) {
     Reading reading;
     if (bytes.size() > MaxMessageBytes) {
@@ -150,38 +167,49 @@ Reading readMessage(std::string_view bytes, Origin origin) {
         reading.problem = Problem::NotAMessage;
         return reading;
     }
-    native::Parts parts = native::readParts(bytes, origin);
-    if (!parts.available) {
-        reading.problem = Problem::Unavailable;
-        return reading;
+    return native::readingOf(native::readParts(bytes, origin));
+}
+
+namespace {
+
+FileKind kindOf(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::regular:
+            return FileKind::Regular;
+        case fs::file_type::directory:
+            return FileKind::Directory;
+        case fs::file_type::fifo:
+            return FileKind::Fifo;
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return FileKind::Device;
+        case fs::file_type::socket:
+            return FileKind::Socket;
+        default:
+            return FileKind::Other;
     }
-    reading.examinedLine = std::move(parts.firstLine);
-    reading.magazine = recognise::recogniseMagazine(reading.examinedLine);
-    reading.unsubscribe = unsubscribeAddresses(parts.listUnsubscribe);
-    reading.unreadableCharset = std::move(parts.unreadableCharset);
+}
+
+}  // namespace
+
+FileReading readMailFile(const fs::path& file, std::stop_token stop) {
+    FileReading reading;
+    // Looked at before it is opened: opening a pipe waits for a writer, and
+    // opening some devices acts on them.
+    std::error_code error;
+    const fs::file_type type = fs::status(file, error).type();
+    if (type == fs::file_type::not_found) {
+        reading.problem = FileProblem::Missing;
+    } else if (error) {
+        reading.problem = FileProblem::Unreadable;
+        reading.cause = error;
+    } else if (reading.kind = kindOf(type); reading.kind != FileKind::Regular) {
+        reading.problem = FileProblem::NotAFile;
+    } else {
+        native::readFile(file, std::move(stop), reading);
+    }
     return reading;
 }
 
-Reading readMessageFile(const fs::path& file) {
-    Reading reading;
-    const std::uintmax_t size = fs::file_size(file, reading.cause);
-    if (reading.cause) {
-        reading.problem = Problem::Unreadable;
-        return reading;
-    }
-    if (size > MaxMessageBytes) {
-        reading.problem = Problem::TooLarge;
-        return reading;
-    }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-        reading.problem = Problem::Unreadable;
-        reading.cause = {errno != 0 ? errno : EIO, std::generic_category()};
-        return reading;
-    }
-    return readMessage(bytes, Origin::Sent);
-}
 
 }  // namespace nolvetta::message

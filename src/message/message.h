@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -11,11 +12,18 @@
 #include "recognise/dropped_text.h"
 
 // A whole e-mail message, as a mail reader saves it or lets it be dragged
-// out: what it offers for leaving its list. Nothing here reaches the network.
+// out, or a mailbox file of them: what each offers for leaving its list.
+// Nothing here reaches the network.
 namespace nolvetta::message {
 
 // More than any newsletter holds; a larger message is refused unread.
 inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
+
+// The longest unsubscribe address taken, in characters. Windows' own URL
+// functions and older browsers stop at 2,083, and some shell hand-overs cut
+// shortly before; a list's real address is a few hundred at most. A longer one
+// would reach the browser cut short, or hold the window while it is shown.
+inline constexpr std::size_t MaxAddressLength = 2048;
 
 enum class Scheme { Https, Mailto, Http };
 
@@ -26,11 +34,18 @@ struct Address {
     bool operator==(const Address&) const = default;
 };
 
-// The addresses of a List-Unsubscribe header's value in their order: each
-// "<...>" entry outside comments, with its blanks and line folds removed.
-// Entries of any other scheme, and entries holding what no URL holds (a
-// control character, a quote, a blank inside), are left out.
-std::vector<Address> unsubscribeAddresses(std::string_view headerValue);
+struct ListUnsubscribe {
+    std::vector<Address> addresses;
+    std::size_t overlong = 0;  // entries left out only for being longer than MaxAddressLength
+};
+
+// The addresses of a List-Unsubscribe header's raw value, as it stands in the
+// message, in their order: each "<...>" entry outside comments, with its
+// blanks and line folds removed. Encoded words are never decoded: what they
+// hide is not an address. Entries of any other scheme, and entries holding
+// what no URL holds (a control character, a quote, a blank inside, a byte
+// beyond ASCII), are left out. Linear in the value's length.
+ListUnsubscribe unsubscribeAddresses(std::string_view rawValue);
 
 // The one to open: the first https address, else the first mailto address,
 // else the first http address.
@@ -43,17 +58,26 @@ std::optional<Address> preferredAddress(const std::vector<Address>& addresses);
 bool startsWithHeaderBlock(std::string_view bytes);
 bool startsWithHeaderBlock(std::u16string_view text);
 
+enum class Content {
+    Message,  // a header block
+    Mailbox,  // an mbox "From " line, then a header block
+    Other,
+};
+
+// What a file holds, judged from its first whole lines alone.
+Content contentOf(std::string_view start);
+
 enum class Problem { None, NotAMessage, TooLarge, Unreadable, Unavailable };
 
 struct Reading {
     Problem problem = Problem::None;
-    std::error_code cause;  // why a file was unreadable
     // The first line of the text body and what the dropped-text rule reads
     // in it; the line is empty when the message has no readable text body.
     std::u16string examinedLine;
     std::optional<recognise::RecognisedMagazine> magazine;
     std::vector<Address> unsubscribe;
-    std::string unreadableCharset;  // the text body's charset, when it could not be read
+    std::size_t overlongAddresses = 0;  // List-Unsubscribe addresses too long to be opened
+    std::string unreadableCharset;      // the text body's charset, when it could not be read
 };
 
 // Where the bytes come from: as the message was sent (a file, dragged
@@ -62,20 +86,54 @@ struct Reading {
 enum class Origin { Sent, DroppedText };
 
 Reading readMessage(std::string_view bytes, Origin origin = Origin::Sent);
-Reading readMessageFile(const std::filesystem::path& file);
+
+enum class FileProblem {
+    None,
+    Missing,      // nothing at the path
+    NotAFile,     // a folder, a pipe, a device or a socket: see `kind`
+    NotAMessage,  // neither a message nor a mailbox
+    TooLarge,     // a single message over MaxMessageBytes
+    Unreadable,   // see `cause`
+    Unavailable,  // no MIME reader on this system
+    Cancelled,    // stopped on request; `messages` holds those read before
+};
+
+enum class FileKind { Regular, Directory, Fifo, Device, Socket, Other };
+
+struct FileReading {
+    FileProblem problem = FileProblem::None;
+    std::error_code cause;
+    FileKind kind = FileKind::Regular;  // what stands at the path
+    bool mailbox = false;               // read as an mbox
+    // In the file's order. In a mailbox, a message that cannot be read, or
+    // is over MaxMessageBytes, has its own problem and the others are read.
+    std::vector<Reading> messages;
+};
+
+// One message, or every message of an mbox, from a file whose content (not
+// name) says which. Only a regular file is opened, so a pipe or a device
+// never blocks or streams; the file is read in pieces, never whole. A stop
+// request is honoured between messages and within one, in a fraction of a
+// second. Meant for a worker thread.
+FileReading readMailFile(const std::filesystem::path& file, std::stop_token stop = {});
 
 namespace native {
 
-// What the MIME reader finds; `available` is false when there is no reader
-// on this system.
+// What the MIME reader finds in one message.
 struct Parts {
-    bool available = false;
-    std::string listUnsubscribe;
+    Problem problem = Problem::Unavailable;  // None once a reader has read it
+    std::string listUnsubscribe;             // the raw value
     std::u16string firstLine;  // of the first text/plain part that is no attachment, decoded
     std::string unreadableCharset;
 };
 
 Parts readParts(std::string_view bytes, Origin origin);
+
+// Reads the regular file at `file` into `reading`.
+void readFile(const std::filesystem::path& file, std::stop_token stop, FileReading& reading);
+
+// What the program makes of the parts (shared by every reader).
+Reading readingOf(Parts parts);
 
 }  // namespace native
 

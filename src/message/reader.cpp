@@ -9,7 +9,9 @@ public:
     Reading read(std::string_view bytes, Origin origin) override {
         return readMessage(bytes, origin);
     }
-    Reading readFile(const std::filesystem::path& file) override { return readMessageFile(file); }
+    FileReading readFile(const std::filesystem::path& file, std::stop_token stop) override {
+        return readMailFile(file, std::move(stop));
+    }
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <stop_token>
 #include <string_view>
 
 #include "message/message.h"
@@ -13,7 +14,8 @@ class Reader {
 public:
     virtual ~Reader() = default;
     virtual Reading read(std::string_view bytes, Origin origin) = 0;
-    virtual Reading readFile(const std::filesystem::path& file) = 0;
+    // Meant for a worker thread: see readMailFile.
+    virtual FileReading readFile(const std::filesystem::path& file, std::stop_token stop) = 0;
 };
 
 // The reader of this system (one that answers Unavailable where there is none).

@@ -1,10 +1,16 @@
-#include <dlfcn.h>
+#include <fcntl.h>
 #include <gmime/gmime.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 
 #include "message/message.h"
+#include "system/shared_library.h"
+#include "text/ascii.h"
 
 namespace nolvetta::message::native {
 
@@ -15,51 +21,71 @@ namespace {
 struct Gmime {
     decltype(&g_mime_init) init;
     decltype(&g_mime_stream_mem_new_with_buffer) streamOfBytes;
-    decltype(&g_mime_stream_mem_new) emptyStream;
-    decltype(&g_mime_stream_mem_get_byte_array) bytesOf;
+    decltype(&g_mime_stream_fs_new) streamOfFile;
+    decltype(&g_mime_stream_fs_set_owner) setFileOwner;
+    decltype(&g_mime_stream_seek) seek;
+    decltype(&g_mime_stream_reset) reset;
+    decltype(&g_mime_stream_read) read;
+    decltype(&g_mime_stream_filter_new) filterStream;
+    decltype(&g_mime_stream_filter_add) addFilter;
+    decltype(&g_mime_filter_basic_new) decoder;
     decltype(&g_mime_parser_new_with_stream) parser;
+    decltype(&g_mime_parser_init_with_stream) restartParser;
+    decltype(&g_mime_parser_set_format) setFormat;
+    decltype(&g_mime_parser_eos) atEnd;
+    decltype(&g_mime_parser_tell) tell;
+    decltype(&g_mime_parser_get_mbox_marker_offset) markerOffset;
     decltype(&g_mime_parser_construct_message) parseMessage;
-    decltype(&g_mime_object_get_header) header;
+    decltype(&g_mime_object_get_header_list) headerList;
+    decltype(&g_mime_header_list_get_header) header;
+    decltype(&g_mime_header_get_raw_value) rawValue;
     decltype(&g_mime_message_foreach) forEachPart;
     decltype(&g_mime_object_get_content_type) contentType;
     decltype(&g_mime_content_type_is_type) isType;
     decltype(&g_mime_object_get_content_type_parameter) contentTypeParameter;
     decltype(&g_mime_part_is_attachment) isAttachment;
-    decltype(&g_mime_part_get_content_encoding) encoding;
     decltype(&g_mime_part_get_content) content;
-    decltype(&g_mime_data_wrapper_write_to_stream) decodeInto;
+    decltype(&g_mime_data_wrapper_get_stream) contentStream;
+    decltype(&g_mime_data_wrapper_get_encoding) contentEncoding;
     decltype(&g_mime_charset_iconv_name) iconvName;
     decltype(&g_object_unref) unref;
 };
 
-template <typename Function>
-bool find(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 // Nothing when GMime is not installed.
 const Gmime* gmime() {
     static const std::optional<Gmime> loaded = []() -> std::optional<Gmime> {
-        void* library = dlopen("libgmime-3.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        const system::SharedLibrary library("libgmime-3.0.so.0");
         Gmime g{};
-        if (!library || !find(library, "g_mime_init", g.init) ||
-            !find(library, "g_mime_stream_mem_new_with_buffer", g.streamOfBytes) ||
-            !find(library, "g_mime_stream_mem_new", g.emptyStream) ||
-            !find(library, "g_mime_stream_mem_get_byte_array", g.bytesOf) ||
-            !find(library, "g_mime_parser_new_with_stream", g.parser) ||
-            !find(library, "g_mime_parser_construct_message", g.parseMessage) ||
-            !find(library, "g_mime_object_get_header", g.header) ||
-            !find(library, "g_mime_message_foreach", g.forEachPart) ||
-            !find(library, "g_mime_object_get_content_type", g.contentType) ||
-            !find(library, "g_mime_content_type_is_type", g.isType) ||
-            !find(library, "g_mime_object_get_content_type_parameter", g.contentTypeParameter) ||
-            !find(library, "g_mime_part_is_attachment", g.isAttachment) ||
-            !find(library, "g_mime_part_get_content_encoding", g.encoding) ||
-            !find(library, "g_mime_part_get_content", g.content) ||
-            !find(library, "g_mime_data_wrapper_write_to_stream", g.decodeInto) ||
-            !find(library, "g_mime_charset_iconv_name", g.iconvName) ||
-            !find(library, "g_object_unref", g.unref)) {
+        if (!library.find("g_mime_init", g.init) ||
+            !library.find("g_mime_stream_mem_new_with_buffer", g.streamOfBytes) ||
+            !library.find("g_mime_stream_fs_new", g.streamOfFile) ||
+            !library.find("g_mime_stream_fs_set_owner", g.setFileOwner) ||
+            !library.find("g_mime_stream_seek", g.seek) ||
+            !library.find("g_mime_stream_reset", g.reset) ||
+            !library.find("g_mime_stream_read", g.read) ||
+            !library.find("g_mime_stream_filter_new", g.filterStream) ||
+            !library.find("g_mime_stream_filter_add", g.addFilter) ||
+            !library.find("g_mime_filter_basic_new", g.decoder) ||
+            !library.find("g_mime_parser_new_with_stream", g.parser) ||
+            !library.find("g_mime_parser_init_with_stream", g.restartParser) ||
+            !library.find("g_mime_parser_set_format", g.setFormat) ||
+            !library.find("g_mime_parser_eos", g.atEnd) ||
+            !library.find("g_mime_parser_tell", g.tell) ||
+            !library.find("g_mime_parser_get_mbox_marker_offset", g.markerOffset) ||
+            !library.find("g_mime_parser_construct_message", g.parseMessage) ||
+            !library.find("g_mime_object_get_header_list", g.headerList) ||
+            !library.find("g_mime_header_list_get_header", g.header) ||
+            !library.find("g_mime_header_get_raw_value", g.rawValue) ||
+            !library.find("g_mime_message_foreach", g.forEachPart) ||
+            !library.find("g_mime_object_get_content_type", g.contentType) ||
+            !library.find("g_mime_content_type_is_type", g.isType) ||
+            !library.find("g_mime_object_get_content_type_parameter", g.contentTypeParameter) ||
+            !library.find("g_mime_part_is_attachment", g.isAttachment) ||
+            !library.find("g_mime_part_get_content", g.content) ||
+            !library.find("g_mime_data_wrapper_get_stream", g.contentStream) ||
+            !library.find("g_mime_data_wrapper_get_encoding", g.contentEncoding) ||
+            !library.find("g_mime_charset_iconv_name", g.iconvName) ||
+            !library.find("g_object_unref", g.unref)) {
             return std::nullopt;
         }
         g.init();
@@ -91,30 +117,25 @@ void lookAt(GMimeObject*, GMimeObject* part, gpointer data) {
 // Mail labelled Shift_JIS is written with Windows' code page 932, a
 // superset (circled digits, company marks).
 const char* converterName(const Gmime& g, const char* charset) {
-    const std::string lower = [&] {
-        std::string s(charset);
-        for (char& c : s) {
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-        return s;
-    }();
     for (const char* alias :
          {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "ms_kanji"}) {
-        if (lower == alias) {
+        if (text::equalsIgnoringAsciiCase(charset, alias)) {
             return "CP932";
         }
     }
     return g.iconvName(charset);
 }
 
-std::optional<std::u16string> toUtf16(std::string_view bytes, const char* from) {
+// A line cut short may end inside a character, which then does not count.
+std::optional<std::u16string> toUtf16(std::string_view bytes, const char* from, bool cutShort) {
     if (bytes.empty()) {
         return std::u16string();
     }
+    gsize read = 0;
     gsize length = 0;
     std::unique_ptr<gchar, decltype(&g_free)> utf8(
-        g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", from, nullptr, &length,
-                  nullptr),
+        g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", from,
+                  cutShort ? &read : nullptr, &length, nullptr),
         &g_free);
     std::unique_ptr<gunichar2, decltype(&g_free)> utf16(
         utf8 ? g_utf8_to_utf16(utf8.get(), static_cast<glong>(length), nullptr, nullptr, nullptr)
@@ -126,6 +147,195 @@ std::optional<std::u16string> toUtf16(std::string_view bytes, const char* from) 
     return std::u16string(reinterpret_cast<const char16_t*>(utf16.get()));
 }
 
+// Far beyond any line a newsletter begins with; a part may be as large as
+// its message, and only its first line is wanted.
+constexpr std::size_t MaxLineBytes = 64u << 10;
+
+bool isWrapped(GMimeContentEncoding encoding) {
+    return encoding == GMIME_CONTENT_ENCODING_BASE64 ||
+           encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
+           encoding == GMIME_CONTENT_ENCODING_UUENCODE;
+}
+
+// The part's first line, decoded from its transfer encoding, read in pieces
+// up to its end or MaxLineBytes.
+std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutShort) {
+    std::string line;
+    GMimeStream* encoded = content ? g.contentStream(content) : nullptr;
+    if (!encoded) {
+        return line;
+    }
+    g.reset(encoded);
+    const Object<GMimeStream> decoded(g.filterStream(encoded));
+    if (const GMimeContentEncoding encoding = g.contentEncoding(content); isWrapped(encoding)) {
+        const Object<GMimeFilter> decoder(g.decoder(encoding, FALSE));
+        g.addFilter(reinterpret_cast<GMimeStreamFilter*>(decoded.get()), decoder.get());
+    }
+    char piece[4096];
+    std::size_t end = std::string::npos;
+    while (end == std::string::npos && line.size() < MaxLineBytes) {
+        const ssize_t length = g.read(decoded.get(), piece, sizeof piece);
+        if (length <= 0) {
+            break;
+        }
+        end = std::string_view(piece, static_cast<std::size_t>(length)).find('\n');
+        end = end == std::string::npos ? end : line.size() + end;
+        line.append(piece, static_cast<std::size_t>(length));
+    }
+    // Every charset named in mail ends a line with the byte 0x0A, and a bad
+    // character further down must not matter.
+    cutShort = std::min(end, line.size()) >= MaxLineBytes;
+    line.resize(std::min({end, line.size(), MaxLineBytes}));
+    return line;
+}
+
+Parts partsOf(const Gmime& g, GMimeMessage* message, Origin origin) {
+    Parts parts;
+    parts.problem = Problem::None;
+    auto* whole = reinterpret_cast<GMimeObject*>(message);
+    // The raw value: decoding encoded words would make brackets out of text.
+    if (GMimeHeader* header = g.header(g.headerList(whole), "List-Unsubscribe")) {
+        if (const char* value = g.rawValue(header)) {
+            parts.listUnsubscribe = value;
+        }
+    }
+    TextSearch search{&g};
+    g.forEachPart(message, lookAt, &search);
+    if (!search.found) {
+        return parts;
+    }
+    GMimeDataWrapper* content = g.content(search.found);
+    bool cutShort = false;
+    const std::string line = firstLineBytes(g, content, cutShort);
+    const bool stillWrapped = content && isWrapped(g.contentEncoding(content));
+    const char* declared =
+        g.contentTypeParameter(reinterpret_cast<GMimeObject*>(search.found), "charset");
+    const char* charset = declared ? declared : "us-ascii";
+    const char* from =
+        origin == Origin::DroppedText && !stillWrapped ? "UTF-8" : converterName(g, charset);
+    if (std::optional<std::u16string> text = toUtf16(line, from, cutShort)) {
+        parts.firstLine = recognise::firstLine(*text);
+    } else {
+        parts.unreadableCharset = charset;
+    }
+    return parts;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
+
+// Reads up to `size` bytes at `offset`; fewer only at the file's end.
+ssize_t readAt(int fd, char* into, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t length = ::pread(fd, into + done, size - done, offset + off_t(done));
+        if (length < 0 && errno == EINTR) {
+            continue;
+        }
+        if (length <= 0) {
+            return length < 0 ? length : ssize_t(done);
+        }
+        done += std::size_t(length);
+    }
+    return ssize_t(done);
+}
+
+// Where the next line that begins with "From " starts after `offset`: the
+// next message of a mailbox. -1 when there is none.
+gint64 nextMessage(int fd, gint64 offset, const std::stop_token& stop) {
+    static constexpr std::string_view Marker = "\nFrom ";
+    std::string piece(64u << 10, '\0');
+    while (!stop.stop_requested()) {
+        const ssize_t length = readAt(fd, piece.data(), piece.size(), off_t(offset));
+        const std::size_t at =
+            std::string_view(piece.data(), std::size_t(std::max<ssize_t>(length, 0))).find(Marker);
+        if (at != std::string_view::npos) {
+            return offset + gint64(at) + 1;
+        }
+        if (length < ssize_t(piece.size())) {
+            break;
+        }
+        offset += gint64(piece.size() - Marker.size() + 1);  // a marker across the two pieces
+    }
+    return -1;
+}
+
+FileKind kindOf(mode_t mode) {
+    return S_ISREG(mode)                    ? FileKind::Regular
+           : S_ISDIR(mode)                  ? FileKind::Directory
+           : S_ISFIFO(mode)                 ? FileKind::Fifo
+           : S_ISCHR(mode) || S_ISBLK(mode) ? FileKind::Device
+           : S_ISSOCK(mode)                 ? FileKind::Socket
+                                            : FileKind::Other;
+}
+
+// Opened read-only, never waiting (should the path have become a pipe since
+// it was looked at), never taking a terminal, and leaving the access time as
+// it was where the file is the user's own.
+int openForReading(const std::filesystem::path& file) {
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    const int fd = ::open(file.c_str(), flags | O_NOATIME);
+    return fd < 0 && errno == EPERM ? ::open(file.c_str(), flags) : fd;
+}
+
+// The messages of an open file, in its order.
+void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& stop,
+                  FileReading& reading) {
+    const Object<GMimeStream> stream(g.streamOfFile(fd));
+    g.setFileOwner(reinterpret_cast<GMimeStreamFs*>(stream.get()), FALSE);
+    const Object<GMimeParser> parser(g.parser(stream.get()));
+    if (mailbox) {
+        g.setFormat(parser.get(), GMIME_FORMAT_MBOX);
+    }
+    gint64 resumedAt = 0;  // so that a message GMime fails on is passed, not read again
+    while (!stop.stop_requested() && !g.atEnd(parser.get())) {
+        const Object<GMimeMessage> message(g.parseMessage(parser.get(), nullptr));
+        const gint64 begin = mailbox ? g.markerOffset(parser.get()) : 0;
+        if (stop.stop_requested()) {
+            break;
+        }
+        Parts parts;
+        if (!message) {
+            parts.problem = Problem::NotAMessage;
+            reading.messages.push_back(readingOf(std::move(parts)));
+            // GMime stays where it failed: it goes on from the next "From " line.
+            const gint64 next = mailbox ? nextMessage(fd, std::max(begin, resumedAt), stop) : -1;
+            if (next < 0 || g.seek(stream.get(), next, GMIME_STREAM_SEEK_SET) < 0) {
+                break;
+            }
+            resumedAt = next;
+            g.restartParser(parser.get(), stream.get());
+            continue;
+        }
+        if (std::uintmax_t(g.tell(parser.get()) - begin) > MaxMessageBytes) {
+            parts.problem = Problem::TooLarge;
+        } else {
+            parts = partsOf(g, message.get(), Origin::Sent);
+        }
+        reading.messages.push_back(readingOf(std::move(parts)));
+        if (!mailbox) {
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 Parts readParts(std::string_view bytes, Origin origin) {
@@ -133,47 +343,72 @@ Parts readParts(std::string_view bytes, Origin origin) {
     if (!g) {
         return {};
     }
-    Parts parts;
-    parts.available = true;
     const Object<GMimeStream> stream(g->streamOfBytes(bytes.data(), bytes.size()));
     const Object<GMimeParser> parser(g->parser(stream.get()));
     const Object<GMimeMessage> message(g->parseMessage(parser.get(), nullptr));
     if (!message) {
+        Parts parts;
+        parts.problem = Problem::None;
         return parts;
     }
-    auto* whole = reinterpret_cast<GMimeObject*>(message.get());
-    if (const char* value = g->header(whole, "List-Unsubscribe")) {
-        parts.listUnsubscribe = value;
+    return partsOf(*g, message.get(), origin);
+}
+
+void readFile(const std::filesystem::path& file, std::stop_token stop, FileReading& reading) {
+    const Gmime* g = gmime();
+    if (!g) {
+        reading.problem = FileProblem::Unavailable;
+        return;
     }
-    TextSearch search{g};
-    g->forEachPart(message.get(), lookAt, &search);
-    if (!search.found) {
-        return parts;
+    const Descriptor fd(openForReading(file));
+    struct stat status {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
+        reading.problem = FileProblem::Unreadable;
+        reading.cause = lastError();
+        return;
     }
-    const Object<GMimeStream> decoded(g->emptyStream());
-    if (GMimeDataWrapper* content = g->content(search.found)) {
-        g->decodeInto(content, decoded.get());
+    if (reading.kind = kindOf(status.st_mode); reading.kind != FileKind::Regular) {
+        reading.problem = FileProblem::NotAFile;
+        return;
     }
-    const GByteArray* body = g->bytesOf(reinterpret_cast<GMimeStreamMem*>(decoded.get()));
-    std::string_view text(reinterpret_cast<const char*>(body->data), body->len);
-    // Only the first line is read: every charset named here ends a line with
-    // the byte 0x0A, and a bad character further down must not matter.
-    text = text.substr(0, text.find('\n'));
-    const GMimeContentEncoding encoding = g->encoding(search.found);
-    const bool stillWrapped = encoding == GMIME_CONTENT_ENCODING_BASE64 ||
-                              encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
-                              encoding == GMIME_CONTENT_ENCODING_UUENCODE;
-    const char* declared =
-        g->contentTypeParameter(reinterpret_cast<GMimeObject*>(search.found), "charset");
-    const char* charset = declared ? declared : "us-ascii";
-    const char* from =
-        origin == Origin::DroppedText && !stillWrapped ? "UTF-8" : converterName(*g, charset);
-    if (std::optional<std::u16string> line = toUtf16(text, from)) {
-        parts.firstLine = recognise::firstLine(*line);
-    } else {
-        parts.unreadableCharset = charset;
+    std::string start(64u << 10, '\0');
+    const ssize_t length = readAt(fd.get(), start.data(), start.size(), 0);
+    if (length < 0) {
+        reading.problem = FileProblem::Unreadable;
+        reading.cause = lastError();
+        return;
     }
-    return parts;
+    // Whole lines only: a line cut by the piece's end is judged by none of it.
+    start.resize(std::size_t(length));
+    if (off_t(length) < status.st_size) {
+        start.resize(start.rfind('\n') + 1);
+    }
+    const Content content = contentOf(start);
+    reading.mailbox = content == Content::Mailbox;
+    if (content == Content::Other) {
+        reading.problem = FileProblem::NotAMessage;
+        return;
+    }
+    if (!reading.mailbox && std::uintmax_t(status.st_size) > MaxMessageBytes) {
+        reading.problem = FileProblem::TooLarge;
+        return;
+    }
+    {
+        // A stop while GMime reads makes the rest of the file read as empty:
+        // GMime then ends the message it is on at once. The descriptor itself
+        // stays open until this is undone.
+        const std::stop_callback endEarly(stop, [fd = fd.get()] {
+            const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (nothing >= 0) {
+                ::dup3(nothing, fd, O_CLOEXEC);
+                ::close(nothing);
+            }
+        });
+        readMessages(*g, fd.get(), reading.mailbox, stop, reading);
+    }
+    if (stop.stop_requested()) {
+        reading.problem = FileProblem::Cancelled;
+    }
 }
 
 }  // namespace nolvetta::message::native

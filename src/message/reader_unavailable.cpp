@@ -8,4 +8,8 @@ Parts readParts(std::string_view, Origin) {
     return {};
 }
 
+void readFile(const std::filesystem::path&, std::stop_token, FileReading& reading) {
+    reading.problem = FileProblem::Unavailable;
+}
+
 }  // namespace nolvetta::message::native

@@ -1,7 +1,6 @@
 #include "store/codepage.h"
 
 #include <algorithm>
-#include <type_traits>
 
 #include "store/codepage_native.h"
 
@@ -17,10 +16,9 @@ constexpr char16_t FullwidthHyphenMinus = u'\uFF0D';
 
 // ASCII is itself in code page 932, and most files hold nothing else: they
 // need no converter, which costs more to load than such a file to convert.
-template <typename Char>
-bool isAscii(std::basic_string_view<Char> text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](Char c) { return static_cast<std::make_unsigned_t<Char>>(c) < 0x80; });
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace
@@ -39,19 +37,49 @@ DecodedText decodeCp932(std::string_view bytes) {
     return decoded;
 }
 
-std::optional<std::string> encodeCp932(std::u16string_view text) {
-    if (text.find(u'\0') != std::u16string_view::npos) {
-        return std::nullopt;  // it would read back as the end of the file's good part
+Cp932Encoder::Cp932Encoder() = default;
+Cp932Encoder::~Cp932Encoder() = default;
+
+bool Cp932Encoder::append(std::u16string_view text, std::string& out) {
+    // One pass without branches decides the common case, ASCII without NUL.
+    char16_t any = 0;
+    char16_t least = 0xFFFF;
+    for (const char16_t c : text) {
+        any |= c;
+        least = std::min(least, c);
     }
-    if (isAscii(text)) {
-        return std::string(text.begin(), text.end());
+    if (least == 0) {
+        return false;  // it would read back as the end of the file's good part
+    }
+    if (any >= 0x80) {
+        return appendConverted(text, out);
+    }
+    // Narrowed in place: append() from char16_t iterators builds a temporary string.
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(start));
+    return true;
+}
+
+bool Cp932Encoder::appendConverted(std::u16string_view text, std::string& out) {
+    if (!native_) {
+        native_ = std::make_unique<native::Encoder>();
     }
     if (text.find(MinusSign) == std::u16string_view::npos) {
-        return native::encodeCp932(text);
+        return native_->append(text, out);
     }
-    std::u16string tableForm(text);
-    std::replace(tableForm.begin(), tableForm.end(), MinusSign, FullwidthHyphenMinus);
-    return native::encodeCp932(tableForm);
+    tableForm_.assign(text);
+    std::replace(tableForm_.begin(), tableForm_.end(), MinusSign, FullwidthHyphenMinus);
+    return native_->append(tableForm_, out);
+}
+
+std::optional<std::string> encodeCp932(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    if (!Cp932Encoder().append(text, bytes)) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace nolvetta::store

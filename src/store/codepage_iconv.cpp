@@ -1,12 +1,18 @@
-#include "store/codepage_native.h"
-
 #include <iconv.h>
 
+#include <bit>
 #include <cerrno>
+
+#include "store/codepage_native.h"
 
 namespace nolvetta::store::native {
 
 namespace {
+
+// The byte order of char16_t here, named explicitly: plain "UTF-16" would
+// add or expect a byte order mark. Texts then pass to and from iconv as they
+// lie in memory, without a copy.
+constexpr const char* Utf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
 class Converter {
 public:
@@ -21,15 +27,19 @@ public:
 
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-    // Converts all of `in`, or up to the first sequence it cannot convert
-    // (then returns false with what came before).
-    bool convert(std::string_view in, std::string& out) {
+    // Converts all of `in` into `out`, or up to the first sequence it cannot
+    // convert (then returns false with what came before).
+    template <typename In, typename Out>
+    bool convert(std::basic_string_view<In> in, std::basic_string<Out>& out) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        out.assign(in.size() * 2 + 16, '\0');
-        char* inPtr = const_cast<char*>(in.data());
-        std::size_t inLeft = in.size();
-        char* outPtr = out.data();
-        std::size_t outLeft = out.size();
+        // A character is one or two bytes and one UTF-16 unit: neither
+        // direction gives more units out than bytes in.
+        out.resize(in.size() * sizeof(In) + 8);
+        char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(in.data()));
+        std::size_t inLeft = in.size() * sizeof(In);
+        char* outStart = reinterpret_cast<char*>(out.data());
+        char* outPtr = outStart;
+        std::size_t outLeft = out.size() * sizeof(Out);
         bool complete = true;
         while (inLeft > 0) {
             if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
@@ -39,12 +49,13 @@ public:
                 complete = false;
                 break;
             }
-            const std::size_t used = static_cast<std::size_t>(outPtr - out.data());
+            const std::size_t used = static_cast<std::size_t>(outPtr - outStart);
             out.resize(out.size() * 2);
-            outPtr = out.data() + used;
-            outLeft = out.size() - used;
+            outStart = reinterpret_cast<char*>(out.data());
+            outPtr = outStart + used;
+            outLeft = out.size() * sizeof(Out) - used;
         }
-        out.resize(static_cast<std::size_t>(outPtr - out.data()));
+        out.resize(static_cast<std::size_t>(outPtr - outStart) / sizeof(Out));
         return complete;
     }
 
@@ -52,73 +63,43 @@ private:
     iconv_t cd_;
 };
 
-// iconv is told "UTF-16LE" explicitly: plain "UTF-16" would add or expect a
-// byte order mark.
-std::string toUtf16Le(std::u16string_view text) {
-    std::string bytes(text.size() * 2, '\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
-    }
-    return bytes;
-}
-
-std::u16string fromUtf16Le(std::string_view bytes) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    }
-    return text;
-}
-
 }  // namespace
 
 DecodedText decodeCp932(std::string_view bytes) {
-    Converter converter("UTF-16LE", "CP932");
+    Converter converter(Utf16, "CP932");
     if (!converter.ok()) {
         return {{}, false};
     }
-    std::string utf16;
-    const bool clean = converter.convert(bytes, utf16);
-    return {fromUtf16Le(utf16), clean};
+    std::u16string text;
+    const bool clean = converter.convert(bytes, text);
+    if (text.capacity() - text.size() > text.size() / 4) {
+        text.shrink_to_fit();  // mostly two-byte characters: the text stays for the whole run
+    }
+    return {std::move(text), clean};
 }
 
-std::optional<std::string> encodeCp932(std::u16string_view text) {
-    Converter toCp932("CP932", "UTF-16LE");
-    Converter fromCp932("UTF-16LE", "CP932");
-    if (!toCp932.ok() || !fromCp932.ok()) {
-        return std::nullopt;
+struct Encoder::State {
+    Converter toCp932{"CP932", Utf16};
+    Converter fromCp932{Utf16, "CP932"};
+    std::string encoded;  // kept from text to text, so a long list is written
+    std::u16string back;  // without an allocation per entry
+};
+
+Encoder::Encoder() : state_(std::make_unique<State>()) {}
+Encoder::~Encoder() = default;
+
+bool Encoder::append(std::u16string_view text, std::string& out) {
+    State& s = *state_;
+    if (!s.toCp932.ok() || !s.fromCp932.ok() || !s.toCp932.convert(text, s.encoded)) {
+        return false;
     }
-    std::string bytes;
-    bytes.reserve(text.size() + text.size() / 2);
-    std::string encoded;
-    std::string decoded;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        // ASCII is the same in code page 932: only the other runs go through
-        // iconv, which keeps a long address list fast to save.
-        if (text[start] < 0x80) {
-            bytes += static_cast<char>(text[start++]);
-            continue;
-        }
-        std::size_t end = start;
-        while (end < text.size() && text[end] >= 0x80) {
-            ++end;
-        }
-        const std::u16string_view run = text.substr(start, end - start);
-        if (!toCp932.convert(toUtf16Le(run), encoded)) {
-            return std::nullopt;
-        }
-        // glibc also writes a few characters that read back as others (U+00A5
-        // as "\", U+301C as U+FF5E); those count as unrepresentable, as on Windows.
-        if (!fromCp932.convert(encoded, decoded) || fromUtf16Le(decoded) != run) {
-            return std::nullopt;
-        }
-        bytes += encoded;
-        start = end;
+    // glibc also writes a few characters that read back as others (U+00A5 as
+    // "\", U+301C as U+FF5E); those count as unrepresentable, as on Windows.
+    if (!s.fromCp932.convert(std::string_view(s.encoded), s.back) || s.back != text) {
+        return false;
     }
-    return bytes;
+    out += s.encoded;
+    return true;
 }
 
 }  // namespace nolvetta::store::native

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,7 +13,20 @@ namespace nolvetta::store::native {
 // `bytes` holds no NUL byte. Stops at the first invalid or cut-off sequence.
 DecodedText decodeCp932(std::string_view bytes);
 
-// Nothing unless every character has a form that reads back as itself.
-std::optional<std::string> encodeCp932(std::u16string_view text);
+class Encoder {
+public:
+    Encoder();
+    ~Encoder();
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
+
+    // Appends the bytes of `text` to `out`; false, with `out` as it was,
+    // unless every character has a form that reads back as itself.
+    bool append(std::u16string_view text, std::string& out);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace nolvetta::store::native

@@ -87,12 +87,17 @@ DecodedText decodeCp932(std::string_view bytes) {
     return {decodeWhole(bytes.substr(0, starts[good])).value_or(std::u16string()), false};
 }
 
-std::optional<std::string> encodeCp932(std::u16string_view text) {
+struct Encoder::State {};
+
+Encoder::Encoder() = default;
+Encoder::~Encoder() = default;
+
+bool Encoder::append(std::u16string_view text, std::string& out) {
     if (text.empty()) {
-        return std::string();
+        return true;
     }
     if (text.size() > INT_MAX / 2) {
-        return std::nullopt;
+        return false;
     }
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int inLength = static_cast<int>(text.size());
@@ -102,15 +107,17 @@ std::optional<std::string> encodeCp932(std::u16string_view text) {
     const int length = WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, wide, inLength, nullptr,
                                            0, nullptr, &usedDefault);
     if (length <= 0 || usedDefault) {
-        return std::nullopt;
+        return false;
     }
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, wide, inLength, bytes.data(), length,
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(length));
+    WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, wide, inLength, out.data() + start, length,
                         nullptr, &usedDefault);
     if (usedDefault) {
-        return std::nullopt;
+        out.resize(start);
+        return false;
     }
-    return bytes;
+    return true;
 }
 
 }  // namespace nolvetta::store::native

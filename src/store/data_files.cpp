@@ -6,7 +6,6 @@
 #include "store/codepage.h"
 #include "store/field_reader.h"
 #include "store/program_path_native.h"
-#include "store/safe_save.h"
 #include "text/ascii.h"
 #include "text/number.h"
 
@@ -63,6 +62,21 @@ std::optional<SaveFault> leftAlone(FileState state) {
     return std::nullopt;
 }
 
+// One line of the address file. No byte of a two-byte character is a comma,
+// so a comma among the bytes is one in the entry.
+bool appendEntry(Cp932Encoder& encoder, std::u16string_view entry, std::string& out) {
+    const std::size_t start = out.size();
+    if (!encoder.append(entry, out)) {
+        return false;
+    }
+    if (out.find(',', start) != std::string::npos) {
+        out.insert(out.begin() + static_cast<std::ptrdiff_t>(start), '"');
+        out += '"';
+    }
+    out += "\r\n";
+    return true;
+}
+
 bool isBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
@@ -89,25 +103,20 @@ std::optional<bool> settingsValue(std::u16string_view field) {
     return number.value != 0;
 }
 
-std::optional<std::string> formatAddressFile(const std::vector<std::u16string>& entries) {
+std::optional<std::string> formatAddressFile(const AddressList& entries) {
     std::size_t length = 0;
-    for (const std::u16string& entry : entries) {
-        length += entry.size() + 4;
+    for (const std::u16string_view entry : entries) {
+        length += entry.size() + 4;  // room for quotes or for a few two-byte characters
     }
-    std::u16string text;
-    text.reserve(length);
-    for (const std::u16string& entry : entries) {
-        const bool quoted = entry.find(u',') != std::u16string::npos;
-        if (quoted) {
-            text += u'"';
+    std::string bytes;
+    bytes.reserve(length);
+    Cp932Encoder encoder;
+    for (const std::u16string_view entry : entries) {
+        if (!appendEntry(encoder, entry, bytes)) {
+            return std::nullopt;
         }
-        text += entry;
-        if (quoted) {
-            text += u'"';
-        }
-        text += u"\r\n";
     }
-    return encodeCp932(text);
+    return bytes;
 }
 
 std::string formatSettingsFile(bool alwaysOnTop) {
@@ -115,8 +124,14 @@ std::string formatSettingsFile(bool alwaysOnTop) {
 }
 
 bool canStoreEntry(std::u16string_view entry) {
-    const std::optional<std::string> bytes = formatAddressFile({std::u16string(entry)});
-    return bytes && readFields(decodeCp932(*bytes).text) == std::vector{std::u16string(entry)};
+    Cp932Encoder encoder;
+    std::string bytes;
+    if (!appendEntry(encoder, entry, bytes)) {
+        return false;
+    }
+    const DecodedText decoded = decodeCp932(bytes);
+    FieldReader reader(decoded.text);
+    return reader.next() == entry && reader.atEnd();
 }
 
 DataFiles::DataFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
@@ -138,12 +153,20 @@ Loaded DataFiles::load() {
     removeSaveLeftovers(addressFilePath());
     removeSaveLeftovers(settingsFilePath());
     Loaded loaded;
+    loadedText_.reset();
+    loadedIdentity_.reset();
+    // Looked at before the read: a file replaced in between then only costs a save.
+    const std::optional<FileIdentity> identity = fileIdentity(addressFilePath());
     std::string bytes;
     loaded.address = readFile(addressFilePath(), bytes);
     if (loaded.address.state == FileState::Loaded) {
-        const DecodedText decoded = decodeCp932(bytes);
-        loaded.entries = readFields(decoded.text);
-        if (!decoded.clean) {
+        DecodedText decoded = decodeCp932(bytes);
+        std::string().swap(bytes);  // the bytes are not kept beside their text
+        loaded.entries = AddressList::fromText(std::move(decoded.text));
+        if (decoded.clean) {
+            loadedText_ = loaded.entries.text();
+            loadedIdentity_ = identity;
+        } else {
             loaded.address.state = FileState::Damaged;
             loaded.backup = unusedBackupPath();
         }
@@ -166,8 +189,7 @@ Loaded DataFiles::load() {
     return loaded;
 }
 
-std::vector<SaveProblem> DataFiles::save(const std::vector<std::u16string>& entries,
-                                         bool alwaysOnTop) {
+std::vector<SaveProblem> DataFiles::save(const AddressList& entries, bool alwaysOnTop) {
     std::vector<SaveProblem> problems;
     if (!directory_.empty()) {
         std::error_code ec;
@@ -187,7 +209,15 @@ std::vector<SaveProblem> DataFiles::save(const std::vector<std::u16string>& entr
     return problems;
 }
 
-std::optional<SaveProblem> DataFiles::saveAddresses(const std::vector<std::u16string>& entries) {
+bool DataFiles::unchangedSinceLoad(const AddressList& entries) const {
+    return !entries.changed() && entries.text() && entries.text() == loadedText_.lock() &&
+           loadedIdentity_ && fileIdentity(addressFilePath()) == loadedIdentity_;
+}
+
+std::optional<SaveProblem> DataFiles::saveAddresses(const AddressList& entries) {
+    if (unchangedSinceLoad(entries)) {
+        return std::nullopt;
+    }
     const fs::path file = addressFilePath();
     const std::optional<std::string> bytes = formatAddressFile(entries);
     if (!bytes) {

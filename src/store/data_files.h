@@ -1,11 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "store/address_list.h"
+#include "store/safe_save.h"
 
 // The address file "nolvetta.dat" and the settings file "nolvetta1.dat":
 // code page 932, one value per line, CR LF.
@@ -29,7 +33,7 @@ struct FileLoad {
 };
 
 struct Loaded {
-    std::vector<std::u16string> entries;
+    AddressList entries;
     std::optional<bool> alwaysOnTop;  // nothing: keep the initial state
     FileLoad address;
     FileLoad settings;
@@ -57,7 +61,7 @@ std::optional<bool> settingsValue(std::u16string_view field);
 
 // The bytes of the files. Entries holding a comma are quoted so that they
 // read back as one entry; nothing when an entry cannot be held by code page 932.
-std::optional<std::string> formatAddressFile(const std::vector<std::u16string>& entries);
+std::optional<std::string> formatAddressFile(const AddressList& entries);
 std::string formatSettingsFile(bool alwaysOnTop);
 
 // Whether the address file can hold the entry so that it reads back
@@ -80,18 +84,24 @@ public:
     // Writes both files safely, creating the directory when needed, and
     // replaces only what load() found safe to replace: an unreadable file or
     // something other than a file is left alone, and a damaged address file
-    // is first copied to a name not yet used. One problem per file not saved.
-    std::vector<SaveProblem> save(const std::vector<std::u16string>& entries, bool alwaysOnTop);
+    // is first copied to a name not yet used. The address file is not even
+    // compared when `entries` is the list the last load() gave, unchanged, and
+    // the file is still the one it was read from. One problem per file not saved.
+    std::vector<SaveProblem> save(const AddressList& entries, bool alwaysOnTop);
 
 private:
     std::filesystem::path unusedBackupPath() const;
-    std::optional<SaveProblem> saveAddresses(const std::vector<std::u16string>& entries);
+    bool unchangedSinceLoad(const AddressList& entries) const;
+    std::optional<SaveProblem> saveAddresses(const AddressList& entries);
     std::error_code keepDamagedOriginal();
 
     std::filesystem::path directory_;
     std::filesystem::path backup_;
     FileState addressState_ = FileState::Absent;
     FileState settingsState_ = FileState::Absent;
+    // What a clean load read, to know a list and a file still as they were then.
+    std::weak_ptr<const std::u16string> loadedText_;
+    std::optional<FileIdentity> loadedIdentity_;
 };
 
 }  // namespace nolvetta::store

@@ -26,7 +26,7 @@ std::size_t findFrom(std::u16string_view text, std::size_t pos, Stop stop) {
 
 }  // namespace
 
-std::u16string FieldReader::next() {
+std::u16string_view FieldReader::next() {
     if (atEnd()) {
         return {};
     }
@@ -49,11 +49,11 @@ std::u16string FieldReader::next() {
             text_[pos_] == u'\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == u'\n';
         pos_ += crLf ? 2 : 1;
     }
-    return std::u16string(text_.substr(valueStart, valueEnd - valueStart));
+    return text_.substr(valueStart, valueEnd - valueStart);
 }
 
-std::vector<std::u16string> readFields(std::u16string_view text) {
-    std::vector<std::u16string> fields;
+std::vector<std::u16string_view> readFields(std::u16string_view text) {
+    std::vector<std::u16string_view> fields;
     FieldReader reader(text);
     while (!reader.atEnd()) {
         fields.push_back(reader.next());

@@ -17,14 +17,15 @@ public:
     explicit FieldReader(std::u16string_view text) : text_(text) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
-    // The next field; an empty string once atEnd().
-    std::u16string next();
+    // The next field, a view into the text; empty once atEnd().
+    std::u16string_view next();
 
 private:
     std::u16string_view text_;
     std::size_t pos_ = 0;
 };
 
-std::vector<std::u16string> readFields(std::u16string_view text);
+// All fields, as views into `text`.
+std::vector<std::u16string_view> readFields(std::u16string_view text);
 
 }  // namespace nolvetta::store

@@ -1,5 +1,7 @@
 #include "store/safe_save.h"
 
+#include <algorithm>
+#include <array>
 #include <fstream>
 #include <string>
 
@@ -12,22 +14,13 @@ namespace fs = std::filesystem;
 // The temporary files of a save of `file` are named ".<file name>.<number>.tmp".
 bool isLeftoverOf(const fs::path& candidate, const fs::path& file) {
     const std::string name = candidate.filename().string();
-    const std::string prefix = "." + file.filename().string() + ".";
+    // Built by appending: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.
+    std::string prefix = ".";
+    prefix += file.filename().string();
+    prefix += '.';
     return name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
            name.compare(name.size() - 4, 4, ".tmp") == 0 &&
            name.find_first_not_of("0123456789", prefix.size()) == name.size() - 4;
-}
-
-// Whether `file` already holds exactly `bytes`.
-bool holds(const fs::path& file, std::string_view bytes) {
-    std::error_code ec;
-    if (fs::file_size(file, ec) != bytes.size() || ec) {
-        return false;
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::string content(bytes.size(), '\0');
-    return in.read(content.data(), static_cast<std::streamsize>(content.size())) &&
-           content == bytes;
 }
 
 }  // namespace
@@ -53,6 +46,24 @@ std::error_code saveFileSafely(const fs::path& path, std::string_view bytes) {
         return {};  // nothing to change, nothing to wait for the disk for
     }
     return native::replaceFile(target, bytes);
+}
+
+bool holds(const fs::path& file, std::string_view bytes) {
+    std::error_code ec;
+    if (fs::file_size(file, ec) != bytes.size() || ec) {
+        return false;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::array<char, ComparePieceSize> piece;
+    while (!bytes.empty()) {
+        const std::size_t length = std::min(bytes.size(), piece.size());
+        if (!in.read(piece.data(), static_cast<std::streamsize>(length)) ||
+            bytes.substr(0, length) != std::string_view(piece.data(), length)) {
+            return false;
+        }
+        bytes.remove_prefix(length);
+    }
+    return true;
 }
 
 void removeSaveLeftovers(const fs::path& file) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -13,6 +16,25 @@ namespace nolvetta::store {
 // left as it is. Returns the cause of a failure; an
 // empty code when the file was saved.
 std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes);
+
+// Whether `file` holds exactly `bytes`, read and compared a piece at a time.
+inline constexpr std::size_t ComparePieceSize = 1 << 16;
+bool holds(const std::filesystem::path& file, std::string_view bytes);
+
+// What tells one state of a file from another: which file it is, its size,
+// and when it was last written (and, where the system keeps it, last changed
+// in any way, which no program can set back).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t written = 0;
+    std::int64_t changed = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of what `path` leads to; nothing when it cannot be looked at.
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
 
 // Removes the temporary files that interrupted saves of `file` left beside it.
 void removeSaveLeftovers(const std::filesystem::path& file);

@@ -58,6 +58,20 @@ void syncDirectory(const std::filesystem::path& directory) {
 
 }  // namespace
 
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    const auto nanoseconds = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino),
+                        static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim),
+                        nanoseconds(status.st_ctim)};
+}
+
 namespace native {
 
 std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes) {

@@ -40,6 +40,30 @@ HANDLE createTemporary(const std::filesystem::path& target, std::filesystem::pat
 
 }  // namespace
 
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
+    // Attributes only, sharing everything: looking must not get in anyone's way.
+    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL ok = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!ok) {
+        return std::nullopt;
+    }
+    const auto join = [](DWORD high, DWORD low) {
+        return static_cast<std::uint64_t>(high) << 32 | low;
+    };
+    return FileIdentity{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+                        join(info.nFileSizeHigh, info.nFileSizeLow),
+                        static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                       info.ftLastWriteTime.dwLowDateTime)),
+                        0};
+}
+
 namespace native {
 
 std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes) {

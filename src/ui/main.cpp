@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
         qunsetenv("QT_QPA_PLATFORM");  // the browser chooses its own
     }
     QGuiApplication::setDesktopFileName(QStringLiteral("org.nolvetta.Nolvetta"));
+    ui::installJapaneseQtTexts();
 
     const auto dataDirectory =
         store::chooseDataDirectory(store::programDirectory(), store::userDataDirectory());

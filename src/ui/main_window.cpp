@@ -1,5 +1,8 @@
 #include "ui/main_window.h"
 
+#include <QAbstractListModel>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -16,14 +19,21 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListView>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QStringListModel>
+#include <QShortcut>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <QTranslator>
 #include <QUrl>
 #include <algorithm>
 
@@ -39,22 +49,60 @@ using form::Control;
 using form::Menu;
 namespace captions = form::captions;
 
-// 15 twips make one device-independent pixel, so high-dpi screens scale the
-// whole window.
-int px(int twips) {
-    return (twips + 7) / 15;
+// In device-independent pixels, so that high-dpi screens scale the whole window.
+QRect pixels(const form::Twips& at, double scale) {
+    return {form::toPixels(at.left, scale), form::toPixels(at.top, scale),
+            form::toPixels(at.width, scale), form::toPixels(at.height, scale)};
 }
 
-QRect pixels(const form::Twips& at) {
-    return {px(at.left), px(at.top), px(at.width), px(at.height)};
-}
+// An address list as the behaviour keeps it: a text is made for an entry only
+// when the combo box shows it, so a long list costs nothing until opened.
+class AddressModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
 
-QStringListModel* listOf(QWidget* combo) {
-    return static_cast<QStringListModel*>(static_cast<QComboBox*>(combo)->model());
+    void show(const store::AddressList& entries) {
+        beginResetModel();
+        entries_ = &entries;
+        rows_ = static_cast<int>(entries.size());
+        endResetModel();
+    }
+    void added() {
+        beginInsertRows({}, rows_, rows_);
+        ++rows_;
+        endInsertRows();
+    }
+    void removed(int row) {
+        beginRemoveRows({}, row, row);
+        --rows_;
+        endRemoveRows();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : rows_;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        // While a removal is told, the row asked for may have gone already.
+        const auto row = static_cast<std::size_t>(index.row());
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || !entries_ ||
+            row >= entries_->size()) {
+            return {};
+        }
+        return toQt((*entries_)[row]);
+    }
+
+private:
+    const store::AddressList* entries_ = nullptr;
+    int rows_ = 0;
+};
+
+AddressModel* listOf(QWidget* combo) {
+    return static_cast<AddressModel*>(static_cast<QComboBox*>(combo)->model());
 }
 
 form::Key keyOf(const QKeyEvent* event) {
     switch (event->key()) {
+        case Qt::Key_F10:
+            return event->modifiers() == Qt::ShiftModifier ? form::Key::Menu : form::Key::Other;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             return form::Key::Enter;
@@ -78,19 +126,40 @@ form::MouseButton buttonOf(const QMouseEvent* event) {
     }
 }
 
-// What a drag offers. Only a real text form counts as text: Qt would also
-// offer dragged files' addresses as text.
+// What a drag offers, from its formats alone: asking a mail program for the
+// data may make it write the whole message out. Only a real text form counts
+// as text: Qt would also offer dragged files' addresses as text.
 form::DropOffer offerOf(const QMimeData* data) {
-    form::DropOffer offer;
-    offer.text = data->hasFormat(QStringLiteral("text/plain"));
-    offer.message = data->hasFormat(QStringLiteral("message/rfc822"));
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            offer.files.push_back(nativePath(url.toLocalFile()));
-        }
-    }
-    return offer;
+    return {data->hasFormat(QStringLiteral("text/plain")),
+            data->hasFormat(QStringLiteral("message/rfc822")), data->hasUrls()};
 }
+
+// A drop's data, each form asked for once and only when the window needs it.
+class MimeDrop final : public form::DroppedData {
+public:
+    explicit MimeDrop(const QMimeData* data) : data_(data) {}
+    form::DropOffer offer() const override { return offerOf(data_); }
+    std::vector<std::filesystem::path> files() override {
+        std::vector<std::filesystem::path> files;
+        for (const QUrl& url : data_->urls()) {
+            if (url.isLocalFile()) {
+                files.push_back(nativePath(url.toLocalFile()));
+            }
+        }
+        return files;
+    }
+    std::string message() override {
+        return data_->data(QStringLiteral("message/rfc822")).toStdString();
+    }
+    std::u16string_view text() override {
+        text_ = data_->text();
+        return viewOf(text_);
+    }
+
+private:
+    const QMimeData* data_;
+    QString text_;
+};
 
 // The program's icon at the sizes a window's icon is drawn in; the larger
 // ones are for the menu, which takes them from the installed files.
@@ -122,10 +191,82 @@ void fitCaption(QLabel* label) {
     label->setFont(font);
 }
 
+// A frame that takes the focus, as the service frame does: it shows that it
+// has it around its caption.
+class FocusableFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QGroupBox::paintEvent(event);
+        if (!hasFocus()) {
+            return;
+        }
+        QStyleOptionGroupBox frame;
+        initStyleOption(&frame);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect =
+            style()->subControlRect(QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, this);
+        QStylePainter(this).drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
+
+// What a screen reader makes of the service frame: a choice that names the
+// service shown and opens the list of services, as Space does.
+class ChoiceAccessible : public QAccessibleWidget {
+public:
+    explicit ChoiceAccessible(QWidget* frame) : QAccessibleWidget(frame, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? static_cast<QGroupBox*>(widget())->title()
+                                       : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString&) override {
+        // Posted: the reader's call returns before the modal pop-up runs.
+        widget()->setFocus();
+        QCoreApplication::postEvent(widget(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+    }
+};
+
+// An address list named by its purpose: Qt would name an editable combo box
+// after the text it holds.
+class AddressListAccessible : public QAccessibleWidget {
+public:
+    explicit AddressListAccessible(QWidget* combo)
+        : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? static_cast<QComboBox*>(widget())->currentText()
+                                       : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString&) override { static_cast<QComboBox*>(widget())->showPopup(); }
+};
+
+constexpr char NamedProperty[] = "nolvettaAccessible";
+
+QAccessibleInterface* accessibleControl(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget || !widget->property(NamedProperty).toBool()) {
+        return nullptr;
+    }
+    return qobject_cast<QComboBox*>(widget)
+               ? static_cast<QAccessibleInterface*>(new AddressListAccessible(widget))
+               : new ChoiceAccessible(widget);
+}
+
 QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
     const QString caption = toQt(spec.caption);
     switch (spec.kind) {
         case form::Kind::Frame:
+            if (spec.focusable) {
+                auto* frame = new FocusableFrame(caption, parent);
+                frame->setFocusPolicy(Qt::StrongFocus);
+                frame->setProperty(NamedProperty, true);
+                return frame;
+            }
             return new QGroupBox(caption, parent);
         case form::Kind::Button: {
             auto* button = new QPushButton(caption, parent);
@@ -134,15 +275,17 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
         }
         case form::Kind::ComboBox: {
             auto* combo = new QComboBox(parent);
-            // Strings only: no item object per entry.
-            combo->setModel(new QStringListModel(combo));
+            combo->setModel(new AddressModel(combo));
+            // Every entry one line high: the list opens at once however long it is.
+            static_cast<QListView*>(combo->view())->setUniformItemSizes(true);
             combo->setEditable(true);
             // The lists change only through the window's handlers, and the
             // typed text is never completed behind the user's back.
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setCompleter(nullptr);
             combo->lineEdit()->setAcceptDrops(false);
-            combo->setEditText(caption);
+            combo->lineEdit()->setPlaceholderText(caption);
+            combo->setProperty(NamedProperty, true);
             return combo;
         }
         case form::Kind::TextBox: {
@@ -159,9 +302,18 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
 
 }  // namespace
 
+void installJapaneseQtTexts() {
+    static QTranslator texts;
+    if (texts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&texts);
+    }
+}
+
 MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
                        const std::filesystem::path& dataDirectory)
     : form_(std::make_unique<form::Form1>(*this, launcher, reader, dataDirectory)) {
+    QAccessible::installFactory(accessibleControl);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toQt(captions::AppTitle));
     setWindowIcon(programIcon());
@@ -171,6 +323,9 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // F10 goes to the menu bar, as on every desktop where Alt alone may not.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -178,13 +333,21 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(px(form::ClientArea.width), px(form::ClientArea.height));
+    const double scale = form::layoutScale(QFontInfo(font()).pixelSize());
+    client->setFixedSize(pixels(form::ClientArea, scale).size());
     setCentralWidget(client);
     for (const form::ControlSpec& spec : form::controls()) {
         QWidget* w = makeWidget(spec, spec.container ? widget(*spec.container) : client);
         widgets_[static_cast<std::size_t>(spec.id)] = w;
         w->setObjectName(QString::fromLatin1(spec.name.data(), spec.name.size()));
-        w->setGeometry(pixels(spec.at));
+        w->setGeometry(pixels(spec.at, scale));
+        if (!spec.accessibleName.empty()) {
+            w->setAccessibleName(toQt(spec.accessibleName));
+        }
+        // What Qt may have made of the control before it was told what it is.
+        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(w)) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+        }
         // Every event the window handles passes the filter; buttons report their clicks.
         w->installEventFilter(this);
         if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -192,7 +355,14 @@ void MainWindow::buildControls() {
                     [this, id = spec.id] { form_->clicked(id); });
         }
     }
-    fitCaption(static_cast<QLabel*>(widget(Control::Label1)));
+    for (const form::ControlSpec& spec : form::controls()) {
+        if (spec.buddy) {
+            static_cast<QLabel*>(widget(spec.id))->setBuddy(widget(*spec.buddy));
+        }
+    }
+    for (QLabel* label : client->findChildren<QLabel*>()) {
+        fitCaption(label);
+    }
     const std::vector<Control> order = form::tabOrder();
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(widget(order[i]), widget(order[i + 1]));
@@ -205,16 +375,14 @@ void MainWindow::buildMenus() {
     std::array<QActionGroup*, form::MenuCount> groups{};
     for (const form::MenuSpec& spec : form::menus()) {
         const auto index = static_cast<std::size_t>(spec.id);
-        const QString caption = toQt(spec.caption);
+        const QString caption = toQt(form::menuText(spec));
         const QString name = QString::fromLatin1(spec.name.data(), spec.name.size());
         QMenu* parent = spec.parent ? menus_[static_cast<std::size_t>(*spec.parent)] : nullptr;
         const bool hasEntries =
             std::any_of(form::menus().begin(), form::menus().end(),
                         [&](const form::MenuSpec& other) { return other.parent == spec.id; });
         if (hasEntries) {
-            QMenu* menu = parent           ? parent->addMenu(caption)
-                          : spec.inMenuBar ? menuBar()->addMenu(caption)
-                                           : new QMenu(caption, this);
+            QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
             menu->setObjectName(name);
             menus_[index] = menu;
             actions_[index] = menu->menuAction();
@@ -267,10 +435,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     }
     switch (event->type()) {
-        case QEvent::KeyPress:
-            // Before the control handles the key itself.
-            form_->keyDown(*control, keyOf(static_cast<QKeyEvent*>(event)));
+        case QEvent::KeyPress: {
+            // Before the control handles the key itself; a key a child let
+            // through is not its frame's.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (window()->focusWidget() == widget(*control) ||
+                window()->focusWidget()->focusProxy() == widget(*control)) {
+                form_->keyDown(*control, keyOf(key), key->isAutoRepeat());
+            }
             break;
+        }
         case QEvent::FocusIn:
             form_->gotFocus(*control);
             break;
@@ -310,18 +484,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             // The control inserts nothing itself; always a copy, since a move
             // would make the source delete what was dragged.
             auto* drop = static_cast<QDropEvent*>(event);
-            const QMimeData* data = drop->mimeData();
-            form::Drop dropped{offerOf(data), {}, {}};
-            drop->setAccepted(form_->takesDrop(*control, dropped.offer));
+            MimeDrop data(drop->mimeData());
+            drop->setAccepted(form_->takesDrop(*control, data.offer()));
             if (drop->isAccepted()) {
                 drop->setDropAction(Qt::CopyAction);
-                const QString text = dropped.offer.text ? data->text() : QString();
-                const QByteArray message = dropped.offer.message
-                                               ? data->data(QStringLiteral("message/rfc822"))
-                                               : QByteArray();
-                dropped.text = viewOf(text);
-                dropped.message = {message.constData(), static_cast<std::size_t>(message.size())};
-                form_->dropped(*control, dropped);
+                form_->dropped(*control, data);
             }
             return true;
         }
@@ -364,31 +531,26 @@ void MainWindow::selectAll(Control control) {
     }
 }
 
-// A combo box shows the first entry of a list given to it when it has none;
-// the edit field is to keep its text.
-void MainWindow::setEntries(Control list, const std::vector<std::u16string>& entries) {
+// A combo box shows the first entry of a list given to it when it has none,
+// and another when the one shown goes; the edit field is to keep its text.
+void MainWindow::setEntries(Control list, const store::AddressList& entries) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    QStringList strings;
-    strings.reserve(static_cast<qsizetype>(entries.size()));
-    for (const std::u16string& entry : entries) {
-        strings.append(toQt(entry));
-    }
-    listOf(combo)->setStringList(strings);
+    listOf(combo)->show(entries);
     combo->setEditText(shown);
 }
 
-void MainWindow::addEntry(Control list, std::u16string_view entry) {
+void MainWindow::entryAdded(Control list) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    combo->addItem(toQt(entry));
+    listOf(combo)->added();
     combo->setEditText(shown);
 }
 
-void MainWindow::removeEntry(Control list, std::size_t index) {
+void MainWindow::entryRemoved(Control list, std::size_t index) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    combo->removeItem(static_cast<int>(index));
+    listOf(combo)->removed(static_cast<int>(index));
     combo->setEditText(shown);
 }
 
@@ -410,27 +572,46 @@ std::optional<Menu> MainWindow::popUp(Menu menu) {
                : std::nullopt;
 }
 
+namespace {
+
+// Its text can be selected and copied from the keyboard too (the address of
+// a page that would not open, say), and it is wide enough for its title.
+void prepare(QMessageBox& box) {
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setMinimumWidth(QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) +
+                               16 * QFontMetrics(box.font()).averageCharWidth());
+    }
+}
+
+}  // namespace
+
 void MainWindow::inform(std::u16string_view text) {
     QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
                     QMessageBox::NoButton, this);
-    box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole));
+    prepare(box);
     box.exec();
 }
 
+// いいえ is the default, so that Enter pressed by mistake changes nothing.
 bool MainWindow::askYesNo(std::u16string_view text) {
     QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
                     QMessageBox::NoButton, this);
     QPushButton* yes = box.addButton(toQt(captions::ButtonYes), QMessageBox::YesRole);
     QPushButton* no = box.addButton(toQt(captions::ButtonNo), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
+    box.setDefaultButton(no);
     box.setEscapeButton(no);
+    prepare(box);
     box.exec();
     return box.clickedButton() == yes;
 }
 
 void MainWindow::dismissMessages() {
-    if (QWidget* box = QApplication::activeModalWidget()) {
-        box->close();
+    for (QWidget* box : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(box)) {
+            box->close();
+        }
     }
 }
 
@@ -446,6 +627,10 @@ bool MainWindow::setTopMost(bool onTop) {
 
 void MainWindow::showWindow() {
     show();
+}
+
+void MainWindow::post(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 }  // namespace nolvetta::ui

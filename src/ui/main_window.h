@@ -20,6 +20,10 @@ class Reader;
 
 namespace nolvetta::ui {
 
+// Qt's own texts (the fields' context menus, standard buttons) in Japanese,
+// as the rest of the window is, whatever the system's language.
+void installJapaneseQtTexts();
+
 // The program's one window, drawn with Qt from the window's tables: it shows
 // what the behaviour (form::Form1) decides and reports every event to it.
 class MainWindow : public QMainWindow, public form::View {
@@ -36,9 +40,9 @@ public:
     std::u16string text(form::Control control) const override;
     void setText(form::Control control, std::u16string_view text) override;
     void selectAll(form::Control control) override;
-    void setEntries(form::Control list, const std::vector<std::u16string>& entries) override;
-    void addEntry(form::Control list, std::u16string_view entry) override;
-    void removeEntry(form::Control list, std::size_t index) override;
+    void setEntries(form::Control list, const store::AddressList& entries) override;
+    void entryAdded(form::Control list) override;
+    void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
     void setVisible(form::Menu entry, bool visible) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;
@@ -48,6 +52,7 @@ public:
     void setClipboard(std::u16string_view text) override;
     bool setTopMost(bool onTop) override;
     void showWindow() override;
+    void post(std::function<void()> task) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -52,6 +52,8 @@ std::u16string fromCodePage(UINT codePage, std::string_view bytes) {
     return utf16(text);
 }
 
+}  // namespace
+
 // The names of CF_HDROP: a DROPFILES header, then the names, each ended by a
 // NUL, and an empty one at the end. Read here with its size checked, which
 // DragQueryFile does not do.
@@ -80,8 +82,6 @@ std::vector<std::filesystem::path> filesOf(IDataObject* data) {
     }
     return files;
 }
-
-}  // namespace
 
 // ---- The window's own data
 
@@ -147,7 +147,7 @@ std::string unicodeTextForm(std::u16string_view text) {
 form::DropOffer offerOf(IDataObject* data) {
     form::DropOffer offer;
     offer.text = has(data, CF_UNICODETEXT) || has(data, CF_TEXT);
-    offer.files = filesOf(data);
+    offer.files = has(data, CF_HDROP);
     return offer;
 }
 
@@ -195,11 +195,10 @@ HRESULT DropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     }
     const DWORD allowed = std::exchange(*effect, DROPEFFECT_NONE);
     try {
-        const form::DropOffer offer = offerOf(data);
-        if ((allowed & DROPEFFECT_COPY) != 0 && takes_(offer)) {
+        if ((allowed & DROPEFFECT_COPY) != 0 && takes_(offerOf(data))) {
             *effect = DROPEFFECT_COPY;
-            const std::u16string text = offer.text ? textOf(data) : std::u16string();
-            dropped_(form::Drop{offer, text, {}});
+            OleDrop drop(data);
+            dropped_(drop);
         }
     } catch (const std::exception&) {
         return E_UNEXPECTED;

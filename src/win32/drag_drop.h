@@ -5,6 +5,7 @@
 #include <ole2.h>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -86,11 +87,28 @@ private:
 // The bytes of CF_UNICODETEXT for `text`, its final NUL included.
 std::string unicodeTextForm(std::u16string_view text);
 
-// What dragged data offers: a plain-text form, and local files.
+// What dragged data offers, from its formats alone: a plain-text form
+// (CF_UNICODETEXT or CF_TEXT), files (CF_HDROP).
 form::DropOffer offerOf(IDataObject* data);
 // Its plain text: CF_UNICODETEXT, else CF_TEXT read as code page 932, up to
 // the first NUL; empty without either.
 std::u16string textOf(IDataObject* data);
+// Its files (CF_HDROP).
+std::vector<std::filesystem::path> filesOf(IDataObject* data);
+
+// A drop's data, each form read when the window asks for it.
+class OleDrop final : public form::DroppedData {
+public:
+    explicit OleDrop(IDataObject* data) : data_(data) {}
+    form::DropOffer offer() const override { return offerOf(data_); }
+    std::vector<std::filesystem::path> files() override { return filesOf(data_); }
+    std::string message() override { return {}; }  // no system format holds a whole message
+    std::u16string_view text() override { return text_ = textOf(data_); }
+
+private:
+    IDataObject* data_;
+    std::u16string text_;
+};
 
 // A control's drop target. It takes only what `takes` agrees to, always as a
 // copy (a move would make the source delete what was dragged), and gives the
@@ -98,7 +116,7 @@ std::u16string textOf(IDataObject* data);
 class DropTarget final : public ComObject<IDropTarget> {
 public:
     using Takes = std::function<bool(const form::DropOffer&)>;
-    using Dropped = std::function<void(const form::Drop&)>;
+    using Dropped = std::function<void(form::DroppedData&)>;
     DropTarget(Takes takes, Dropped dropped)
         : takes_(std::move(takes)), dropped_(std::move(dropped)) {}
 

@@ -4,9 +4,14 @@
 #include <commctrl.h>
 #include <ole2.h>
 #include <windowsx.h>
+// Defines the accessibility service's identifiers here.
+#include <initguid.h>
+#include <oleacc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <span>
 #include <utility>
@@ -29,7 +34,7 @@ namespace captions = form::captions;
 
 constexpr int ControlIds = 100;  // beyond IDOK and IDCANCEL, which the dialog keys send
 constexpr int MenuIds = 1000;
-constexpr UINT OpenHandedOver = WM_APP;
+constexpr UINT RunTasks = WM_APP;
 // A fixed single border, the system menu and the close button only.
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 
@@ -71,7 +76,7 @@ UINT dpiOf(HWND window) {
 }
 
 // The system's message font, at the window's DPI.
-HFONT messageFont(UINT dpi) {
+LOGFONTW messageFont(UINT dpi) {
     using ForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
     static const auto forDpi = systemFunction<ForDpi>("SystemParametersInfoForDpi");
     NONCLIENTMETRICSW metrics{};
@@ -85,7 +90,7 @@ HFONT messageFont(UINT dpi) {
             GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
         }
     }
-    return CreateFontIndirectW(&font);
+    return font;
 }
 
 BOOL adjustForDpi(RECT& frame, UINT dpi) {
@@ -111,13 +116,13 @@ struct ControlClass {
     DWORD extendedStyle;
 };
 
-ControlClass classOf(Kind kind) {
+ControlClass classOf(const form::ControlSpec& spec) {
     // Each control that takes the focus is a group of its own, so that the
     // arrow keys stay in it: Tab moves the focus.
-    constexpr DWORD focusable = WS_TABSTOP | WS_GROUP;
-    switch (kind) {
-        case Kind::Frame:
-            return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPSIBLINGS, 0};  // drawn under its controls
+    const DWORD focusable = spec.focusable ? WS_TABSTOP | WS_GROUP : 0;
+    switch (spec.kind) {
+        case Kind::Frame:  // drawn under its controls
+            return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPSIBLINGS | focusable, 0};
         case Kind::Button:
             return {WC_BUTTONW, BS_PUSHBUTTON | focusable, 0};
         case Kind::ComboBox:
@@ -144,6 +149,19 @@ std::u16string windowText(HWND window) {
     return utf16(text);
 }
 
+// The size of a caption in a font, its mnemonic's marker left out.
+SIZE captionSize(HWND window, HFONT font) {
+    const std::wstring caption = wide(windowText(window));
+    HDC dc = GetDC(window);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    RECT size{};
+    DrawTextW(dc, caption.c_str(), -1, &size, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    return {size.right - size.left, size.bottom - size.top};
+}
+
+// A key's report; `repeat` is the key message's flags.
 form::Key keyOf(WPARAM key) {
     switch (key) {
         case VK_RETURN:
@@ -152,6 +170,8 @@ form::Key keyOf(WPARAM key) {
             return form::Key::Space;
         case VK_APPS:
             return form::Key::Menu;
+        case VK_F10:  // with Shift, the keyboard's other way to a context menu
+            return GetKeyState(VK_SHIFT) < 0 ? form::Key::Menu : form::Key::Other;
         default:
             return form::Key::Other;
     }
@@ -171,6 +191,13 @@ std::optional<form::MouseButton> buttonGoingDown(UINT message) {
         default:
             return std::nullopt;
     }
+}
+
+// The keys that move through a combo box's list without opening it.
+bool walksTheList(UINT message, WPARAM key) {
+    return message == WM_MOUSEWHEEL ||
+           (message == WM_KEYDOWN &&
+            (key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT));
 }
 
 void registerWindowClass(WNDPROC windowProc) {
@@ -201,17 +228,15 @@ class MainWindow::Modal {
 public:
     explicit Modal(MainWindow& window) : window_(window) { ++window_.modal_; }
     ~Modal() {
-        // What came meanwhile, one handler at a time: a close asked for, a
-        // file handed over.
+        // What came meanwhile, one handler at a time: a close asked for, work
+        // posted, a file handed over.
         if (--window_.modal_ > 0 || !window_.isOpen()) {
             return;
         }
         if (std::exchange(window_.closeAsked_, false)) {
             PostMessageW(window_.window_, WM_CLOSE, 0, 0);
         }
-        if (!window_.handedOver_.empty()) {
-            PostMessageW(window_.window_, OpenHandedOver, 0, 0);
-        }
+        PostMessageW(window_.window_, RunTasks, 0, 0);
     }
     Modal(const Modal&) = delete;
     Modal& operator=(const Modal&) = delete;
@@ -229,6 +254,11 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
     if (window_ == nullptr) {
         return;
     }
+    tasksTo_ = window_;
+    // Names for screen readers where a control's caption does not say; none
+    // without the system's accessibility service.
+    CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                     reinterpret_cast<void**>(&accessibility_));
     buildControls();
     buildMenus();
     layOut(dpiOf(window_));
@@ -254,8 +284,16 @@ MainWindow::~MainWindow() {
         }
     }
     DestroyMenu(bar_);
+    for (HFONT font : fittedFonts_) {
+        if (font != nullptr) {
+            DeleteObject(font);
+        }
+    }
     if (font_ != nullptr) {
         DeleteObject(font_);
+    }
+    if (accessibility_ != nullptr) {
+        accessibility_->Release();
     }
 }
 
@@ -280,9 +318,11 @@ void MainWindow::dispatch(MSG& message) {
 void MainWindow::buildControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const form::ControlSpec& spec : form::controls()) {
-        const ControlClass kind = classOf(spec.kind);
+        const ControlClass kind = classOf(spec);
+        // A combo box's caption is its hint, shown while its field is empty.
+        const std::u16string_view caption = spec.kind == Kind::ComboBox ? u"" : spec.caption;
         HWND control = CreateWindowExW(
-            kind.extendedStyle, kind.name, wide(spec.caption).c_str(),
+            kind.extendedStyle, kind.name, wide(caption).c_str(),
             WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIds + indexOf(spec.id))), instance,
             nullptr);
@@ -294,6 +334,22 @@ void MainWindow::buildControls() {
             SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
         } else if (spec.kind == Kind::ComboBox) {
             SendMessageW(control, CB_LIMITTEXT, 0, 0);
+            // Shown also while the field has the focus.
+            SendMessageW(editOf(control), EM_SETCUEBANNER, TRUE,
+                         reinterpret_cast<LPARAM>(wide(spec.caption).c_str()));
+        }
+        HWND focused = spec.kind == Kind::ComboBox ? editOf(control) : control;
+        if (!spec.accessibleName.empty()) {
+            describe(focused, PROPID_ACC_NAME, spec.accessibleName);
+        }
+        // A frame that takes the focus is the services' choice: it tells the
+        // service it shows.
+        if (spec.kind == Kind::Frame && spec.focusable && accessibility_ != nullptr) {
+            VARIANT role{};
+            role.vt = VT_I4;
+            role.lVal = ROLE_SYSTEM_COMBOBOX;
+            accessibility_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_ROLE, role);
+            describe(control, PROPID_ACC_VALUE, spec.caption);
         }
         if (spec.takesDrops) {
             auto* target = new DropTarget(
@@ -302,8 +358,8 @@ void MainWindow::buildControls() {
                     guarded([&] { takes = modal_ == 0 && form_->takesDrop(id, offer); });
                     return takes;
                 },
-                [this, id = spec.id](const form::Drop& drop) {
-                    guarded([&] { form_->dropped(id, drop); });
+                [this, id = spec.id](form::DroppedData& data) {
+                    guarded([&] { form_->dropped(id, data); });
                 });
             if (SUCCEEDED(RegisterDragDrop(control, target))) {
                 dropTargets_[indexOf(spec.id)] = target;
@@ -315,9 +371,15 @@ void MainWindow::buildControls() {
         }
     }
     // Tab follows the stacking order: the controls that take the focus on
-    // top, in tab order, and the frames at the bottom, drawn under their
-    // controls.
+    // top, in tab order, each label just above the field it names (its
+    // mnemonic goes there), and the other frames at the bottom, drawn under
+    // their controls.
     std::vector<Control> order = form::tabOrder();
+    for (const form::ControlSpec& spec : form::controls()) {
+        if (spec.buddy) {
+            order.insert(std::find(order.begin(), order.end(), *spec.buddy), spec.id);
+        }
+    }
     for (const bool frames : {false, true}) {
         for (const form::ControlSpec& spec : form::controls()) {
             if ((spec.kind == Kind::Frame) == frames &&
@@ -331,8 +393,16 @@ void MainWindow::buildControls() {
         SetWindowPos(handle(control), above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         above = handle(control);
     }
-    const HWND first = handle(order.front());
-    focus_ = form::spec(order.front()).kind == Kind::ComboBox ? editOf(first) : first;
+    const Control first = form::tabOrder().front();
+    focus_ = form::spec(first).kind == Kind::ComboBox ? editOf(handle(first)) : handle(first);
+}
+
+// What a screen reader says of a control, where its caption does not say it.
+void MainWindow::describe(HWND window, const GUID& property, std::u16string_view value) {
+    if (accessibility_ != nullptr) {
+        accessibility_->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, property,
+                                       wide(value).c_str());
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -363,11 +433,10 @@ void MainWindow::placeEntries(std::optional<Menu> menu) {
     }
     for (const form::MenuSpec& spec : form::menus()) {
         const std::size_t i = indexOf(spec.id);
-        const bool belongs = menu ? spec.parent == menu : !spec.parent && spec.inMenuBar;
-        if (!belongs || !visible_[i]) {
+        if (spec.parent != menu || !visible_[i]) {
             continue;
         }
-        std::wstring caption = wide(spec.caption);
+        std::wstring caption = wide(form::menuText(spec));
         MENUITEMINFOW entry{};
         entry.cbSize = sizeof entry;
         entry.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
@@ -384,14 +453,33 @@ void MainWindow::placeEntries(std::optional<Menu> menu) {
 }
 
 // Twips to pixels at the window's DPI, in the system's message font; the
-// client area as the table says, however many lines the menu bar takes.
+// layout grows with a font larger than the one it was made for, and the
+// client area is as the table says, however many lines the menu bar takes.
 void MainWindow::layOut(UINT dpi) {
-    const auto px = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
-    const HFONT previous = std::exchange(font_, messageFont(dpi));
+    const LOGFONTW base = messageFont(dpi);
+    const double scale = form::layoutScale(std::abs(base.lfHeight) * 96.0 / dpi);
+    const auto px = [dpi, scale](int twips) {
+        return static_cast<int>(std::lround(twips * scale * dpi / 1440.0));
+    };
+    const HFONT previous = std::exchange(font_, CreateFontIndirectW(&base));
     for (const form::ControlSpec& spec : form::controls()) {
         const form::Twips at = placeInWindow(spec);
         HWND control = handle(spec.id);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        // A label's caption shows whole: its font shrinks until it fits.
+        HFONT fitted = nullptr;
+        LOGFONTW font = base;
+        while (spec.kind == Kind::Label && std::abs(font.lfHeight) > 1 &&
+               captionSize(control, fitted ? fitted : font_).cx > px(at.width)) {
+            font.lfHeight = font.lfHeight < 0 ? font.lfHeight + 1 : font.lfHeight - 1;
+            if (fitted != nullptr) {
+                DeleteObject(fitted);
+            }
+            fitted = CreateFontIndirectW(&font);
+        }
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fitted ? fitted : font_), FALSE);
+        if (HFONT old = std::exchange(fittedFonts_[indexOf(spec.id)], fitted)) {
+            DeleteObject(old);
+        }
         const bool combo = spec.kind == Kind::ComboBox;
         // A combo box's height includes its open list.
         SetWindowPos(control, nullptr, px(at.left), px(at.top), px(at.width),
@@ -435,6 +523,13 @@ RECT MainWindow::placeOf(HWND control) const {
     GetWindowRect(control, &place);
     MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
     return place;
+}
+
+// A frame draws over its old caption and focus mark: the window's background
+// goes under it first.
+void MainWindow::redraw(HWND control) const {
+    const RECT place = placeOf(control);
+    RedrawWindow(window_, &place, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The innermost frame whose own area holds the point, not one of its controls.
@@ -486,6 +581,9 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
     if (self != nullptr) {
         self->guarded([&] { result = self->onMessage(message, wParam, lParam); });
         if (message == WM_NCDESTROY) {
+            const std::lock_guard lock(self->tasksMutex_);
+            self->tasksTo_ = nullptr;
+            self->tasks_.clear();
             self->window_ = nullptr;
         }
     }
@@ -539,10 +637,16 @@ std::optional<LRESULT> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case WM_SETTINGCHANGE:
+            // The user chose another font.
+            if (wParam == SPI_SETNONCLIENTMETRICS) {
+                layOut(dpiOf(window_));
+            }
+            return std::nullopt;
         case WM_COPYDATA:
             return onHandOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-        case OpenHandedOver:
-            openHandedOver();
+        case RunTasks:
+            runTasks();
             return 0;
         case WM_DESTROY:
             for (std::size_t i = 0; i < dropTargets_.size(); ++i) {
@@ -567,11 +671,14 @@ void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return;
     }
     const std::size_t index = id - ControlIds;
-    if (id >= ControlIds && index < form::ControlCount && HIWORD(wParam) == BN_CLICKED) {
-        const Control control = static_cast<Control>(index);
-        if (form::spec(control).kind == Kind::Button) {
-            form_->clicked(control);
-        }
+    if (id < ControlIds || index >= form::ControlCount) {
+        return;
+    }
+    const Control control = static_cast<Control>(index);
+    if (HIWORD(wParam) == BN_CLICKED && form::spec(control).kind == Kind::Button) {
+        form_->clicked(control);
+    } else if (HIWORD(wParam) == CBN_DROPDOWN) {
+        fillList(control);
     }
 }
 
@@ -592,6 +699,9 @@ LRESULT CALLBACK MainWindow::controlProc(HWND window, UINT message, WPARAM wPara
 std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window, UINT message,
                                                     WPARAM wParam, LPARAM lParam) {
     const form::ControlSpec& spec = form::spec(control);
+    if (spec.kind == Kind::ComboBox && walksTheList(message, wParam)) {
+        fillList(control);
+    }
     switch (message) {
         case WM_GETDLGCODE: {
             // Enter goes to the control, whose handler expects it.
@@ -603,7 +713,14 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
         }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            form_->keyDown(control, keyOf(wParam));
+            // The character of Enter, and of Space where no text is typed, is
+            // no one's: a pop-up that the key opens would take it as a choice.
+            if (wParam == VK_RETURN ||
+                (wParam == VK_SPACE && spec.kind != Kind::TextBox && spec.kind != Kind::ComboBox)) {
+                MSG character{};
+                PeekMessageW(&character, window, WM_CHAR, WM_CHAR, PM_REMOVE);
+            }
+            form_->keyDown(control, keyOf(wParam), (lParam & (1 << 30)) != 0);
             // Enter presses a focused button, as Space does.
             if (wParam == VK_RETURN && spec.kind == Kind::Button && isOpen()) {
                 SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
@@ -611,13 +728,28 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
                 return 0;
             }
             return std::nullopt;
-        case WM_CHAR:
-            // Enter was the handler's: no beep from the field.
-            return wParam == L'\r' ? std::optional<LRESULT>(0) : std::nullopt;
-        case WM_SETFOCUS: {
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            focus_ = window;
-            form_->gotFocus(control);
+            if (spec.kind == Kind::Frame) {
+                redraw(window);
+            }
+            if (message == WM_SETFOCUS) {
+                focus_ = window;
+                form_->gotFocus(control);
+            }
+            return result;
+        }
+        case WM_PAINT: {
+            // A frame that has the focus shows it around its caption.
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            if (spec.kind == Kind::Frame && GetFocus() == window) {
+                const SIZE caption = captionSize(window, font_);
+                RECT mark{caption.cy / 2, 0, caption.cy + caption.cx + 2, caption.cy};
+                HDC dc = GetDC(window);
+                DrawFocusRect(dc, &mark);
+                ReleaseDC(window, dc);
+            }
             return result;
         }
         default:
@@ -669,17 +801,23 @@ LRESULT MainWindow::onHandOver(const COPYDATASTRUCT& data) {
     comeToFront();
     // Opened once the sender has its answer and no box waits for the user.
     if (!file->empty()) {
-        handedOver_.push_back(*file);
-        PostMessageW(window_, OpenHandedOver, 0, 0);
+        post([this, file = *file] { form_->openMessageFile(file); });
     }
     return TRUE;
 }
 
-void MainWindow::openHandedOver() {
-    while (modal_ == 0 && !handedOver_.empty() && isOpen()) {
-        const std::filesystem::path file = std::move(handedOver_.front());
-        handedOver_.pop_front();
-        form_->openMessageFile(file);
+void MainWindow::runTasks() {
+    while (modal_ == 0 && isOpen()) {
+        std::function<void()> task;
+        {
+            const std::lock_guard lock(tasksMutex_);
+            if (tasks_.empty()) {
+                return;
+            }
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        task();
     }
 }
 
@@ -710,11 +848,9 @@ std::u16string MainWindow::text(Control control) const {
 void MainWindow::setText(Control control, std::u16string_view text) {
     HWND window = handle(control);
     SetWindowTextW(window, wide(text).c_str());
-    // A frame draws its new caption over its old one: the window's
-    // background goes under it first.
     if (form::spec(control).kind == Kind::Frame) {
-        const RECT place = placeOf(window);
-        RedrawWindow(window_, &place, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        redraw(window);
+        describe(window, PROPID_ACC_VALUE, text);
     }
 }
 
@@ -731,34 +867,53 @@ void MainWindow::selectAll(Control control) {
     }
 }
 
-// The edit field keeps its text whatever happens to the list.
-void MainWindow::setEntries(Control list, const std::vector<std::u16string>& entries) {
+// The list is read where it stands when the combo box is first opened, or
+// its entries walked: a long list costs nothing until then.
+void MainWindow::setEntries(Control list, const store::AddressList& entries) {
+    HWND combo = handle(list);
+    const std::wstring shown = wide(windowText(combo));
+    lists_[indexOf(list)] = &entries;
+    filled_[indexOf(list)] = false;
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    SetWindowTextW(combo, shown.c_str());
+}
+
+void MainWindow::fillList(Control list) {
+    const store::AddressList* entries = lists_[indexOf(list)];
+    if (entries == nullptr || std::exchange(filled_[indexOf(list)], true)) {
+        return;
+    }
     HWND combo = handle(list);
     const std::wstring shown = wide(windowText(combo));
     SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     std::size_t bytes = 0;
-    for (const std::u16string& entry : entries) {
+    for (const std::u16string_view entry : *entries) {
         bytes += (entry.size() + 1) * sizeof(wchar_t);
     }
-    SendMessageW(combo, CB_INITSTORAGE, entries.size(), static_cast<LPARAM>(bytes));
-    for (const std::u16string& entry : entries) {
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    SendMessageW(combo, CB_INITSTORAGE, entries->size(), static_cast<LPARAM>(bytes));
+    for (const std::u16string_view entry : *entries) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
     }
     SetWindowTextW(combo, shown.c_str());
     SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(combo, nullptr, TRUE);
 }
 
-void MainWindow::addEntry(Control list, std::u16string_view entry) {
-    SendMessageW(handle(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
+// The edit field keeps its text whatever happens to the list.
+void MainWindow::entryAdded(Control list) {
+    const store::AddressList* entries = lists_[indexOf(list)];
+    if (filled_[indexOf(list)] && entries != nullptr && !entries->empty()) {
+        const std::wstring entry = wide((*entries)[entries->size() - 1]);
+        SendMessageW(handle(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    }
 }
 
-void MainWindow::removeEntry(Control list, std::size_t index) {
-    HWND combo = handle(list);
-    const std::wstring shown = wide(windowText(combo));
-    SendMessageW(combo, CB_DELETESTRING, index, 0);
-    SetWindowTextW(combo, shown.c_str());
+void MainWindow::entryRemoved(Control list, std::size_t index) {
+    if (filled_[indexOf(list)]) {
+        HWND combo = handle(list);
+        const std::wstring shown = wide(windowText(combo));
+        SendMessageW(combo, CB_DELETESTRING, index, 0);
+        SetWindowTextW(combo, shown.c_str());
+    }
 }
 
 void MainWindow::setChecked(Menu entry, bool checked) {
@@ -784,21 +939,24 @@ std::optional<Menu> MainWindow::popUp(Menu menu) {
 }
 
 void MainWindow::inform(std::u16string_view text) {
-    ask(text, {captions::ButtonOk});
+    ask(text, {captions::ButtonOk}, 0);
 }
 
+// いいえ is the default, so that Enter pressed by mistake changes nothing.
 bool MainWindow::askYesNo(std::u16string_view text) {
-    return ask(text, {captions::ButtonYes, captions::ButtonNo}) == 0;
+    return ask(text, {captions::ButtonYes, captions::ButtonNo}, 1) == 0;
 }
 
 // A closed window asks nothing: the answer is the last button's.
 std::size_t MainWindow::ask(std::u16string_view text,
-                            std::initializer_list<std::u16string_view> buttons) {
+                            std::initializer_list<std::u16string_view> buttons,
+                            std::size_t defaultButton) {
     if (!isOpen()) {
         return buttons.size() - 1;
     }
     const Modal modal(*this);
-    return showMessageBox(window_, text, std::span(buttons.begin(), buttons.size()), messageBox_);
+    return showMessageBox(window_, text, std::span(buttons.begin(), buttons.size()), defaultButton,
+                          messageBox_);
 }
 
 void MainWindow::dismissMessages() {
@@ -844,6 +1002,14 @@ void MainWindow::showWindow() {
     UpdateWindow(window_);
     if (!IsChild(window_, GetFocus())) {
         SetFocus(focus_);
+    }
+}
+
+void MainWindow::post(std::function<void()> task) {
+    const std::lock_guard lock(tasksMutex_);
+    if (tasksTo_ != nullptr) {
+        tasks_.push_back(std::move(task));
+        PostMessageW(tasksTo_, RunTasks, 0, 0);
     }
 }
 

@@ -5,8 +5,10 @@
 #include <array>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -14,6 +16,7 @@
 #include "form/view.h"
 
 struct IDropTarget;
+struct IAccPropServices;
 
 namespace nolvetta::launcher {
 class Launcher;
@@ -50,9 +53,9 @@ public:
     std::u16string text(form::Control control) const override;
     void setText(form::Control control, std::u16string_view text) override;
     void selectAll(form::Control control) override;
-    void setEntries(form::Control list, const std::vector<std::u16string>& entries) override;
-    void addEntry(form::Control list, std::u16string_view entry) override;
-    void removeEntry(form::Control list, std::size_t index) override;
+    void setEntries(form::Control list, const store::AddressList& entries) override;
+    void entryAdded(form::Control list) override;
+    void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
     void setVisible(form::Menu entry, bool visible) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;
@@ -62,6 +65,7 @@ public:
     void setClipboard(std::u16string_view text) override;
     bool setTopMost(bool onTop) override;
     void showWindow() override;
+    void post(std::function<void()> task) override;
 
 private:
     // While a message box or a pop-up is open.
@@ -76,7 +80,7 @@ private:
                                             WPARAM wParam, LPARAM lParam);
     void onCommand(WPARAM wParam, LPARAM lParam);
     LRESULT onHandOver(const COPYDATASTRUCT& data);
-    void openHandedOver();
+    void runTasks();
     template <typename Act>
     void guarded(Act&& act);
 
@@ -84,17 +88,26 @@ private:
     void buildMenus();
     void placeEntries(std::optional<form::Menu> menu);
     void layOut(UINT dpi);
+    void fillList(form::Control list);
+    void describe(HWND window, const GUID& property, std::u16string_view value);
     RECT placeOf(HWND control) const;
+    void redraw(HWND control) const;
     std::optional<form::Control> frameAt(POINT point) const;
     bool dragSelection(HWND field, LPARAM at);
-    std::size_t ask(std::u16string_view text, std::initializer_list<std::u16string_view> buttons);
+    std::size_t ask(std::u16string_view text, std::initializer_list<std::u16string_view> buttons,
+                    std::size_t defaultButton);
     void comeToFront();
     void close();
 
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
     std::array<HWND, form::ControlCount> controls_{};
+    std::array<HFONT, form::ControlCount> fittedFonts_{};  // captions too wide for the font
     std::array<IDropTarget*, form::ControlCount> dropTargets_{};
+    // A combo box's list is filled from its entries when first opened.
+    std::array<const store::AddressList*, form::ControlCount> lists_{};
+    std::array<bool, form::ControlCount> filled_{};
+    IAccPropServices* accessibility_ = nullptr;
     HMENU bar_ = nullptr;
     std::array<HMENU, form::MenuCount> menus_{};  // those with entries of their own
     std::array<bool, form::MenuCount> checked_{}, visible_{};
@@ -104,7 +117,10 @@ private:
     int modal_ = 0;
     bool closing_ = false, closeAsked_ = false;
     std::wstring handOverKey_;
-    std::deque<std::filesystem::path> handedOver_;
+    // Work for the window's thread, from any thread, run once no box is open.
+    std::mutex tasksMutex_;
+    HWND tasksTo_ = nullptr;  // nothing once the window is gone
+    std::deque<std::function<void()>> tasks_;
     std::unique_ptr<form::Form1> form_;
 };
 

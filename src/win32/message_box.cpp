@@ -29,7 +29,8 @@ HRESULT CALLBACK onBoxEvent(HWND box, UINT event, WPARAM, LPARAM, LONG_PTR open)
 // A task dialog with buttons of its own: the system's message box would name
 // its buttons in the system's language.
 std::size_t showMessageBox(HWND owner, std::u16string_view text,
-                           std::span<const std::u16string_view> buttons, HWND& open) {
+                           std::span<const std::u16string_view> buttons, std::size_t defaultButton,
+                           HWND& open) {
     const std::wstring title = wide(form::captions::AppTitle), content = wide(text);
     std::vector<std::wstring> labels;
     std::vector<TASKDIALOG_BUTTON> ids;
@@ -47,7 +48,7 @@ std::size_t showMessageBox(HWND owner, std::u16string_view text,
     config.pszContent = content.c_str();
     config.cButtons = static_cast<UINT>(ids.size());
     config.pButtons = ids.data();
-    config.nDefaultButton = FirstButton;
+    config.nDefaultButton = FirstButton + static_cast<int>(defaultButton);
     config.pfCallback = onBoxEvent;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(&open);
     const std::size_t last = buttons.empty() ? 0 : buttons.size() - 1;

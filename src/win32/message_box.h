@@ -9,10 +9,11 @@
 namespace nolvetta::win32 {
 
 // A modal message box titled with the program's name, whose buttons read
-// what `buttons` say whatever the system's language; the first is the
-// default. The index of the button pressed: closing the box, or Escape,
-// counts as the last. `open` names the box while it is shown.
+// what `buttons` say whatever the system's language, Enter pressing the one
+// at `defaultButton`. The index of the button pressed: closing the box, or
+// Escape, counts as the last. `open` names the box while it is shown.
 std::size_t showMessageBox(HWND owner, std::u16string_view text,
-                           std::span<const std::u16string_view> buttons, HWND& open);
+                           std::span<const std::u16string_view> buttons, std::size_t defaultButton,
+                           HWND& open);
 
 }  // namespace nolvetta::win32

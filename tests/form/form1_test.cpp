@@ -6,7 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <deque>
 #include <map>
+#include <mutex>
 
 #include "form/captions.h"
 #include "form/view.h"
@@ -38,6 +41,11 @@ std::u16string url(std::u16string_view base, std::u16string_view rest) {
     return std::u16string(base).append(rest);
 }
 
+std::u16string text(int number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 std::u16string replaced(std::u16string text, std::u16string_view with) {
     return text.replace(text.find(u"%1"), 2, with);
 }
@@ -46,11 +54,17 @@ struct TestView : View {
     std::u16string text(Control c) const override { return texts.count(c) ? texts.at(c) : u""; }
     void setText(Control c, std::u16string_view t) override { texts[c] = t; }
     void selectAll(Control c) override { selected = c; }
-    void setEntries(Control list, const Texts& entries) override { lists[list] = entries; }
-    void addEntry(Control list, std::u16string_view e) override { lists[list].emplace_back(e); }
-    void removeEntry(Control list, std::size_t i) override {
-        lists[list].erase(lists[list].begin() + static_cast<std::ptrdiff_t>(i));
+    void setEntries(Control list, const nolvetta::store::AddressList& e) override {
+        lists[list] = &e;
+        counts[list] = e.size();
     }
+    // Each change is told, and only after it was made.
+    void entryAdded(Control list) override { EXPECT_EQ(++counts[list], lists[list]->size()); }
+    void entryRemoved(Control list, std::size_t i) override {
+        EXPECT_LT(i, counts[list]);
+        EXPECT_EQ(--counts[list], lists[list]->size());
+    }
+    Texts list(Control list) const { return Texts(lists.at(list)->begin(), lists.at(list)->end()); }
     void setChecked(Menu m, bool on) override { checked[m] = on; }
     void setVisible(Menu m, bool on) override { visible[m] = on; }
     MOCK_METHOD(std::optional<Menu>, popUp, (Menu), (override));
@@ -63,9 +77,31 @@ struct TestView : View {
         return onTop ? canStayOnTop : true;
     }
     void showWindow() override { shown = true; }
+    // Tasks come from the reading thread, and run when the test says so.
+    void post(std::function<void()> task) override {
+        const std::lock_guard lock(mutex);
+        tasks.push_back(std::move(task));
+        posted.notify_one();
+    }
+    // Waits a while for a task, or not at all, and runs it; false when none came.
+    bool runPosted(std::chrono::seconds wait = std::chrono::seconds(10)) {
+        std::unique_lock lock(mutex);
+        if (!posted.wait_for(lock, wait, [this] { return !tasks.empty(); })) {
+            return false;
+        }
+        const std::function<void()> task = std::move(tasks.front());
+        tasks.pop_front();
+        lock.unlock();
+        task();
+        return true;
+    }
 
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::deque<std::function<void()>> tasks;
     std::map<Control, std::u16string> texts;
-    std::map<Control, Texts> lists;
+    std::map<Control, const nolvetta::store::AddressList*> lists;
+    std::map<Control, std::size_t> counts;
     std::map<Menu, bool> checked, visible;
     std::optional<Control> selected;
     std::u16string clipboard;
@@ -87,17 +123,44 @@ struct StandInLauncher : nolvetta::launcher::Launcher {
 // Answers with the reading set for a file's name, or for dropped bytes.
 struct StandInReader : message::Reader {
     message::Reading read(std::string_view bytes, message::Origin origin) override {
-        asked.push_back(std::string(origin == message::Origin::DroppedText ? "text:" : "data:") +
-                        std::string(bytes));
-        return readings[asked.back()];
+        const std::string key =
+            (origin == message::Origin::DroppedText ? "text:" : "data:") + std::string(bytes);
+        asked.push_back(key);
+        return data[key];
     }
-    message::Reading readFile(const std::filesystem::path& file) override {
+    message::FileReading readFile(const std::filesystem::path& file, std::stop_token) override {
+        const std::lock_guard lock(mutex);
         asked.push_back("file:" + file.filename().string());
-        return readings[asked.back()];
+        return files[file.filename().string()];
     }
-    std::map<std::string, message::Reading> readings;
+    std::mutex mutex;
+    std::map<std::string, message::Reading> data;
+    std::map<std::string, message::FileReading> files;
     std::vector<std::string> asked;
 };
+
+struct DropContents {
+    DropOffer offered;
+    std::vector<std::filesystem::path> paths;
+    std::string bytes;
+    std::u16string chars;
+};
+
+// A drop's data, which the window may ask for each form of only once.
+struct TestDrop : DroppedData, DropContents {
+    TestDrop(DropContents contents) : DropContents(std::move(contents)) {}
+    DropOffer offer() const override { return offered; }
+    std::vector<std::filesystem::path> files() override { return ask("files"), paths; }
+    std::string message() override { return ask("message"), bytes; }
+    std::u16string_view text() override { return ask("text"), chars; }
+    void ask(const char* form) { EXPECT_EQ(++asked[form], 1) << form; }
+
+    std::map<std::string, int> asked;
+};
+
+DropContents textDrop(std::u16string text) {
+    return {.offered = {.text = true}, .chars = std::move(text)};
+}
 
 class FormTest : public ::testing::Test {
 public:
@@ -106,7 +169,10 @@ public:
         view.texts[Control::Combo1] = u"a+b@x";
         view.texts[Control::Text3] = u"5";
     }
-    ~FormTest() override { form->Form_QueryUnload(); }
+    ~FormTest() override {
+        form->Form_QueryUnload();
+        EXPECT_TRUE(view.tasks.empty());
+    }
 
     // A new window on the same data folder, after the old one closed.
     void reopen() {
@@ -165,30 +231,73 @@ TEST_F(FormTest, EachRequestOpensThePagesOfTheSelectedService) {
         EXPECT_EQ(opened(), c.pages);
         EXPECT_EQ(view.texts[Control::Text3], c.idAfter);
     }
-    form->clicked(Control::Command5);  // 自動配信登録 acts on a left press only
+    form->clicked(Control::Command5);  // 自動配信登録 acts on a left press, Enter and Space only
     form->Command5_MouseDown(MouseButton::Middle);
+    form->keyDown(Control::Command5, Key::Other);
     EXPECT_EQ(opened(), Texts());
+    form->MERU1_Click(1);
+    for (Key key : {Key::Enter, Key::Space}) {
+        form->keyDown(Control::Command5, key);
+    }
+    EXPECT_EQ(opened().size(), 4u);
 }
 
-TEST_F(FormTest, AnInvalidIdIsRefusedByEveryRequestAndTwiceByChange) {
-    view.texts[Control::Text3] = u"0";
-    EXPECT_CALL(view, inform(Says(captions::InvalidId))).Times(5);
-    for (Control button : {Control::Command4, Control::Command1, Control::Command8}) {
+// What is typed, where it would open a wrong page, is caught first.
+TEST_F(FormTest, EachIdAndAddressGivesItsPageOrSaysWhatIsWrong) {
+    const std::u16string mag2 = url(Mag2DeliveryBase, u"/reader/D?id=%1&e=a%2Bb@x");
+    const std::u16string zero =
+        u"mail ID が不正です\nメルマガの ID を、0 ではない数字で入れてください。";
+    const struct {
+        std::int16_t service;
+        std::u16string id, pageOrMessage, idShown = id, address = u"a+b@x";
+    } cases[] = {
+        // clang-format off
+        {0, u" 123456\u3000", replaced(mag2, u"0000123456"), u"123456"},  // pasted with blanks
+        {0, u"１２３４５", replaced(mag2, u"0000012345"), u"12345"},         // typed with the input method
+        {0, u"007", replaced(mag2, u"0000000007")}, {0, u"12abc", replaced(mag2, u"0000012abc")},
+        {0, u"-5", replaced(mag2, u"00000000-5")},
+        {0, u"12345678901", u"mail ID が不正です\nまぐまぐの ID は 10 桁までです。"},
+        {1, u"123456789", u"mail ID が不正です\nmelmaの ID は 8 桁までです。"},
+        {2, u"12345678901", url(KapuBase, u"/cgi-bin/mlmg_delma_np.cgi?mgid=12345678901&e_mail=a%2Bb@x")},
+        {0, u"", zero + u"まぐまぐの ID は 10 桁までです。"}, {0, u"0.0", zero + u"まぐまぐの ID は 10 桁までです。"},
+        {2, u"abc", zero}, {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u""},
+        {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u" \u3000"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        form->MERU1_Click(c.service);
+        view.texts[Control::Text3] = c.id;
+        view.texts[Control::Combo1] = c.address;
+        const bool page = c.pageOrMessage.starts_with(u"https:");
+        EXPECT_CALL(view, inform(Says(c.pageOrMessage))).Times(page ? 0 : 1);
+        form->clicked(Control::Command4);
+        EXPECT_EQ(opened(), page ? Texts{c.pageOrMessage} : Texts{});
+        EXPECT_EQ(view.texts[Control::Text3], c.idShown);
+    }
+    view.texts[Control::Combo1] = u"";  // every page for the deletion address asks for it
+    EXPECT_CALL(view, inform(Says(captions::NoDeletionAddress))).Times(5);
+    for (Control button :
+         {Control::Command1, Control::Command6, Control::Command2, Control::Command8}) {
         form->clicked(button);
     }
-    form->keyDown(Control::Text3, Key::Enter);
+    form->Command5_MouseDown(MouseButton::Left);
     EXPECT_EQ(opened(), Texts());
 }
 
-TEST_F(FormTest, ChangeUnsubscribesThenSubscribesAndAFailedStartEndsIt) {
+TEST_F(FormTest, ChangeChecksBothAddressesFirstAndAFailedStartEndsIt) {
     const std::u16string sub =
         url(Mag2RegistrationBase,
-            u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd&rdemail=%1&magid=0000000005");
-    form->clicked(Control::Command8);   // the registration box still shows its caption
-    view.texts[Control::Combo2] = u"";  // an empty box stands for the deletion address
+            u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd&rdemail=c@x&magid=0000000005");
+    EXPECT_CALL(view, inform(Says(captions::NoRegistrationAddress)));
+    form->clicked(Control::Command8);  // the registration box still shows only its hint
+    view.texts[Control::Combo2] = u"c@x";
     form->clicked(Control::Command8);
-    EXPECT_EQ(opened(),
-              Texts({Unsub5, replaced(sub, u"登録用アドレス"), Unsub5, replaced(sub, u"a%2Bb@x")}));
+    EXPECT_EQ(opened(), Texts({Unsub5, sub}));
+    view.texts[Control::Text3] = u"0";  // the ID is looked at by both steps
+    EXPECT_CALL(view, inform(Mentions(captions::InvalidId))).Times(2);
+    form->clicked(Control::Command8);
+    view.texts[Control::Text3] = u"5";
     browser.failing = true;
     EXPECT_CALL(view, inform(Says(u"ブラウザを起動できません\n/stand-in \n" + Unsub5)));
     form->clicked(Control::Command8);  // two pages: the second is not tried
@@ -200,7 +309,8 @@ TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
         .WillOnce(Return(Menu::MERU1_1))
         .WillOnce(Return(std::nullopt));
     form->clicked(Control::Frame2);
-    form->clicked(Control::Frame2);  // dismissed: nothing changes
+    form->keyDown(Control::Frame2, Key::Menu);  // dismissed: nothing changes
+    form->keyDown(Control::Frame2, Key::Other);
     EXPECT_EQ(view.texts[Control::Frame2], u"melma");
     EXPECT_EQ(view.checked, (std::map<Menu, bool>{{Menu::mn2_0, true},
                                                   {Menu::MERU1_0, false},
@@ -209,7 +319,8 @@ TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
                                                   {Menu::MERU1_3, false},
                                                   {Menu::MERU1_4, false}}));
     EXPECT_CALL(view, popUp(Menu::mn1_1)).WillOnce(Return(Menu::kaijo1_1));
-    form->Command5_MouseDown(MouseButton::Right);
+    form->keyDown(Control::Command5, Key::Menu);
+    form->keyDown(Control::Command5, Key::Menu, true);  // a key held down acts once
     form->menuChosen(Menu::kaijo0);  // another service's entries leave melma selected
     form->menuChosen(Menu::kaijo2);
     form->MERU1_Click(3);
@@ -227,9 +338,9 @@ TEST_F(FormTest, TheShopFrameOpensItsPagesAndTakesDroppedAddresses) {
     form->clicked(Control::Command2);
     const std::u16string dropped =
         u"ご注文\r\n商品: " + prefix + u"myshop/item/123/ です\r\n" + prefix + u"b/\r\n";
-    for (std::u16string_view text :
-         {std::u16string_view(dropped), std::u16string_view(u"no shop here")}) {
-        form->dropped(Control::Text2, {{.text = true}, text, {}});
+    for (const std::u16string& text : {dropped, std::u16string(u"no shop here")}) {
+        TestDrop drop = textDrop(text);
+        form->dropped(Control::Text2, drop);
     }
     EXPECT_EQ(view.texts[Control::Text2], prefix + u"myshop/");
     form->clicked(Control::Command7);
@@ -246,79 +357,152 @@ TEST_F(FormTest, TheShopFrameOpensItsPagesAndTakesDroppedAddresses) {
 
 TEST_F(FormTest, ANewsletterDropSelectsItsServiceAndUnsubscribesAtOnce) {
     form->MERU1_Click(2);
-    const auto dropText = [&](std::u16string_view text) {
-        form->dropped(Control::Text3, {{.text = true}, text, {}});
+    const auto dropText = [&](std::u16string text) {
+        TestDrop drop = textDrop(std::move(text));
+        form->dropped(Control::Text3, drop);
     };
     dropText(u"こんにちは\r\nmag2 ID:0000000009\r\n");  // not on the first line
     EXPECT_EQ(view.texts[Control::Frame2] + view.texts[Control::Text3], u"カプライト5");
     dropText(u"配信 mag2 ID:0001234567 発行\r\n本文 melma00012345\r\n");
     EXPECT_EQ(view.texts[Control::Frame2] + view.texts[Control::Text3], u"まぐまぐ0001234567");
     EXPECT_EQ(opened(), Texts({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
-    EXPECT_CALL(view, inform(Says(captions::InvalidId)));
+    EXPECT_CALL(view, inform(Mentions(captions::InvalidId)));
     dropText(u"melma!ニュース\r\n");
     EXPECT_EQ(view.texts[Control::Frame2], u"melma");
     form->gotFocus(Control::Text3);  // the focus selects the whole ID
     EXPECT_EQ(view.selected, Control::Text3);
 }
 
-// Which drops each control takes, and what a whole message leads to.
-TEST_F(FormTest, AWholeMessageOpensItsOneWayOutWhateverFormItCameIn) {
-    const std::vector<std::filesystem::path> files = {"/a.png", "/b/news.EML"};
+// Which drops each control takes, from the formats alone, and which form of
+// the data a whole message is read from.
+TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
     const struct {
         Control control;
         DropOffer offer;
         bool taken;
     } offers[] = {
-        {Control::Text3, {.text = true}, true},    {Control::Text3, {.message = true}, true},
-        {Control::Text3, {.files = files}, true},  {Control::Text3, {.files = {"/a.png"}}, false},
-        {Control::Text2, {.text = true}, true},    {Control::Text2, {.message = true}, false},
-        {Control::Text2, {.files = files}, false}, {Control::Combo1, {.text = true}, false},
+        {Control::Text3, {.text = true}, true},     {Control::Text3, {.message = true}, true},
+        {Control::Text3, {.files = true}, true},    {Control::Text2, {.text = true}, true},
+        {Control::Text2, {.message = true}, false}, {Control::Text2, {.files = true}, false},
+        {Control::Combo1, {.text = true}, false},
     };
     for (const auto& o : offers) {
         EXPECT_EQ(form->takesDrop(o.control, o.offer), o.taken) << &o - offers;
     }
-    using message::Problem;
     using message::Scheme;
-    const auto ways = [](std::vector<message::Address> addresses) {
-        return message::Reading{.unsubscribe = std::move(addresses)};
+    reader.data = {
+        {"data:From: a\r\n", {.magazine = {{Melma, u"00000042"}}}},
+        {"text:From: a\r\n\r\nbody", {.unsubscribe = {{Scheme::Mailto, u"mailto:m@x"}}}}};
+    reader.files["news"].messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}};
+    const DropOffer all{.text = true, .message = true, .files = true};
+    TestDrop drops[] = {
+        // a file manager's file and its address as text; a mail program's message file
+        DropContents{.offered = all, .paths = {"/mail/news"}, .chars = u"file:///mail/news"},
+        // a message file's address where its data belongs
+        DropContents{.offered = {.message = true}, .bytes = "file:///tmp/a%20b/news\r\n"},
+        DropContents{.offered = {.text = true, .message = true}, .bytes = "From: a\r\n"},
+        textDrop(u"From: a\r\n\r\nbody"),
     };
-    const auto problem = [](Problem p) {
-        return message::Reading{.problem = p,
-                                .cause = make_error_code(std::errc::permission_denied)};
-    };
-    reader.readings = {
-        // clang-format off
-        {"data:m", {.magazine = {{Melma, u"00000042"}}}},
-        {"file:news.EML", ways({{Scheme::Http, u"http://h/"}, {Scheme::Https, u"https://s/"}})},
-        {"text:From: a\r\n\r\nbody", ways({{Scheme::Mailto, u"mailto:m@x"}})},
-        {"file:http.eml", ways({{Scheme::Http, u"http://h/"}})}, {"file:none.eml", {}},
-        {"file:big.eml", problem(Problem::TooLarge)}, {"file:x.txt", problem(Problem::NotAMessage)},
-        {"file:gone.eml", problem(Problem::Unreadable)}, {"file:any.eml", problem(Problem::Unavailable)},
-        // clang-format on
-    };
-    form->dropped(Control::Text3, {{.message = true}, {}, "m"});
-    form->dropped(Control::Text3,
-                  {{.text = true, .files = files}, u"mag2 ID:1\r\n", {}});  // the file comes first
-    form->dropped(Control::Text3, {{.text = true}, u"From: a\r\n\r\nbody", {}});
-    EXPECT_CALL(view, askYesNo(Mentions(u"http のアドレスです。\nhttp://h/\n")))
-        .WillOnce(Return(true));
-    EXPECT_CALL(view, inform(Says(u"none.eml には、配信を停止する方法が見つかりませんでした。")));
-    EXPECT_CALL(view, inform(Says(u"big.eml は 32 MB を超えるため、メールとして読みません。")));
-    EXPECT_CALL(view, inform(Says(u"x.txt はメールではありません。")));
-    EXPECT_CALL(view,
-                inform(Says(u"gone.eml を読み込めませんでした。\nアクセスが許可されていません。")));
-    EXPECT_CALL(view, inform(Mentions(u"any.eml を読めません。")));
-    for (const char* name : {"http.eml", "none.eml", "big.eml", "x.txt", "gone.eml", "any.eml"}) {
-        form->openMessageFile(name);
+    for (TestDrop& drop : drops) {
+        form->dropped(Control::Text3, drop);
+        if (!drop.paths.empty() || drop.bytes.starts_with("file:")) {
+            EXPECT_TRUE(view.runPosted());
+        }
     }
-    EXPECT_EQ(opened(), Texts({replaced(MelmaBye, u"00000042"), u"https://s/", u"http://h/"}));
+    EXPECT_EQ(reader.asked, (std::vector<std::string>{"file:news", "file:news", "data:From: a\r\n",
+                                                      "text:From: a\r\n\r\nbody"}));
+    EXPECT_EQ(drops[0].asked, (std::map<std::string, int>{{"files", 1}}));
+    EXPECT_EQ(opened(), Texts({u"https://s/", u"https://s/", replaced(MelmaBye, u"00000042")}));
     EXPECT_EQ(browser.mailed, Texts({u"mailto:m@x"}));
 }
 
+// A file is read off the window's thread; each problem is said in the
+// user's language, and a file given from outside is asked about first.
+TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
+    using message::FileProblem;
+    using message::Scheme;
+    const auto with = [](std::vector<message::Address> ways) {
+        return message::FileReading{.messages = {{.unsubscribe = std::move(ways)}}};
+    };
+    reader.files = {
+        // clang-format off
+        {"gone", {.problem = FileProblem::Missing}}, {"dir", {.problem = FileProblem::NotAFile}},
+        {"x.txt", {.problem = FileProblem::NotAMessage}}, {"big", {.problem = FileProblem::TooLarge}},
+        {"locked", {.problem = FileProblem::Unreadable, .cause = make_error_code(std::errc::permission_denied)}},
+        {"any", {.problem = FileProblem::Unavailable}}, {"stopped", {.problem = FileProblem::Cancelled}},
+        {"none", with({})}, {"long", {.messages = {{.overlongAddresses = 1}}}},
+        {"https", with({{Scheme::Https, u"https://s/"}})}, {"http", with({{Scheme::Http, u"http://h/"}})},
+        {"magazine", {.messages = {{.magazine = {{Mag2, u"0001234567"}}}}}},
+        // clang-format on
+    };
+    const Texts said = {
+        u"「gone」が見つかりません。",
+        u"「dir」はファイルではないため、メールとして読めません。",
+        u"「x.txt」はメールではありません。",
+        u"「big」は 32 MB を超えるため、メールとして読みません。",
+        u"「locked」を読み込めませんでした。\nアクセスが許可されていません。",
+        u"「any」を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。",
+        u"「none」には、配信を停止する方法が見つかりませんでした。",
+        u"「long」には、配信を停止する方法が見つかりませんでした。\n配信停止のアドレスが 2048 "
+        u"文字を超えるため、ブラウザに渡しません。"};
+    for (const std::u16string& text : said) {
+        EXPECT_CALL(view, inform(Says(text)));
+    }
+    EXPECT_CALL(view,
+                askYesNo(Says(u"「https」の配信を停止します。\nhttps://s/\nよろしいですか？")))
+        .WillOnce(Return(true));
+    EXPECT_CALL(view, askYesNo(Mentions(u"http のアドレスです。\nhttp://h/\n")))
+        .WillOnce(Return(false));
+    EXPECT_CALL(view, askYesNo(Says(u"「magazine」の配信を停止します。\nまぐまぐの ID 0001234567 "
+                                    u"の解除ページ\nよろしいですか？")))
+        .WillOnce(Return(false));
+    for (const char* name : {"gone", "dir", "x.txt", "big", "locked", "any", "stopped", "none",
+                             "long", "https", "http", "magazine"}) {
+        form->openMessageFile(std::filesystem::path(name));
+        EXPECT_TRUE(view.runPosted()) << name;
+    }
+    EXPECT_EQ(opened(), Texts({u"https://s/"}));
+    EXPECT_EQ(view.texts[Control::Text3], u"0001234567");  // shown, not opened
+}
+
+TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
+    using message::Scheme;
+    message::FileReading mailbox{.mailbox = true};
+    for (int i = 0; i < 12; ++i) {
+        mailbox.messages.push_back({.unsubscribe = {{Scheme::Https, u"https://s/" + text(i)}}});
+    }
+    mailbox.messages[1] = {.magazine = {{Melma, u"00000042"}}};
+    mailbox.messages[2] = {.unsubscribe = {{Scheme::Http, u"http://h/"}}};
+    mailbox.messages[3] = {};
+    mailbox.messages.push_back({.problem = message::Problem::NotAMessage});
+    reader.files["mbox"] = mailbox;
+    EXPECT_CALL(view, inform(Says(u"「/m/mbox」の 1 通のメールは読めませんでした。")));
+    EXPECT_CALL(view,
+                askYesNo(Says(u"12 通のメールの配信を停止します。\nhttps://s/0\n"
+                              u"melmaの ID 00000042 の解除ページ\nhttp://h/\n（停止する方法なし）\n"
+                              u"https://s/4\nhttps://s/5\nhttps://s/6\nhttps://s/7\nhttps://s/8\n"
+                              u"https://s/9\nほか 2 通\nよろしいですか？")))
+        .WillOnce(Return(true));
+    EXPECT_CALL(view, askYesNo(Mentions(u"暗号化されていない"))).WillOnce(Return(false));
+    TestDrop drop(DropContents{.offered = {.files = true}, .paths = {"/m/mbox"}});
+    form->dropped(Control::Text3, drop);
+    EXPECT_TRUE(view.runPosted());
+    EXPECT_EQ(opened().size(), 10u);  // the magazine's page, and nine https pages
+    // A read that the close overtook opens nothing.
+    reader.files["one"] = {.messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}}};
+    drop.paths = {"/m/one"};
+    drop.asked.clear();
+    form->dropped(Control::Text3, drop);
+    form->Form_QueryUnload();
+    view.runPosted(std::chrono::seconds(0));
+    EXPECT_EQ(opened(), Texts());
+}
+
 TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
+    // Already there, or not to be read back from the file, it is not added.
     for (const char16_t* address : {u"a@x", u"b@x", u"a@x", u"x😀@x", u"x\"y,z@x", u"a,\"b"}) {
         view.texts[Control::Combo1] = address;
-        if (address[3] != u'\0' && address[1] != u'@') {  // would not read back from the file
+        if (address[3] != u'\0' && address[1] != u'@') {
             EXPECT_CALL(view, inform(Mentions(address)));
         }
         form->keyDown(Control::Combo1, Key::Enter);
@@ -329,13 +513,14 @@ TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
         .WillOnce(Return(false))
         .WillOnce(Return(true));
     form->clicked(Control::Command3);
+    EXPECT_EQ(view.list(Control::Combo2), Texts({u"a@x", u"b@x"}));
     form->clicked(Control::Command3);
     view.texts[Control::Combo1] = u"nobody@x";
     form->clicked(Control::Command3);  // no equal entry: no question
-    EXPECT_EQ(view.lists[Control::Combo1], Texts({u"b@x", u"a@x"}));
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"a@x", u"b@x", u"a@x"}));
+    EXPECT_EQ(view.list(Control::Combo1), Texts({u"b@x"}));
+    EXPECT_EQ(view.list(Control::Combo2), Texts({u"b@x"}));  // gone from both
     reopen();
-    EXPECT_EQ(view.lists[Control::Combo2], Texts({u"b@x", u"a@x"}));
+    EXPECT_EQ(view.list(Control::Combo2), Texts({u"b@x"}));
     EXPECT_EQ(view.texts[Control::Combo1], u"b@x");
 }
 
@@ -347,8 +532,8 @@ TEST_F(FormTest, TheFileFillsBothListsAndOnlyTheDeletionListIsSaved) {
     form.reset();  // gone without a save
     nolvetta::testsupport::writeBytes(folder / "nolvetta.dat", file + "last@x\r\n");
     reopen();
-    EXPECT_EQ(view.lists[Control::Combo2].size(), 40002u);
-    EXPECT_EQ(view.texts[Control::Combo1] + view.texts[Control::Combo2], u"one@x登録用アドレス");
+    EXPECT_EQ(view.list(Control::Combo2).size(), 40002u);
+    EXPECT_EQ(view.texts[Control::Combo1] + view.texts[Control::Combo2], u"one@x");
     view.texts[Control::Combo1] = u"last@x";
     EXPECT_CALL(view, askYesNo).WillOnce(Return(true));
     form->clicked(Control::Command3);
@@ -375,11 +560,12 @@ TEST_F(FormTest, AlwaysOnTopFollowsItsEntryIsRememberedAndSaysWhenItCannot) {
 }
 
 TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd) {
+    form->MERU1_Click(2);
     view.texts[Control::Text3] = u"0";
     view.texts[Control::Combo1] = u"";
     form->keyDown(Control::Combo1, Key::Enter);
     ::testing::internal::CaptureStderr();
-    EXPECT_CALL(view, inform(Says(captions::InvalidId)));
+    EXPECT_CALL(view, inform(Mentions(captions::InvalidId)));
     EXPECT_CALL(view, askYesNo(_)).WillOnce(Return(true));
     form->clicked(Control::Command4);
     form->clicked(Control::Command3);
@@ -388,7 +574,9 @@ TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd)
     form->keyDown(Control::Combo1, Key::Enter);
     form->clicked(Control::Command3);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "!Nolvetta: mail ID が不正です\n!Nolvetta:  を削除します よろしいですか？\n"
-              "!Nolvetta: mail ID が不正です\n!Nolvetta:  を削除します よろしいですか？\n");
-    EXPECT_EQ(view.lists[Control::Combo1], Texts({u""}));
+              "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
+              "!Nolvetta:  を削除します よろしいですか？\n"
+              "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
+              "!Nolvetta:  を削除します よろしいですか？\n");
+    EXPECT_EQ(view.list(Control::Combo1), Texts({u""}));
 }

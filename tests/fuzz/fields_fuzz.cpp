@@ -1,5 +1,7 @@
 // What the add accepts reads back unchanged from the address file, beside
 // any neighbour; any text splits into fields.
+#include <algorithm>
+
 #include "fuzz.h"
 #include "store/codepage.h"
 #include "store/data_files.h"
@@ -8,8 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nolvetta::store;
     const std::u16string entry = fuzzText(data, size);
-    const std::vector<std::u16string> entries = {entry, u"a,b", u"", entry};
+    const AddressList entries = {entry, u"a,b", u"", entry};
     check(!canStoreEntry(entry) ||
-          readFields(decodeCp932(*formatAddressFile(entries)).text) == entries);
+          std::ranges::equal(readFields(decodeCp932(*formatAddressFile(entries)).text), entries));
     return 0;
 }

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const Reading reading = readMessage(bytes);
     check(reading.problem != Problem::None || startsWithHeaderBlock(bytes));
-    for (const auto& found : {reading.unsubscribe, unsubscribeAddresses(bytes)}) {
+    for (const auto& found : {reading.unsubscribe, unsubscribeAddresses(bytes).addresses}) {
         for (const Address& address : found) {
             const std::u16string& url = address.url;
             const std::u16string_view scheme = address.scheme == Scheme::Https    ? u"https://"

@@ -1,4 +1,5 @@
 #include "recognise/dropped_text.h"
+#include "recognise/uri_list.h"
 
 #include <gtest/gtest.h>
 
@@ -42,5 +43,30 @@ TEST(recognise_DroppedText, TheShopsTopAddressFromTheFirstLineWithThePrefix) {
     for (const auto& [text, top] : cases) {
         EXPECT_EQ(shopTopAddress(text, u"https://m.jp/"), top)
             << ::testing::PrintToString(std::u16string(text));
+    }
+}
+
+// A path as this system writes it, from its UTF-8 name.
+std::filesystem::path native(std::u8string_view name) {
+    return std::filesystem::path(name).make_preferred();
+}
+
+TEST(recognise_UriList, OnlyLocalFilesComeOutAndAMessageIsNoList) {
+    using Files = std::optional<std::vector<std::filesystem::path>>;
+    const struct {
+        std::string_view bytes;
+        Files files;
+    } cases[] = {
+        // clang-format off
+        {"file:///home/u/a%20b.eml\r\n# comment\r\nfile://localhost/tmp/%E3%81%82\n",
+         std::vector<std::filesystem::path>{native(u8"/home/u/a b.eml"), native(u8"/tmp/あ")}},
+        {"file:/x\nhttps://example.jp/\nfile://server/share/y\n", std::vector<std::filesystem::path>{native(u8"/x")}},
+        {"file:///a%00b\nfile:///bad%zz\nfile:relative\n", std::vector<std::filesystem::path>{}},
+        {"From: a@x\r\n\r\nbody", std::nullopt}, {"", std::nullopt},
+        {"file:///a b", std::nullopt},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(localFilesOf(c.bytes), c.files) << c.bytes;
     }
 }

@@ -1,19 +1,22 @@
+#include <algorithm>
+#include <chrono>
+#include <tuple>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "scratch.h"
 #include "store/codepage.h"
 #include "store/data_files.h"
-#include "store/field_reader.h"
 #include "store/program_path.h"
 #include "store/safe_save.h"
 
 using namespace nolvetta::store;
-using namespace std::string_literals;
+using namespace std::literals;
 using nolvetta::testsupport::readBytes;
 using nolvetta::testsupport::ScratchDirectory;
 using nolvetta::testsupport::writeBytes;
-using ::testing::ElementsAreArray;
+namespace fs = std::filesystem;
 
 TEST(store_Cp932, DecodesUpToTheFirstFaultAndEncodesOnlyWhatReadsBack) {
     const struct {
@@ -28,8 +31,8 @@ TEST(store_Cp932, DecodesUpToTheFirstFaultAndEncodesOnlyWhatReadsBack) {
         // clang-format on
     };
     for (const auto& c : decoded) {
-        EXPECT_EQ(decodeCp932(c.bytes).text, c.text) << ::testing::PrintToString(c.bytes);
-        EXPECT_EQ(decodeCp932(c.bytes).clean, c.clean) << ::testing::PrintToString(c.bytes);
+        const DecodedText d = decodeCp932(c.bytes);
+        EXPECT_TRUE(d.text == c.text && d.clean == c.clean) << ::testing::PrintToString(c.bytes);
     }
     // Both readings of the minus sign are written as the one code.
     EXPECT_EQ(encodeCp932(u"a\\~あ漢ｱ～−\uFF0D"),
@@ -39,28 +42,103 @@ TEST(store_Cp932, DecodesUpToTheFirstFaultAndEncodesOnlyWhatReadsBack) {
          {u"\u00A5"s, u"\u301C"s, u"a\U0001F600"s, u"\xD800"s, u"a\0b"s}) {
         EXPECT_EQ(encodeCp932(text), std::nullopt) << ::testing::PrintToString(text);
     }
+    Cp932Encoder cp932;  // a refused text leaves the buffer as it was, the converter usable
+    std::string out;
+    EXPECT_TRUE(!cp932.append(u"あ\u00A5", out) && cp932.append(u"あ", out) && out == "\x82\xa0");
 }
 
-TEST(store_Fields, SplitIntoEntriesThatComeBackFromTheirBytes) {
-    const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
+// Written as the program has always written them; a damaged file kept whole.
+TEST(store_DataFiles, AwkwardFilesReadAndWriteAsTheyAlwaysDid) {
+    const struct {
+        std::string before, after;
+        bool damaged = false;
+    } cases[] = {
         // clang-format off
-        {u"", {}}, {u"a,\r\n\r\nb", {u"a", u"", u"", u"b"}}, {u"a\nb\rc\r\r\nd", {u"a", u"b", u"c", u"", u"d"}},
-        // blanks are kept; a quote inside an unquoted field is ordinary
-        {u" a , b \r\n", {u" a ", u" b "}}, {u"a\"b\"c,d", {u"a\"b\"c", u"d"}},
-        // quoted fields; what follows the closing quote is dropped; an open quote ends at its line
-        {u"\"a,b\",c\r\n", {u"a,b", u"c"}}, {u"\"ab\"xy,\"\"\r\n", {u"ab", u""}},
-        {u"\"abc\r\nd\r\n\"e\"\r\n", {u"abc", u"d", u"e"}},
+        {"", ""}, {",\n,\r\n\r\nb", "\r\n\r\n\r\n\r\n\r\nb\r\n"}, {"a\rb\nc\r\n\r\r\nd", "a\r\nb\r\nc\r\n\r\n\r\nd\r\n"},
+        // blanks kept; a quote inside an unquoted field is ordinary
+        {"a,b\r\n\"c,d\"\r\n a , b \r\na\"b\"c,d", "a\r\nb\r\n\"c,d\"\r\n a \r\n b \r\na\"b\"c\r\nd\r\n"},
+        // what follows a closing quote is dropped; an open quote ends at its line
+        {"\"q\"x,\"\"\r\n\"open\r\na\"b\r\n\" a , b \"\r\n\"abc\r\nd\r\n\"e\"", "q\r\n\r\nopen\r\na\"b\r\n\" a , b \"\r\nabc\r\nd\r\ne\r\n"},
+        {"\x8a\xbf\x8e\x9a@\x97\xe1\x82\xa6.jp\r\n\xb1\xb2\xb3\r\n", "\x8a\xbf\x8e\x9a@\x97\xe1\x82\xa6.jp\r\n\xb1\xb2\xb3\r\n"},
+        {"\"\x8a\xbf,\x8e\x9a\"\r\n\x8a\xbf,\x8e\x9a\r\n", "\"\x8a\xbf,\x8e\x9a\"\r\n\x8a\xbf\r\n\x8e\x9a\r\n"},
+        {"\x81\x7c" "1,x\x81\x7c\r\n", "\x81\x7c" "1\r\nx\x81\x7c\r\n"},  // the minus sign
+        {"ab\r\ncd\0ef\r\n"s, "ab\r\ncd\r\n", true}, {"ok\r\n\x82\r\nlost\r\n", "ok\r\n", true},
         // clang-format on
     };
-    for (const auto& [text, fields] : cases) {
-        EXPECT_THAT(readFields(text), ElementsAreArray(fields)) << ::testing::PrintToString(text);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.before));
+        ScratchDirectory scratch;
+        writeBytes(scratch / AddressFileName, c.before);
+        DataFiles files(scratch.path());
+        auto [list, alwaysOnTop, address, settings, backup] = files.load();
+        EXPECT_EQ(address.state, c.damaged ? FileState::Damaged : FileState::Loaded);
+        list.append(u"x"), list.erase(list.size() - 1);  // edited, though back to what it was
+        EXPECT_TRUE(files.save(list, true).empty());
+        EXPECT_EQ(readBytes(scratch / AddressFileName), c.after);
+        EXPECT_EQ(readBytes(scratch / "nolvetta.dat.bak"), c.damaged ? c.before : "");
+        EXPECT_TRUE(std::ranges::equal(DataFiles(scratch.path()).load().entries, list));
     }
-    const std::vector<std::u16string> entries = {u"abc,def", u" spaced@x.jp ", u"", u"漢字",
-                                                 u"a\"b"};
-    const std::string bytes = "\"abc,def\"\r\n spaced@x.jp \r\n\r\n\x8a\xbf\x8e\x9a\r\na\"b\r\n";
-    EXPECT_EQ(formatAddressFile(entries), bytes);
-    EXPECT_THAT(readFields(decodeCp932(bytes).text), ElementsAreArray(entries));
-    EXPECT_EQ(formatAddressFile({u"ok", u"\U0001F600"}), std::nullopt);
+}
+
+TEST(store_DataFiles, TheAddressFileIsLeftAloneOnlyWhileListAndFileAreAsLoaded) {
+    const std::string before = "a\nb\n", saved = "a\r\nb\r\n";  // a save rewrites the line ends
+    using Change = void (*)(const fs::path&, AddressList&);
+    const std::tuple<const char*, Change, std::string> cases[] = {
+        // clang-format off
+        {"nothing", [](auto&, auto&) {}, before},
+        {"a copy kept", [](auto&, AddressList& list) { list = AddressList(list); }, before},
+        {"an entry added and deleted", [](auto&, AddressList& list) { list.append(u""), list.erase(2); }, saved},
+        {"another file's list", [](auto&, AddressList& list) { list = AddressList::fromText(u"a\nb\n"); }, saved},
+        {"the file replaced", [](const fs::path& f, auto&) { fs::rename(f, f.string() + "2"), fs::copy_file(f.string() + "2", f); }, saved},
+        {"the file touched", [](const fs::path& f, auto&) { fs::last_write_time(f, fs::last_write_time(f) - 5s); }, saved},
+        // clang-format on
+    };
+    for (const auto& [name, change, after] : cases) {
+        SCOPED_TRACE(name);
+        ScratchDirectory scratch;
+        const fs::path file = scratch / AddressFileName;
+        writeBytes(file, before);
+        DataFiles files(scratch.path());
+        AddressList list = files.load().entries;
+        change(file, list);
+        const std::optional<FileIdentity> identity = fileIdentity(file);
+        EXPECT_TRUE(files.save(list, true).empty());
+        EXPECT_EQ(std::pair(readBytes(file), fileIdentity(file) == identity),
+                  std::pair(after, after == before));  // left alone: not even touched
+    }
+}
+
+TEST(store_SafeSave, AFileHoldsBytesOnlyWhenEveryPieceIsEqual) {
+    const std::string piece(ComparePieceSize, 'a'), bytes = piece + "b";
+    const std::pair<std::string, bool> cases[] = {
+        // clang-format off
+        {bytes, true}, {piece, false}, {bytes + "b", false}, {piece + "c", false},
+        {std::string(piece.size() - 1, 'a') + "cb", false},
+        // clang-format on
+    };
+    ScratchDirectory scratch;
+    for (const auto& [content, equal] : cases) {
+        writeBytes(scratch / "f", content);
+        EXPECT_EQ(holds(scratch / "f", bytes), equal) << content.size();
+    }
+    EXPECT_FALSE(holds(scratch / "none", ""));
+}
+
+TEST(store_AddressList, EntriesStayWhereTheyAreThroughEditsCopiesAndAnyLength) {
+    auto list = AddressList::fromText(std::u16string(40000, u'\n') + u"last\r\nLast");
+    EXPECT_TRUE(!list.changed() && list.find(u"Last") == 40001u && list.find(u"") == 0u);
+    list.erase(40000);
+    list.append(u"s");  // short enough for a string's own storage
+    const std::u16string_view added = list[40001];
+    list.append(u"more than fits a short string"), list.append(u"t"), list.erase(40002);
+    EXPECT_EQ(added, u"s");  // not moved while the list grew
+    AddressList copy = list;
+    EXPECT_EQ(copy[0].data(), list[0].data());  // the text is shared
+    list = AddressList();
+    AddressList moved = std::move(copy);
+    moved.erase(40001);  // the copy's own "s"
+    EXPECT_TRUE(moved.changed() && moved.size() == 40002u && !moved.find(u"s"));
+    EXPECT_TRUE(moved[40000] == u"Last" && moved[40001] == u"t");
 }
 
 TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {

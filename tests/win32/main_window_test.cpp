@@ -64,8 +64,8 @@ Texts entriesOf(HMENU menu) {
     return entries;
 }
 
-// What a message box or pop-up menu shows: a box's title, text and buttons; a
-// pop-up's entries.
+// What a message box or pop-up menu shows: a box's title, its text's first
+// line, its buttons and last the one Enter presses; a pop-up's entries.
 Texts shownBy(HWND modal, bool popUp) {
     if (popUp) {
         return entriesOf(reinterpret_cast<HMENU>(SendMessageW(modal, MN_GETHMENU, 0, 0)));
@@ -75,11 +75,14 @@ Texts shownBy(HWND modal, bool popUp) {
         modal,
         [](HWND child, LPARAM texts) {
             if (IsWindowVisible(child) && GetWindowTextLengthW(child) > 0) {
-                reinterpret_cast<Texts*>(texts)->push_back(textOf(child));
+                const std::u16string text = textOf(child);
+                reinterpret_cast<Texts*>(texts)->push_back(
+                    text.substr(0, text.find_first_of(u"\r\n")));
             }
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&shown));
+    shown.push_back(textOf(GetDlgItem(modal, LOWORD(SendMessageW(modal, DM_GETDEFID, 0, 0)))));
     return shown;
 }
 
@@ -97,20 +100,21 @@ public:
     // The button or menu entry reading `choice` is pressed.
     void answer(std::u16string choice) {
         act([choice](HWND modal, bool popUp) {
+            // A box or pop-up without that choice is closed.
             if (!popUp) {
                 const HWND button = FindWindowExW(modal, nullptr, WC_BUTTONW,
                                                   reinterpret_cast<const wchar_t*>(choice.c_str()));
-                PostMessageW(button, BM_CLICK, 0, 0);
+                button ? PostMessageW(button, BM_CLICK, 0, 0) : PostMessageW(modal, WM_CLOSE, 0, 0);
                 return;
             }
             const Texts entries = shownBy(modal, true);
             const auto at = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
                 return entry.rfind(choice, 0) == 0;
             });
-            for (auto i = at - entries.begin(); i >= 0; --i) {
+            for (auto i = at - entries.begin(); at != entries.end() && i >= 0; --i) {
                 PostMessageW(modal, WM_KEYDOWN, VK_DOWN, 0);
             }
-            PostMessageW(modal, WM_KEYDOWN, VK_RETURN, 0);
+            PostMessageW(modal, WM_KEYDOWN, at != entries.end() ? VK_RETURN : VK_ESCAPE, 0);
         });
     }
     void act(Act act) {
@@ -222,8 +226,38 @@ protected:
             window->dispatch(message);
         }
     }
+    // What the user was shown, once `count` boxes or pop-ups came while the
+    // window ran or 10 seconds passed.
+    std::vector<Texts> seen(std::size_t count) {
+        std::vector<Texts> seen;
+        for (const auto deadline = std::chrono::steady_clock::now() + 10s;
+             seen.size() < count && std::chrono::steady_clock::now() < deadline;
+             std::this_thread::sleep_for(10ms)) {
+            pump();
+            for (Texts& shown : user.seen()) {
+                seen.push_back(std::move(shown));
+            }
+        }
+        return seen;
+    }
     HWND control(Control control) const { return window->handle(control); }
     std::u16string text(Control c) const { return textOf(control(c)); }
+    // A combo box's caption is the hint it shows while empty.
+    std::u16string caption(Control c) const {
+        wchar_t hint[64] = {};
+        SendMessageW(FindWindowExW(control(c), nullptr, WC_EDITW, nullptr), EM_GETCUEBANNER,
+                     WPARAM(hint), 64);
+        return nolvetta::form::spec(c).kind == nolvetta::form::Kind::ComboBox
+                   ? std::u16string(hint, hint + wcslen(hint))
+                   : text(c);
+    }
+    // How many entries a combo box shows when opened.
+    LRESULT entries(Control c) {
+        SendMessageW(control(c), CB_SHOWDROPDOWN, TRUE, 0);
+        const LRESULT count = SendMessageW(control(c), CB_GETCOUNT, 0, 0);
+        SendMessageW(control(c), CB_SHOWDROPDOWN, FALSE, 0);
+        return count;
+    }
     void setText(Control c, std::u16string_view text) {
         SetWindowTextW(control(c), reinterpret_cast<const wchar_t*>(std::u16string(text).c_str()));
     }
@@ -303,15 +337,15 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
         MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&at), 2);
         EXPECT_TRUE(EqualRect(&at, &c.at))
             << at.left << "," << at.top << "," << at.right << "," << at.bottom;
-        EXPECT_EQ(text(c.control), c.caption);
+        EXPECT_EQ(caption(c.control), c.caption);
         GetClientRect(window->handle(), &client);
         EXPECT_EQ(std::pair(client.right, client.bottom),
                   c.dpi == 96 ? std::pair(283L, 191L) : std::pair(566L, 382L));
     }
-    EXPECT_EQ(entriesOf(GetMenu(window->handle())), Texts({u"メニュー", u"自動配信解除"}));
+    EXPECT_EQ(entriesOf(GetMenu(window->handle())), Texts({u"メニュー(&M)", u"自動配信解除(&A)"}));
     EXPECT_EQ(GetFocus(), control(Control::Command3));
     std::vector<std::string_view> order{"Command3"};
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 13; ++i) {
         key(VK_TAB);
         for (const auto& spec : nolvetta::form::controls()) {
             if (control(spec.id) == GetFocus() || IsChild(control(spec.id), GetFocus())) {
@@ -319,10 +353,10 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
             }
         }
     }
-    EXPECT_EQ(order,
-              std::vector<std::string_view>({"Command3", "Combo1", "Text3", "Command4", "Command5",
-                                             "Text2", "Command2", "Command6", "Command1",
-                                             "Command7", "Combo2", "Command8", "Command3"}));
+    EXPECT_EQ(order, std::vector<std::string_view>({"Command3", "Combo1", "Frame2", "Text3",
+                                                    "Command4", "Command5", "Text2", "Command2",
+                                                    "Command6", "Command1", "Command7", "Combo2",
+                                                    "Command8", "Command3"}));
 }
 
 TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
@@ -332,15 +366,17 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
     key(VK_SPACE);
     focus(Control::Text3);
     key(VK_RETURN);
-    press(Control::Command5);  // acts at the press
+    press(Control::Command5);  // acts at the press, and at Space
+    focus(Control::Command5);
+    key(VK_SPACE);
     command(Menu::kaijo2);
     press(Control::Command7);
     const std::u16string shop = url(ShopMallBase, u"/***/news.html");
-    EXPECT_EQ(opened(7),
-              Pages({Unsub5, Unsub5, Unsub5, Unsub5,
-                     url(Mag2RegistrationBase,
-                         u"/reader/Magrdadd?MfcISAPICommand=MagRdDel&magid="
-                         u"WEEKLYMAG2&rdemail=a%2Bb@x"),
+    const std::u16string weekly =
+        url(Mag2RegistrationBase,
+            u"/reader/Magrdadd?MfcISAPICommand=MagRdDel&magid=WEEKLYMAG2&rdemail=a%2Bb@x");
+    EXPECT_EQ(opened(8),
+              Pages({Unsub5, Unsub5, Unsub5, Unsub5, weekly, weekly,
                      url(KapuBase, u"/cgi-bin/mlmg_del_kapunews.cgi?e_mail=a%2Bb@x"), shop}));
     OpenClipboard(nullptr);
     const HANDLE clipboard = GetClipboardData(CF_UNICODETEXT);
@@ -348,14 +384,17 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
     GlobalUnlock(clipboard);
     CloseClipboard();
 
+    EXPECT_EQ(entries(Control::Combo1), 0);  // the list filled, and told of each entry then
     for (const char16_t* address : {u"b@x", u"c@x"}) {
         setText(Control::Combo1, address);
         focus(Control::Combo1);
         key(VK_RETURN);
     }
-    EXPECT_EQ(SendMessageW(control(Control::Combo2), CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(text(Control::Combo1) + text(Control::Combo2), u"c@x登録用アドレス");
+    EXPECT_EQ(std::pair(entries(Control::Combo1), entries(Control::Combo2)),
+              std::pair(LRESULT(2), LRESULT(2)));
+    EXPECT_EQ(text(Control::Combo1) + text(Control::Combo2), u"c@x");
     setText(Control::Text3, u"12345");
+    focus(Control::Frame2);
     key(VK_TAB);  // the focus selects the whole ID
     key('9');     // and typing replaces it
     EXPECT_EQ(text(Control::Text3), u"9");
@@ -373,34 +412,54 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
 
 TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     user.answer(u"melma");
-    click({40, 54});  // on Frame2's caption
+    click({100, 180});  // on Frame2's own area
     EXPECT_EQ(text(Control::Frame2), u"melma");
+    click({20, 76});   // on Label1 in Frame2: not the frame's
+    click({100, 48});  // between the frames
+    // 自動配信登録's menu by a right press, the Menu key and Shift+F10.
     user.answer(u"今日のmelma!");
     SendMessageW(control(Control::Command5), WM_RBUTTONDOWN, MK_RBUTTON, 0);
-    user.answer(u"melma");
-    click({100, 180});  // on Frame2's empty area
-    click({20, 76});    // on Label1 in Frame2: not the frame's
-    click({100, 48});   // between the frames
-    EXPECT_EQ(user.seen(), std::vector<Texts>({{u"まぐまぐ ✓", u"melma", u"カプライト"},
-                                               {u"melma!ニュース", u"今日のmelma!"},
-                                               {u"まぐまぐ", u"melma ✓", u"カプライト"}}));
-    EXPECT_EQ(opened(1), Pages({url(MelmaBase, u"/cgi-bin/host/bye.pl?e=a%2Bb@x&m=m00012820")}));
+    focus(Control::Command5);
+    BYTE keys[256] = {};
+    for (const BYTE shift : {0x00, 0x80}) {
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift;
+        SetKeyboardState(keys);
+        user.answer(u"今日のmelma!");
+        key(shift != 0 ? VK_F10 : VK_APPS);
+    }
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    user.answer(u"カプライト");
+    focus(Control::Frame2);  // the frame takes the focus, and Space opens its choice
+    key(VK_SPACE);
+    EXPECT_EQ(user.seen(),
+              std::vector<Texts>({{u"まぐまぐ(&1) ✓", u"melma(&2)", u"カプライト(&3)"},
+                                  {u"melma!ニュース(&N)", u"今日のmelma!(&T)"},
+                                  {u"melma!ニュース(&N)", u"今日のmelma!(&T)"},
+                                  {u"melma!ニュース(&N)", u"今日のmelma!(&T)"},
+                                  {u"まぐまぐ(&1)", u"melma(&2) ✓", u"カプライト(&3)"}}));
+    EXPECT_EQ(text(Control::Frame2), u"カプライト");
+    const std::u16string melma = url(MelmaBase, u"/cgi-bin/host/bye.pl?e=a%2Bb@x&m=m00012820");
+    EXPECT_EQ(opened(3), Pages({melma, melma, melma}));
 
     setText(Control::Text3, u"0");
     user.answer(u"OK");
     press(Control::Command4);
     focus(Control::Combo1);
     key(VK_RETURN);
+    EXPECT_EQ(entries(Control::Combo1), 1);
     for (const char16_t* answer : {u"いいえ", u"はい"}) {
         user.answer(answer);
         press(Control::Command3);
     }
-    const Texts question{u"!Nolvetta", u"a+b@x を削除します\r\nよろしいですか？", u"はい",
-                         u"いいえ"};
-    EXPECT_EQ(user.seen(), std::vector<Texts>(
-                               {{u"!Nolvetta", u"mail ID が不正です", u"OK"}, question, question}));
-    EXPECT_EQ(SendMessageW(control(Control::Combo1), CB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(SendMessageW(control(Control::Combo2), CB_GETCOUNT, 0, 0), 1);
+    // いいえ is the default: Enter pressed by mistake deletes nothing.
+    const Texts question{u"!Nolvetta", u"a+b@x を削除します", u"はい", u"いいえ", u"いいえ"};
+    EXPECT_EQ(user.seen(),
+              std::vector<Texts>(
+                  {{u"!Nolvetta", u"mail ID が不正です", u"OK", u"OK"}, question, question}));
+    EXPECT_EQ(std::pair(entries(Control::Combo1), entries(Control::Combo2)),
+              std::pair(LRESULT(0), LRESULT(0)));
 }
 
 // A newsletter dropped, the address moved, the lists kept over a close and a start.
@@ -421,7 +480,11 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
     DROPFILES files{sizeof(DROPFILES), {}, FALSE, TRUE};
     std::string list(reinterpret_cast<const char*>(&files), sizeof files);
     list.append(reinterpret_cast<const char*>(L"C:\\a.png\0"), 20).append(2, '\0');
-    EXPECT_EQ(drop(control(Control::Text3), {{CF_HDROP, list}}), DROPEFFECT_NONE);
+    user.answer(u"OK");  // the files are the behaviour's to read, and it names them
+    EXPECT_EQ(drop(control(Control::Text3), {{CF_HDROP, list}}), DROPEFFECT_COPY);
+    const auto shown = seen(1);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_NE(shown[0].at(1).find(u"C:\\a.png"), std::u16string::npos);
     EXPECT_EQ(drop(control(Control::Combo1), {{CF_UNICODETEXT, unicode(u"mag2 ID:0001234567")}}),
               DROPEFFECT_NONE);
     EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=first@x"),
@@ -452,6 +515,6 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
     EXPECT_EQ(readBytes(folder / "nolvetta.dat"), "first@x\r\nsecond@x\r\nthird@x\r\n");
     EXPECT_EQ(readBytes(folder / "nolvetta1.dat"), "True\r\n");
     open();
-    EXPECT_EQ(SendMessageW(control(Control::Combo2), CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(entries(Control::Combo2), 3);
     EXPECT_EQ(text(Control::Combo1), u"first@x");
 }

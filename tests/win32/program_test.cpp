@@ -77,7 +77,7 @@ TEST(Program, ALaterStartHandsOverItsFileAndTheSessionsEndSavesAtOnce) {
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&shown));
-    EXPECT_EQ(shown.rfind((folder / "letter.eml").u16string() + u" ", 0), 0);
+    EXPECT_NE(shown.find((folder / "letter.eml").u16string()), std::u16string::npos);
 
     // The session ends while the box waits for an answer.
     DWORD_PTR answer = FALSE;
