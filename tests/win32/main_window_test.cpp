@@ -342,6 +342,18 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
         EXPECT_EQ(std::pair(client.right, client.bottom),
                   c.dpi == 96 ? std::pair(283L, 191L) : std::pair(566L, 382L));
     }
+    // A user's larger font (16 pixels for 12) enlarges the whole window.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const LONG height = std::exchange(metrics.lfMessageFont.lfHeight, -16);
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    SendMessageW(window->handle(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    RECT client{};
+    GetClientRect(window->handle(), &client);
+    metrics.lfMessageFont.lfHeight = height;
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(377L, 255L));
     EXPECT_EQ(entriesOf(GetMenu(window->handle())), Texts({u"メニュー(&M)", u"自動配信解除(&A)"}));
     EXPECT_EQ(GetFocus(), control(Control::Command3));
     std::vector<std::string_view> order{"Command3"};
