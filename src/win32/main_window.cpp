@@ -161,7 +161,6 @@ SIZE captionSize(HWND window, HFONT font) {
     return {size.right - size.left, size.bottom - size.top};
 }
 
-// A key's report; `repeat` is the key message's flags.
 form::Key keyOf(WPARAM key) {
     switch (key) {
         case VK_RETURN:
