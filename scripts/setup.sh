@@ -17,7 +17,8 @@ case "${1:-}" in
     --test) packages+=(clang libclang-rt-14-dev  # the fuzz targets (libFuzzer)
                        dpkg-dev lintian file man-db desktop-file-utils appstream) ;;  # the package
     --dev) packages+=(xvfb xauth xdotool imagemagick clang-format) ;;  # screenshots, formatting
-    --windows) packages=(cmake g++-mingw-w64-x86-64-posix wine64 libgtest-dev) ;;  # Windows, under Wine
+    --windows) packages=(cmake g++-mingw-w64-x86-64-posix wine64 fonts-wine libgtest-dev  # Windows, under Wine
+                         xvfb xauth fonts-noto-cjk) ;;  # its window, on a virtual screen, in Japanese
 esac
 
 missing=()

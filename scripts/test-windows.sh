@@ -1,16 +1,39 @@
 #!/usr/bin/env bash
-# Builds the core and its tests for Windows with MinGW-w64, warnings as errors,
-# and runs them under Wine in a Wine prefix of their own.
+# Builds the Windows program (the core, the window's behaviour and the Win32
+# window) and all their tests with MinGW-w64, warnings as errors, and runs the
+# tests under Wine in a fresh Wine prefix, with Xvfb as the X server so that
+# the window can be created and driven.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --windows
 export WINEDEBUG=-all WINEPREFIX="$PWD/build/windows/wine"
 wine="$(command -v wine || echo /usr/lib/wine/wine64)"
+wineserver="$(command -v wineserver || echo /usr/lib/wine/wineserver)"
+
+# Xvfb picks a free display and names it once it accepts connections.
+display="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display" 2>/dev/null &
+xvfb=$!
+cleanup() {
+    "$wineserver" --kill 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    rm -f "$display"
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+    [ -s "$display" ] && break
+    sleep 0.1
+done
+export DISPLAY=":$(cat "$display")"
+
+# A fresh prefix, made once before anything runs in it; Wine's UI fonts
+# mapped to a Japanese one, or its controls draw Japanese text as boxes.
+"$wineserver" --kill 2>/dev/null || true
+rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-"$wine" wineboot --init  # the prefix, made once before anything runs in it
+"$wine" wineboot --init
+"$wine" regedit tests/win32/wine-prefix.reg
+
 cmake --preset windows
 cmake --build --preset windows -j"$(nproc)"
-status=0
-ctest --preset windows -j"$(nproc)" || status=$?
-"$(command -v wineserver || echo /usr/lib/wine/wineserver)" --kill || true
-exit "$status"
+ctest --preset windows -j"$(nproc)"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole suite twice: once
 # with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer;
-# then runs every fuzz target for a few seconds, and the core's tests for
-# Windows under Wine.
+# then runs every fuzz target for a few seconds, and the Windows program's
+# tests (the core's, the behaviour's, the Win32 window's) under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --test
@@ -28,5 +28,5 @@ run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DNOLVETTA_SANITIZE=ON
 echo "== fuzz targets, briefly"
 bash scripts/fuzz.sh "${NOLVETTA_FUZZ_SECONDS:-10}"
 
-echo "== the core and its tests for Windows, under Wine"
+echo "== the Windows program and its tests, under Wine"
 bash scripts/test-windows.sh

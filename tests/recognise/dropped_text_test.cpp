@@ -46,6 +46,11 @@ TEST(recognise_DroppedText, TheShopsTopAddressFromTheFirstLineWithThePrefix) {
     }
 }
 
+// A path as this system writes it, from its UTF-8 name.
+std::filesystem::path native(std::u8string_view name) {
+    return std::filesystem::path(name).make_preferred();
+}
+
 TEST(recognise_UriList, OnlyLocalFilesComeOutAndAMessageIsNoList) {
     using Files = std::optional<std::vector<std::filesystem::path>>;
     const struct {
@@ -54,8 +59,8 @@ TEST(recognise_UriList, OnlyLocalFilesComeOutAndAMessageIsNoList) {
     } cases[] = {
         // clang-format off
         {"file:///home/u/a%20b.eml\r\n# comment\r\nfile://localhost/tmp/%E3%81%82\n",
-         std::vector<std::filesystem::path>{"/home/u/a b.eml", "/tmp/\xE3\x81\x82"}},
-        {"file:/x\nhttps://example.jp/\nfile://server/share/y\n", std::vector<std::filesystem::path>{"/x"}},
+         std::vector<std::filesystem::path>{native(u8"/home/u/a b.eml"), native(u8"/tmp/あ")}},
+        {"file:/x\nhttps://example.jp/\nfile://server/share/y\n", std::vector<std::filesystem::path>{native(u8"/x")}},
         {"file:///a%00b\nfile:///bad%zz\nfile:relative\n", std::vector<std::filesystem::path>{}},
         {"From: a@x\r\n\r\nbody", std::nullopt}, {"", std::nullopt},
         {"file:///a b", std::nullopt},
