@@ -8,10 +8,13 @@
 
 #include <filesystem>
 
+#include "form/captions.h"
 #include "launcher/launcher.h"
 #include "message/reader.h"
 #include "store/program_path.h"
+#include "text/utf8.h"
 #include "win32/main_window.h"
+#include "win32/message_box.h"
 #include "win32/single_instance.h"
 
 namespace {
@@ -38,6 +41,7 @@ std::filesystem::path fileOfTheCommandLine() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     namespace store = nolvetta::store;
     namespace win32 = nolvetta::win32;
+    namespace captions = nolvetta::form::captions;
     const std::filesystem::path file = fileOfTheCommandLine();
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -47,9 +51,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const auto dataDirectory =
         store::chooseDataDirectory(store::programDirectory(), store::userDataDirectory());
     const win32::SingleInstance instance(dataDirectory);
-    // A copy that does not answer is not waited for: this one runs.
-    if (instance.anotherIsRunning() && instance.bringAnotherToFront(file)) {
-        return 0;
+    // Two copies would each save their own lists: one that does not answer
+    // is said to, and this start ends.
+    if (instance.anotherIsRunning()) {
+        if (instance.bringAnotherToFront(file)) {
+            return 0;
+        }
+        const std::u16string text = captions::format(
+            captions::CopyDoesNotAnswer, {u"「" + nolvetta::text::pathText(dataDirectory) + u"」"});
+        const std::u16string_view ok[] = {captions::ButtonOk};
+        HWND open = nullptr;
+        win32::showMessageBox(nullptr, text, ok, 0, open);
+        return 1;
     }
     auto launcher = nolvetta::launcher::makeSystemLauncher();
     auto reader = nolvetta::message::makeSystemReader();

@@ -77,13 +77,13 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-// The running copy may still be starting: it is given a few seconds to
-// open its window. A copy that hangs is not waited for.
+// The running copy may still be starting, with CJK fonts on a slow disk, or
+// be busy: it is given half a minute to open its window and answer.
 bool SingleInstance::bringAnotherToFront(const std::filesystem::path& file) const {
     std::wstring message = key_ + L'\0' + file.wstring();
     COPYDATASTRUCT data{HandOverTag, static_cast<DWORD>(message.size() * sizeof(wchar_t)),
                         message.data()};
-    const ULONGLONG deadline = GetTickCount64() + 5000;
+    const ULONGLONG deadline = GetTickCount64() + 30'000;
     do {
         for (HWND window = nullptr;
              (window = FindWindowExW(nullptr, window, WindowClass, nullptr)) != nullptr;) {

@@ -27,7 +27,7 @@ public:
     // What the running copy's window answers to: the user and the directory.
     const std::wstring& key() const { return key_; }
     // Asks the running copy's window to come to the front and to open `file`
-    // (an absolute path, or empty); false when none answered within seconds.
+    // (an absolute path, or empty); false when none answered within half a minute.
     bool bringAnotherToFront(const std::filesystem::path& file = {}) const;
 
 private:
