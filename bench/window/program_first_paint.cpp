@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.nolvetta.Nolvetta"));
+    ui::installJapaneseQtTexts();
     const std::filesystem::path dataDirectory =
         qEnvironmentVariable("NOLVETTA_BENCH_DATA").toStdU16String();
     ui::SingleInstance instance(dataDirectory);
@@ -35,5 +36,7 @@ int main(int argc, char** argv) {
     QuitOnFirstPaint quit(window);
     ui::onSessionEnd([&] { window.close(); });
     window.form().Form_Load();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    instance.release();
+    return ui::endProgram(status);
 }

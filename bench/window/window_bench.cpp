@@ -97,6 +97,25 @@ void SaveAtClose(benchmark::State& state) {
 }
 BENCHMARK(SaveAtClose)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
+// The first opening of the deletion list's pop-up, 32,767 entries long, in
+// a window just loaded.
+void FirstPopUpOfALongList(benchmark::State& state) {
+    NoBrowser browser;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Window form(browser, folderWith(32767));
+        form.form().Form_Load();
+        auto* list = form.findChild<QComboBox*>(QStringLiteral("Combo1"));
+        state.ResumeTiming();
+        list->showPopup();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        list->hidePopup();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(FirstPopUpOfALongList)->Unit(benchmark::kMillisecond);
+
 void Drop10MB(benchmark::State& state) {
     NoBrowser browser;
     Window form(browser, folderWith(0));

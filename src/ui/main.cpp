@@ -123,5 +123,5 @@ int main(int argc, char** argv) {
     }
     const int status = ended ? 0 : QApplication::exec();
     instance.release();
-    return status;
+    return ui::endProgram(status);
 }

@@ -162,11 +162,12 @@ private:
     QString text_;
 };
 
-// The program's icon at the sizes a window's icon is drawn in; the larger
-// ones are for the menu, which takes them from the installed files.
+// The program's icon at the sizes a window's icon is drawn in, each decoded
+// as it is added; the larger ones are for the desktop's menus, which take
+// them from the installed files.
 QIcon programIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) {
+    for (int size : {16, 32}) {
         icon.addFile(QStringLiteral(":/icons/%1/org.nolvetta.Nolvetta.png").arg(size),
                      {size, size});
     }

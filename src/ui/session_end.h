@@ -13,4 +13,9 @@ void catchTerminationSignals();
 // Needs the application.
 void onSessionEnd(std::function<void()> end);
 
+// Ends the program once its lists are saved. Qt's whole teardown is waited
+// for only when the program owns the clipboard, whose text a clipboard
+// manager then takes over; otherwise nothing it would do is needed.
+int endProgram(int status);
+
 }  // namespace nolvetta::ui

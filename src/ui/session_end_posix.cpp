@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace nolvetta::ui {
 
@@ -56,6 +59,14 @@ void onSessionEnd(std::function<void()> end) {
         }
         endSession();
     });
+}
+
+int endProgram(int status) {
+    if (QGuiApplication::clipboard()->ownsClipboard()) {
+        return status;
+    }
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 }  // namespace nolvetta::ui

@@ -242,6 +242,8 @@ TEST(Program, AKillDuringASaveLeavesTheOldFileOrTheNewOneWhole) {
         left.insert(entry.path().filename().string());
     }
     EXPECT_EQ(left, (std::set<std::string>{"nolvetta", "nolvetta.dat", "nolvetta1.dat"}));
+    EXPECT_TRUE(
+        fs::is_empty(folder.string() + ".home/.cache/nolvetta"));  // nor the hand-over's socket
 }
 
 // A message given to the program, or handed to the copy already running,
