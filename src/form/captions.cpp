@@ -20,6 +20,13 @@ std::u16string format(Text pattern, std::initializer_list<Text> values) {
     return out;
 }
 
+std::u16string named(const std::filesystem::path& file) {
+    std::u16string name = u"「";  // appended to, not added: GCC 12 warns falsely of overlap
+    name += text::pathText(file);
+    name += u'」';
+    return name;
+}
+
 std::u16string cause(const std::error_code& code) {
     for (const auto& [condition, text] : FileErrors) {
         if (code == condition) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -181,6 +182,9 @@ inline constexpr Text CannotReceive =
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
 // "%2" stays as it is.
 std::u16string format(Text pattern, std::initializer_list<Text> values);
+
+// A file or folder as messages name it, in the brackets Japanese sets names in.
+std::u16string named(const std::filesystem::path& file);
 
 // Why a file operation failed, in the user's language where it can be.
 std::u16string cause(const std::error_code& code);

@@ -25,11 +25,6 @@ namespace {
 using captions::format;
 using requests::NewsAction;
 
-// A file as messages name it, in the brackets Japanese sets names in.
-std::u16string shownName(const std::filesystem::path& file) {
-    return u"「" + text::pathText(file) + u"」";
-}
-
 // More lines than this in a question would not fit on a screen.
 constexpr std::size_t ListedMessages = 10;
 
@@ -213,7 +208,7 @@ void Form1::Form_Load() {
     }
 
     const auto report = [this](const store::FileLoad& load, const std::filesystem::path& file) {
-        const std::u16string name = shownName(file);
+        const std::u16string name = captions::named(file);
         switch (load.state) {
             case store::FileState::Unreadable:
                 return inform(format(captions::CannotRead, {name, captions::cause(load.code)}));
@@ -227,13 +222,13 @@ void Form1::Form_Load() {
     };
     report(loaded.address, dataFiles_.addressFilePath());
     if (loaded.address.state == store::FileState::Damaged) {
-        inform(format(captions::PartlyRead,
-                      {shownName(dataFiles_.addressFilePath()), shownName(loaded.backup)}));
+        inform(format(captions::PartlyRead, {captions::named(dataFiles_.addressFilePath()),
+                                             captions::named(loaded.backup)}));
     }
     report(loaded.settings, dataFiles_.settingsFilePath());
     if (!loaded.folderWritable) {
         inform(format(captions::FolderNotWritable,
-                      {shownName(dataFiles_.addressFilePath().parent_path())}));
+                      {captions::named(dataFiles_.addressFilePath().parent_path())}));
     }
     // The check mark tells the truth about the window.
     if (!onTopAsAsked) {
@@ -253,7 +248,7 @@ void Form1::Form_QueryUnload() {
     // file stays as it was.
     try {
         for (const store::SaveProblem& problem : dataFiles_.save(deletionList_, alwaysOnTop_)) {
-            const std::u16string file = shownName(problem.file);
+            const std::u16string file = captions::named(problem.file);
             const std::u16string why = captions::cause(problem.code);
             switch (problem.fault) {
                 case store::SaveFault::NotReadAtStart:
@@ -610,7 +605,7 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
     std::vector<std::pair<const message::Reading*, std::u16string>> found;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const message::FileReading& file = readings[i];
-        const std::u16string name = shownName(files[i]);
+        const std::u16string name = captions::named(files[i]);
         switch (file.problem) {
             case FileProblem::Missing:
                 inform(format(captions::FileMissing, {name}));

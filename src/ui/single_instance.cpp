@@ -22,7 +22,6 @@
 #include <fstream>
 
 #include "form/captions.h"
-#include "text/utf8.h"
 #include "ui/qt_text.h"
 
 namespace nolvetta::ui {
@@ -103,10 +102,6 @@ std::string commOf(const std::string& pid) {
     return name;
 }
 
-std::u16string folderName(const fs::path& folder) {
-    return u"「" + text::pathText(folder) + u"」";
-}
-
 }  // namespace
 
 struct SingleInstance::Connection {
@@ -153,21 +148,22 @@ SingleInstance::Start SingleInstance::start(const std::string& file) {
                 return Start::First;
             }
             problem_ = captions::format(captions::LockLeftBehind,
-                                        {folderName(dataDirectory_ / ".nolvetta.lock")});
+                                        {captions::named(dataDirectory_ / ".nolvetta.lock")});
             return Start::Refused;
         }
         qint64 pid = 0;
         QString host, application;
         lock_.getLockInfo(&pid, &host, &application);
         if (QFileInfo(lockPath_).ownerId() != ::getuid() || host != QSysInfo::machineHostName()) {
-            problem_ = captions::format(captions::FolderInUse, {folderName(dataDirectory_)});
+            problem_ = captions::format(captions::FolderInUse, {captions::named(dataDirectory_)});
             return Start::Refused;
         }
         if (handOver(file, deadline)) {
             return problem_.empty() && !abandoned_ ? Start::HandedOver : Start::Refused;
         }
         if (deadline.hasExpired()) {
-            problem_ = captions::format(captions::CopyDoesNotAnswer, {folderName(dataDirectory_)});
+            problem_ =
+                captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
             return Start::Refused;
         }
         // The copy has the lock, but does not listen yet; the session may end meanwhile.
@@ -206,7 +202,7 @@ bool SingleInstance::takeOver() {
 // while nobody listens. Gives up, saying so, when the copy does not answer.
 bool SingleInstance::handOver(const std::string& file, const QDeadlineTimer& deadline) {
     if (endpoint_.empty()) {
-        problem_ = captions::format(captions::CopyDoesNotAnswer, {folderName(dataDirectory_)});
+        problem_ = captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
         return true;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -236,7 +232,7 @@ bool SingleInstance::handOver(const std::string& file, const QDeadlineTimer& dea
     taken = taken && ready == 1 && ::recv(fd, &byte, 1, 0) == 0;
     ::close(fd);
     if (!taken && !abandoned_) {
-        problem_ = captions::format(captions::CopyDoesNotAnswer, {folderName(dataDirectory_)});
+        problem_ = captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
     }
     return true;
 }

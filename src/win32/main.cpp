@@ -12,7 +12,6 @@
 #include "launcher/launcher.h"
 #include "message/reader.h"
 #include "store/program_path.h"
-#include "text/utf8.h"
 #include "win32/main_window.h"
 #include "win32/message_box.h"
 #include "win32/single_instance.h"
@@ -57,8 +56,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (instance.bringAnotherToFront(file)) {
             return 0;
         }
-        const std::u16string text = captions::format(
-            captions::CopyDoesNotAnswer, {u"「" + nolvetta::text::pathText(dataDirectory) + u"」"});
+        const std::u16string text =
+            captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory)});
         const std::u16string_view ok[] = {captions::ButtonOk};
         HWND open = nullptr;
         win32::showMessageBox(nullptr, text, ok, 0, open);
