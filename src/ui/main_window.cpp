@@ -12,11 +12,13 @@
 #include <QCursor>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -29,6 +31,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyleOptionFocusRect>
@@ -174,24 +178,24 @@ QIcon programIcon() {
     return icon;
 }
 
-// The caption shows whole in its fixed rectangle whatever the font: the
-// font shrinks until the text fits, in one step where the text's width
-// scales with the font's size.
-void fitCaption(QLabel* label) {
-    QFont font = label->font();
-    const int fullSize = QFontInfo(font).pixelSize();
-    const int fullWidth = QFontMetrics(font).horizontalAdvance(label->text());
-    if (fullWidth <= label->width()) {
-        return;
-    }
-    for (int size = fullSize * label->width() / fullWidth; size > 1; --size) {
-        font.setPixelSize(size);
-        if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
-            break;
+// A caption that shows whole in its fixed rectangle whatever the font: one
+// too wide for it is drawn narrower. A font of another size would cost a
+// search through the system's fonts.
+class FittedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const int width = fontMetrics().horizontalAdvance(text());
+        if (width <= contentsRect().width()) {
+            return QLabel::paintEvent(event);
         }
+        QPainter painter(this);
+        painter.scale(static_cast<double>(contentsRect().width()) / width, 1.0);
+        painter.drawText(QRect(0, 0, width, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
     }
-    label->setFont(font);
-}
+};
 
 // A frame that takes the focus, as the service frame does: it shows that it
 // has it around its caption.
@@ -297,7 +301,7 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
             return box;
         }
         case form::Kind::Label:
-            return new QLabel(caption, parent);
+            return new FittedLabel(caption, parent);
     }
     return nullptr;
 }
@@ -362,9 +366,7 @@ void MainWindow::buildControls() {
             static_cast<QLabel*>(widget(spec.id))->setBuddy(widget(*spec.buddy));
         }
     }
-    for (QLabel* label : client->findChildren<QLabel*>()) {
-        fitCaption(label);
-    }
+
     const std::vector<Control> order = form::tabOrder();
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(widget(order[i]), widget(order[i + 1]));
