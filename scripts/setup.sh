@@ -19,6 +19,7 @@ case "${1:-}" in
     --dev) packages+=(xvfb xauth xdotool imagemagick clang-format) ;;  # screenshots, formatting
     --windows) packages=(cmake g++-mingw-w64-x86-64-posix wine64 fonts-wine libgtest-dev  # Windows, under Wine
                          xvfb xauth fonts-noto-cjk) ;;  # its window, on a virtual screen, in Japanese
+    --windows-package) packages=(cmake g++-mingw-w64-x86-64-posix nsis) ;;  # the zip and the installer
 esac
 
 missing=()

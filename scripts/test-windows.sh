@@ -2,7 +2,8 @@
 # Builds the Windows program (the core, the window's behaviour and the Win32
 # window) and all their tests with MinGW-w64, warnings as errors, and runs the
 # tests under Wine in a fresh Wine prefix, with Xvfb as the X server so that
-# the window can be created and driven.
+# the window can be created and driven. Then makes the zip and the installer
+# and tries both, each in a fresh prefix of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --windows
@@ -37,3 +38,7 @@ mkdir -p "$WINEPREFIX"
 cmake --preset windows
 cmake --build --preset windows -j"$(nproc)"
 ctest --preset windows -j"$(nproc)"
+
+echo "== the zip and the installer, tried under Wine"
+bash scripts/package-windows.sh
+bash tests/win32/packages.sh build/windows-package build/windows/tests/win32/use_program.exe

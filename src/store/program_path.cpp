@@ -28,6 +28,11 @@ std::filesystem::path chooseDataDirectory(const std::filesystem::path& programDi
             return programDirectory;
         }
     }
+    std::error_code ec;
+    if (!userDataDirectory.empty() &&
+        std::filesystem::exists(programDirectory / InstalledMarkerName, ec)) {
+        return userDataDirectory;
+    }
     return native::canCreateFileIn(programDirectory) ? programDirectory : userDataDirectory;
 }
 

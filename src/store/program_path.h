@@ -16,8 +16,13 @@ std::filesystem::path programDirectory();
 // ~/.local/share/nolvetta), %APPDATA%\Nolvetta on Windows. Not created here.
 std::filesystem::path userDataDirectory();
 
-// The program directory when it already holds a data file or can be written;
-// otherwise the per-user data directory.
+// Left beside the program by its Windows installer. An installed program's
+// folder is the installer's to remove, so the lists then go to the per-user
+// data directory, even where that folder can be written.
+inline constexpr std::string_view InstalledMarkerName = "nolvetta.installed";
+
+// The program directory when it already holds a data file, or can be written
+// and was not installed; otherwise the per-user data directory.
 std::filesystem::path chooseDataDirectory(const std::filesystem::path& programDirectory,
                                           const std::filesystem::path& userDataDirectory);
 

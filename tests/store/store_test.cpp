@@ -170,3 +170,24 @@ TEST(store_ProgramPath, TheDevelopmentHostIsKnownByTheEndOfThePathCutTo255) {
         EXPECT_EQ(isStandaloneExecutable(path), standalone) << ::testing::PrintToString(path);
     }
 }
+
+// The scratch folder can be written: only what it holds sends the lists elsewhere.
+TEST(store_ProgramPath, AnInstalledProgramKeepsItsListsWithTheUserUnlessSomeAreBesideIt) {
+    const fs::path user = "user-data";
+    const std::tuple<std::vector<std::string_view>, fs::path, bool> cases[] = {
+        {{}, user, false},
+        {{InstalledMarkerName}, user, true},
+        {{InstalledMarkerName}, {}, false},  // nowhere else to go
+        {{InstalledMarkerName, AddressFileName}, user, false},
+        {{InstalledMarkerName, SettingsFileName}, user, false},
+    };
+    for (const auto& [files, userDirectory, withTheUser] : cases) {
+        ScratchDirectory program;
+        for (const std::string_view name : files) {
+            writeBytes(program / name, "");
+        }
+        EXPECT_EQ(chooseDataDirectory(program.path(), userDirectory),
+                  withTheUser ? userDirectory : program.path())
+            << files.size();
+    }
+}
