@@ -97,13 +97,21 @@ void Newsletters::add(const message::Reading& message) {
     row.magazine = message.magazine;
     row.address = message.magazine ? std::nullopt : message::preferredAddress(message.unsubscribe);
     row.way = row.address ? wayOf(row.address->scheme) : store::LeaveWay::Page;
-    const auto listed = std::find_if(
-        envelope.recipients.begin(), envelope.recipients.end(),
-        [this](const std::u16string& address) { return userAddresses_.contains(address); });
-    row.reachesListed = listed != envelope.recipients.end();
-    row.reaches = row.reachesListed             ? *listed
-                  : envelope.recipients.empty() ? std::u16string()
-                                                : envelope.recipients.front();
+    Reach reach = reachOf(envelope, [this](std::u16string_view address) {
+        return userAddresses_.contains(std::u16string(address));
+    });
+    row.reaches = std::move(reach.address);
+    row.reachesListed = reach.listed;
+}
+
+Reach reachOf(const message::Envelope& envelope,
+              const std::function<bool(std::u16string_view)>& listed) {
+    const auto found =
+        std::find_if(envelope.recipients.begin(), envelope.recipients.end(), listed);
+    if (found != envelope.recipients.end()) {
+        return {*found, true};
+    }
+    return {envelope.recipients.empty() ? std::u16string() : envelope.recipients.front(), false};
 }
 
 std::vector<Newsletter> Newsletters::rows() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,6 +37,15 @@ struct Newsletter {
     std::optional<std::int64_t> leftAt;
     bool stillComing = false;
 };
+
+// The user's address a message reaches: the first it was delivered to that
+// `listed` says is the user's, else the first it was delivered to.
+struct Reach {
+    std::u16string address;
+    bool listed = false;
+};
+Reach reachOf(const message::Envelope& envelope,
+              const std::function<bool(std::u16string_view)>& listed);
 
 // A delivery service's magazine as the record names it: "mag2:0001234567",
 // the ID as the service's page gets it.
