@@ -184,14 +184,16 @@ inline constexpr Text CommandLineList =
     u"メルマガ一覧を開き、指定したメールの保存場所を読み込みます。 Opens the newsletter list "
     u"on the given mail files and folders.";
 inline constexpr Text ListSources = u"読み込む場所";
+inline constexpr Text ListAllSources = u"見つかったすべての場所";
 inline constexpr Text ListChooseFile = u"ファイルを選ぶ…";
 inline constexpr Text ListChooseFolder = u"フォルダーを選ぶ…";
 inline constexpr Text ListScan = u"読み込む";
 inline constexpr Text ListCancel = u"中止";
 inline constexpr Text ListLeave = u"解除";
 inline constexpr Text ListFilter = u"絞り込み";
-inline constexpr Text ListColumns[] = {u"差出人", u"最新の件名", u"通数",   u"最新の日付",
-                                       u"解除の方法", u"届いたアドレス", u"解除の記録"};
+inline constexpr Text ListColumns[] = {u"差出人",     u"最新の件名", u"通数",
+                                       u"最新の日付", u"解除の方法", u"届いたアドレス",
+                                       u"解除の記録"};
 inline constexpr Text WayMail = u"メール";
 // %1: the service, %2: the magazine ID
 inline constexpr Text WayService = u"%1 ID %2";
@@ -218,7 +220,8 @@ inline constexpr Text ListLine = u"%1: %2";
 inline constexpr Text NoAddressFor =
     u"%1 のメルマガは、どのアドレスに届いたかわからないため、解除ページを開けません。";
 // %1: the sender, %2: the ID
-inline constexpr Text InvalidIdFor = u"%1 のメルマガの ID %2 が不正なため、解除ページを開けません。";
+inline constexpr Text InvalidIdFor =
+    u"%1 のメルマガの ID %2 が不正なため、解除ページを開けません。";
 // %1: the record file, %2: why
 inline constexpr Text RecordNotSaved = u"%1に解除の記録を残せませんでした。\n%2";
 inline constexpr Text RecordUnreadAtStart = u"読み込めなかったファイルのため、上書きしていません。";

@@ -456,10 +456,11 @@ bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAct
     }
     std::optional<LeaveNote> note;
     if (action == NewsAction::Cancel) {
-        note = leaveNote(newsletter.page == requests::NewsPage::Melma
-                             ? mailbox::magazineKey(newsletter.service, requests::officialId(newsletter))
-                         : newsletter.page == requests::NewsPage::WeeklyMag2 ? u"mag2:weekly"
-                                                                            : u"kapu:news");
+        note = leaveNote(
+            newsletter.page == requests::NewsPage::Melma
+                ? mailbox::magazineKey(newsletter.service, requests::officialId(newsletter))
+            : newsletter.page == requests::NewsPage::WeeklyMag2 ? u"mag2:weekly"
+                                                                : u"kapu:news");
     }
     return ShellAuto(requests::officialNewsUrl(newsletter, action, view_.text(Control::Combo1)),
                      note);

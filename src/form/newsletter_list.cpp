@@ -100,7 +100,10 @@ struct NewsletterList::Report {
 
 NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& reader,
                                const fs::path& home, const fs::path& dataHome)
-    : view_(view), form_(form), reader_(reader), sources_(mailbox::findMailStores(home, dataHome)) {}
+    : view_(view),
+      form_(form),
+      reader_(reader),
+      sources_(mailbox::findMailStores(home, dataHome)) {}
 
 NewsletterList::~NewsletterList() = default;
 
@@ -214,9 +217,9 @@ void NewsletterList::show() {
     shown_.clear();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const Newsletter& row = rows_[i];
-        const std::u16string texts = smallLetters(row.sender + u'\n' + row.subject + u'\n' +
-                                                  row.reaches + u'\n' + wayText(row) + u'\n' +
-                                                  (row.address ? row.address->url : u""));
+        const std::u16string texts =
+            smallLetters(row.sender + u'\n' + row.subject + u'\n' + row.reaches + u'\n' +
+                         wayText(row) + u'\n' + (row.address ? row.address->url : u""));
         if (texts.find(filter_) != std::u16string::npos) {
             shown_.push_back(i);
         }
