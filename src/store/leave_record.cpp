@@ -75,9 +75,9 @@ std::optional<std::int64_t> parseUtc(std::string_view text) {
 
 std::string formatRecordLine(const LeaveEntry& entry) {
     std::string line = formatUtc(entry.at);
-    for (const std::string_view part :
-         {WayNames[std::size_t(entry.way)], std::string_view(field(entry.newsletter)),
-          std::string_view(field(entry.address)), std::string_view(field(entry.opened))}) {
+    for (const std::string& part :
+         {std::string(WayNames[std::size_t(entry.way)]), field(entry.newsletter),
+          field(entry.address), field(entry.opened)}) {
         line += '\t';
         line += part;
     }
