@@ -224,8 +224,6 @@ inline constexpr Text InvalidIdFor =
     u"%1 のメルマガの ID %2 が不正なため、解除ページを開けません。";
 // %1: the record file, %2: why
 inline constexpr Text RecordNotSaved = u"%1に解除の記録を残せませんでした。\n%2";
-inline constexpr Text RecordUnreadAtStart = u"読み込めなかったファイルのため、上書きしていません。";
-inline constexpr Text RecordNotAFile = u"ファイルではないものが置かれています。";
 
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
 // "%2" stays as it is.

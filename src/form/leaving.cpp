@@ -38,14 +38,12 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
     const store::LeaveEntry entry{std::chrono::duration_cast<std::chrono::seconds>(now).count(),
                                   note->way, note->newsletter, note->address, std::u16string(url)};
     const std::optional<store::SaveProblem> problem = record_.append({&entry, 1});
-    // Said once: each further page would only repeat it.
-    if (problem && !std::exchange(saveSaid_, true)) {
-        const std::u16string why = problem->fault == store::SaveFault::NotReadAtStart
-                                       ? std::u16string(captions::RecordUnreadAtStart)
-                                   : problem->fault == store::SaveFault::NotAFile
-                                       ? std::u16string(captions::RecordNotAFile)
-                                       : captions::cause(problem->code);
-        say(format(captions::RecordNotSaved, {shownName(problem->file), why}));
+    // A record not read at the start was named then. Said once: each further
+    // page would only repeat it.
+    if (problem && problem->fault != store::SaveFault::NotReadAtStart &&
+        problem->fault != store::SaveFault::NotAFile && !std::exchange(saveSaid_, true)) {
+        say(format(captions::RecordNotSaved,
+                   {shownName(problem->file), captions::cause(problem->code)}));
     }
     return true;
 }

@@ -17,6 +17,8 @@
 #include "message/reader.h"
 #include "requests/endpoints.h"
 #include "scratch.h"
+#include "store/leave_record.h"
+#include "text/utf8.h"
 
 using namespace nolvetta::form;
 using namespace nolvetta::requests;
@@ -579,4 +581,57 @@ TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd)
               "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
               "!Nolvetta:  を削除します よろしいですか？\n");
     EXPECT_EQ(view.list(Control::Combo1), Texts({u""}));
+}
+
+// Each page and mail that leaves a newsletter goes into the record with what
+// it leaves and for which address; nothing else does.
+TEST_F(FormTest, EveryWayOutIsRecordedForTheAddressItWasFor) {
+    using message::Scheme;
+    reader.data["data:From: a\r\n"] = {
+        .unsubscribe = {{Scheme::Https, u"https://s/"}},
+        .envelope = {.listId = u"news.example", .recipients = {u"x@y", u"a+b@x"}}};
+    form->keyDown(Control::Combo1, Key::Enter);  // the address is the user's
+    form->clicked(Control::Command4);
+    form->clicked(Control::Command1);  // subscribing leaves nothing
+    form->MERU1_Click(Melma);
+    form->clicked(Control::Command6);
+    form->menuChosen(Menu::kaijo0);
+    form->clicked(Control::Command2);
+    TestDrop drop(DropContents{.offered = {.message = true}, .bytes = "From: a\r\n"});
+    form->dropped(Control::Text3, drop);
+    const struct {
+        nolvetta::store::LeaveWay way;
+        std::u16string newsletter, address;
+    } expected[] = {
+        {nolvetta::store::LeaveWay::Page, u"mag2:0000000005", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"melma:00000001", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"melma:00012820", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"mag2:weekly", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"mall:news", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Https, u"list:news.example", u"a+b@x"},  // the user's
+    };
+    const Texts pages = opened();
+    const auto record = nolvetta::store::LeaveRecord(folder.path()).entries();
+    ASSERT_EQ(record.size(), std::size(expected));
+    const auto now = std::chrono::system_clock::now().time_since_epoch() / std::chrono::seconds(1);
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        EXPECT_TRUE(record[i].way == expected[i].way &&
+                    record[i].newsletter == expected[i].newsletter &&
+                    record[i].address == expected[i].address)
+            << i;
+        EXPECT_NEAR(double(record[i].at), double(now), 60);
+        EXPECT_EQ(record[i].opened, pages[i + 1 - (i == 0)]) << i;  // the subscription's page aside
+    }
+    // A record that cannot be kept is said once; the pages still open.
+    std::filesystem::remove(folder / "nolvetta-record.txt");
+    std::filesystem::create_directory(folder / "nolvetta-record.txt");
+    reopen();
+    view.texts[Control::Combo1] = u"a@x";
+    view.texts[Control::Text3] = u"5";
+    EXPECT_CALL(view,
+                inform(Mentions(u"「" + nolvetta::text::pathText(folder / "nolvetta-record.txt") +
+                                u"」はファイルではありません。")));
+    form->clicked(Control::Command4);
+    form->clicked(Control::Command4);
+    EXPECT_EQ(opened().size(), 2u);
 }
