@@ -29,7 +29,8 @@ constexpr std::size_t ListedRows = 10;
 // The progress bar moves often enough to show life, seldom enough to cost nothing.
 constexpr auto ProgressEvery = std::chrono::milliseconds(100);
 
-std::u16string localDate(std::int64_t seconds) {
+// The day alone where the time would only crowd the text.
+std::u16string localDate(std::int64_t seconds, bool withTime = true) {
     const auto at = static_cast<std::time_t>(seconds);
     std::tm local{};
 #ifdef _WIN32
@@ -38,7 +39,7 @@ std::u16string localDate(std::int64_t seconds) {
     localtime_r(&at, &local);
 #endif
     char date[32];
-    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &local);
+    std::strftime(date, sizeof date, withTime ? "%Y-%m-%d %H:%M" : "%Y-%m-%d", &local);
     return text::fromUtf8(date);
 }
 
@@ -77,9 +78,11 @@ std::u16string cellOf(const Newsletter& row, Column column) {
             break;
     }
     if (row.stillComing) {
-        return format(captions::StillComing, {localDate(*row.leftAt), localDate(*row.latest)});
+        return format(captions::StillComing,
+                      {localDate(*row.leftAt, false), localDate(*row.latest, false)});
     }
-    return row.leftAt ? format(captions::LeftAt, {localDate(*row.leftAt)}) : std::u16string();
+    return row.leftAt ? format(captions::LeftAt, {localDate(*row.leftAt, false)})
+                      : std::u16string();
 }
 
 std::u16string smallLetters(std::u16string text) {

@@ -141,6 +141,7 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    table_->setWordWrap(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSortIndicatorShown(true);
     table_->horizontalHeader()->setSortIndicator(int(Column::Latest), Qt::DescendingOrder);
@@ -160,7 +161,7 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     layout->addWidget(filter_);
     layout->addWidget(table_, 1);
     layout->addLayout(bottom);
-    resize(960, 540);
+    resize(1080, 540);
 
     connect(scan_, &QPushButton::clicked, this, [this] { scanChosenSource(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { list_->cancel(); });
@@ -225,8 +226,14 @@ void ListWindow::setStatus(std::u16string_view text) {
     status_->setText(toQt(text));
 }
 
+// Each column as wide as its texts, up to a share of the window: a long
+// subject must not push the rest out of sight.
 void ListWindow::rowsChanged() {
     model_->changed();
+    table_->resizeColumnsToContents();
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        table_->setColumnWidth(column, std::min(table_->columnWidth(column), width() / 4));
+    }
 }
 
 void ListWindow::inform(std::u16string_view text) {
