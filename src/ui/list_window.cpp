@@ -177,6 +177,16 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
 
 ListWindow::~ListWindow() = default;
 
+void ListWindow::scan(const std::vector<std::filesystem::path>& paths) {
+    QStringList given;
+    for (const std::filesystem::path& path : paths) {
+        given.append(toQtPath(path));
+    }
+    sources_->insertItem(0, given.join(QStringLiteral(", ")), given);
+    sources_->setCurrentIndex(0);
+    list_->scan(paths);
+}
+
 void ListWindow::scanChosenSource() {
     std::vector<std::filesystem::path> paths;
     switch (sources_->currentData(ChoiceRole).toInt()) {

@@ -27,6 +27,8 @@ public:
     ~ListWindow() override;
 
     form::NewsletterList& list() { return *list_; }
+    // Reads the paths, which the source chooser then offers too.
+    void scan(const std::vector<std::filesystem::path>& paths);
 
     void setScanning(bool scanning) override;
     void setProgress(std::uint64_t done, std::uint64_t total) override;

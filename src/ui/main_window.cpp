@@ -655,7 +655,7 @@ void MainWindow::openNewsletterList(const std::vector<std::filesystem::path>& pa
     list_->raise();
     list_->activateWindow();
     if (!paths.empty()) {
-        list_->list().scan(paths);
+        list_->scan(paths);
     }
 }
 
