@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include <benchmark/benchmark.h>
 
@@ -128,6 +129,20 @@ Run scan(const fs::path& folder, std::size_t& rows) {
     return run;
 }
 
+// How long a scan under way takes to stop once asked.
+double stopSeconds(const fs::path& file) {
+    std::stop_source stop;
+    Clock::time_point asked;
+    std::thread scan([&] {
+        nolvetta::message::scanMailFile(file, stop.get_token(), [](auto&&, std::uint64_t) {});
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    asked = Clock::now();
+    stop.request_stop();
+    scan.join();
+    return std::chrono::duration<double>(Clock::now() - asked).count();
+}
+
 void ScanMailbox(benchmark::State& state) {
     const nolvetta::testsupport::ScratchDirectory folder;
     const fs::path file = folder / "Inbox";
@@ -150,6 +165,7 @@ void ScanMailbox(benchmark::State& state) {
         state.counters["ratio_memory"] = warmScan.seconds / warmCat.seconds;
         state.counters["peak_MB"] = double(std::max(coldScan.peakKiB, warmScan.peakKiB)) / 1024;
         state.counters["rows"] = double(rows);
+        state.counters["stop_s"] = stopSeconds(file);
         if (coldScan.status != 0 || warmScan.status != 0 || rows != 300) {
             state.SkipWithError("the scan failed or found other rows");
         }

@@ -1,6 +1,7 @@
 #include "ui/list_window.h"
 
 #include <QAbstractTableModel>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -176,6 +177,11 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
 }
 
 ListWindow::~ListWindow() = default;
+
+void ListWindow::closeEvent(QCloseEvent* event) {
+    list_->cancel();
+    QWidget::closeEvent(event);
+}
 
 void ListWindow::scan(const std::vector<std::filesystem::path>& paths) {
     QStringList given;

@@ -38,6 +38,10 @@ public:
     bool askYesNo(std::u16string_view text) override;
     void post(std::function<void()> task) override;
 
+protected:
+    // A list closed mid-scan stops reading.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void scanChosenSource();
     void leaveChosenRows();

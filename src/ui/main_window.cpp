@@ -432,7 +432,6 @@ void MainWindow::comeToFront() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (list_) {
-        list_->list().cancel();
         list_->close();
     }
     form_->Form_QueryUnload();
