@@ -65,6 +65,7 @@ struct Gmime {
     decltype(&internet_address_mailbox_get_addr) mailboxAddress;
     decltype(&internet_address_mailbox_get_type) mailboxType;
     decltype(&g_type_check_instance_is_a) isA;
+    GMimeParserOptions* options;  // for the whole run
 };
 
 // Nothing when GMime is not installed.
@@ -117,7 +118,18 @@ const Gmime* gmime() {
             !library.find("g_type_check_instance_is_a", g.isA)) {
             return std::nullopt;
         }
+        decltype(&g_mime_parser_options_new) newOptions;
+        decltype(&g_mime_parser_options_set_fallback_charsets) setFallbacks;
+        if (!library.find("g_mime_parser_options_new", newOptions) ||
+            !library.find("g_mime_parser_options_set_fallback_charsets", setFallbacks)) {
+            return std::nullopt;
+        }
         g.init();
+        // Header text sent unencoded is Japanese mail's own code page where
+        // it is no UTF-8.
+        g.options = newOptions();
+        const char* fallbacks[] = {"UTF-8", "CP932", nullptr};
+        setFallbacks(g.options, fallbacks);
         return g;
     }();
     return loaded ? &*loaded : nullptr;
@@ -238,6 +250,18 @@ std::u16string bareAddress(std::string_view value) {
                : smallLetters(std::string(value.substr(begin, end - begin + 1)).c_str());
 }
 
+// Decoded header text; ISO-2022-JP sent without encoding is plain ASCII to
+// GMime, its escape sequences and all.
+std::u16string headerText(const char* decoded) {
+    const std::string_view text(decoded ? decoded : "");
+    if (text.find("\x1b$") != std::string_view::npos) {
+        if (std::optional<std::u16string> japanese = toUtf16(text, "ISO-2022-JP", false)) {
+            return *japanese;
+        }
+    }
+    return text::fromUtf8(text);
+}
+
 std::optional<std::int64_t> secondsOf(GDateTime* date) {
     return date ? std::optional(std::int64_t(g_date_time_to_unix(date))) : std::nullopt;
 }
@@ -254,13 +278,13 @@ Envelope envelopeOf(const Gmime& g, GMimeMessage* message) {
     };
     InternetAddressList* from = g.from(message);
     if (InternetAddress* sender = from && g.addressCount(from) > 0 ? g.address(from, 0) : nullptr) {
-        envelope.senderName = text::fromUtf8(g.name(sender) ? g.name(sender) : "");
+        envelope.senderName = headerText(g.name(sender));
         if (isMailbox(sender)) {
             envelope.senderAddress =
                 smallLetters(g.mailboxAddress(reinterpret_cast<InternetAddressMailbox*>(sender)));
         }
     }
-    envelope.subject = text::fromUtf8(g.subject(message) ? g.subject(message) : "");
+    envelope.subject = headerText(g.subject(message));
     envelope.date = secondsOf(g.date(message));
     if (const char* received = envelope.date ? nullptr : header("Received")) {
         // The date stands after the last semicolon.
@@ -419,7 +443,7 @@ void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& s
     }
     gint64 resumedAt = 0;  // so that a message GMime fails on is passed, not read again
     while (!stop.stop_requested() && !g.atEnd(parser.get())) {
-        const Object<GMimeMessage> message(g.parseMessage(parser.get(), nullptr));
+        const Object<GMimeMessage> message(g.parseMessage(parser.get(), g.options));
         const gint64 begin = mailbox ? g.markerOffset(parser.get()) : 0;
         if (stop.stop_requested()) {
             break;
@@ -458,7 +482,7 @@ Parts readParts(std::string_view bytes, Origin origin) {
     }
     const Object<GMimeStream> stream(g->streamOfBytes(bytes.data(), bytes.size()));
     const Object<GMimeParser> parser(g->parser(stream.get()));
-    const Object<GMimeMessage> message(g->parseMessage(parser.get(), nullptr));
+    const Object<GMimeMessage> message(g->parseMessage(parser.get(), g->options));
     if (!message) {
         Parts parts;
         parts.problem = Problem::None;

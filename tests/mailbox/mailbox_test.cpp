@@ -125,8 +125,8 @@ TEST_F(Mailbox, EveryFormatGivesOneRowPerNewsletterAndNoByteOrTimeChanges) {
         bool listed;
     } expected[] = {
         // clang-format off
-        {u"from:letters@example.org", u"letters@example.org", u"Letter", 1, 1793664000, LeaveWay::Mail, u"mailto:leave@example.org?subject=stop", u"reader@example.com", false},
-        {u"from:old@example.com", u"Old Times", u"Old", 1, 1793750400, LeaveWay::Http, u"http://old.example.com/leave", u"reader@example.com", false},
+        {u"from:letters@example.org", u"letters@example.org", u"メルマガ", 1, 1793664000, LeaveWay::Mail, u"mailto:leave@example.org?subject=stop", u"reader@example.com", false},
+        {u"from:old@example.com", u"Old Times", u"お知らせ", 1, 1793750400, LeaveWay::Http, u"http://old.example.com/leave", u"reader@example.com", false},
         {u"list:news.shop.example", u"Shop News", u"セール s2", 2, 1794182400, LeaveWay::Https, u"https://shop.example/unsub?u=s2", u"me@example.net", true},
         {u"mag2:0001234567", u"メルマガ配信", u"週刊 m2", 2, 1794096000, LeaveWay::Page, u"0", u"reader@example.com", false},
         {u"melma:00012345", u"melma", u"今日の話題", 1, 1793836800, LeaveWay::Page, u"1", u"reader@example.com", false},

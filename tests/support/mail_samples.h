@@ -7,7 +7,8 @@
 
 // A home folder of made-up mail in each mail program's place and format:
 // five newsletters, one of each kind, beside personal mail, a duplicate and
-// a damaged message. No real person's mail.
+// a damaged message, and subjects in every way Japanese mail sends them
+// (encoded, raw ISO-2022-JP, raw Shift_JIS). No real person's mail.
 namespace nolvetta::testsupport {
 
 struct Mail {
@@ -87,7 +88,7 @@ inline void writeMailHome(const std::filesystem::path& home) {
     writeBytes(claws / "1", message(mag2("Sun, 8 Nov 2026 09:00:00 +0900", "m2")));
     writeBytes(
         claws / "2",
-        message({"letters@example.org", "Letter", "Tue, 3 Nov 2026 09:00:00 +0900",
+        message({"letters@example.org", "\x1b$B%a%k%^%,\x1b(B", "Tue, 3 Nov 2026 09:00:00 +0900",
                  "List-Unsubscribe: <mailto:leave@example.org?subject=stop>\n", "Hello", "l1"}));
     writeBytes(claws / ".mh_sequences", "unseen: 1-2\n");
     writeBytes(evolution / "cur/1.host:2,S", message(shop("Mon, 9 Nov 2026 09:00:00 +0900", "s2")));
@@ -97,7 +98,8 @@ inline void writeMailHome(const std::filesystem::path& home) {
                  "=?UTF-8?B?5LuK5pel44Gu6Kmx6aGM?=", "Thu, 5 Nov 2026 09:00:00 +0900",
                  "List-Unsubscribe: <https://melma.example/x>\n", "melma00012345 話題", "e1"}));
     writeBytes(home / "saved/old.eml",
-               message({"Old Times <old@example.com>", "Old", "Wed, 4 Nov 2026 09:00:00 +0900",
+               message({"Old Times <old@example.com>", "\x82\xa8\x92m\x82\xe7\x82\xb9",
+                        "Wed, 4 Nov 2026 09:00:00 +0900",
                         "List-Unsubscribe: <http://old.example.com/leave>\n", "Old news", "o1"}));
 }
 
