@@ -29,8 +29,12 @@ std::string field(std::u16string_view text) {
     return bytes;
 }
 
-// Only text that goes back to the same bytes: damage shows as damage.
+// Only text that goes back to the same bytes, and no control character,
+// which no entry is written with: damage shows as damage.
 std::optional<std::u16string> utf8Field(std::string_view bytes) {
+    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0 && c < ' '; })) {
+        return std::nullopt;
+    }
     std::u16string text = text::fromUtf8(bytes);
     return text::toUtf8(text) == bytes ? std::optional(std::move(text)) : std::nullopt;
 }
