@@ -12,7 +12,8 @@ function(find_offenders pattern)
 endfunction()
 
 file(GLOB_RECURSE core_files ${CORE_DIR}/text/* ${CORE_DIR}/requests/* ${CORE_DIR}/recognise/*
-     ${CORE_DIR}/store/* ${CORE_DIR}/launcher/* ${CORE_DIR}/message/* ${CORE_DIR}/system/*
+     ${CORE_DIR}/store/* ${CORE_DIR}/launcher/* ${CORE_DIR}/message/* ${CORE_DIR}/mailbox/*
+     ${CORE_DIR}/system/*
      ${CORE_DIR}/form/*)
 find_offenders("Q" ${core_files})
 if(offenders)

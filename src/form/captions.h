@@ -43,6 +43,7 @@ inline constexpr Text MenuMain = u"メニュー";
 inline constexpr Text MenuAlwaysOnTop = u"常に手前に表示";
 inline constexpr Text MenuMagazine = u"メルマガ";
 inline constexpr Text MenuAutoCancel = u"自動配信解除";
+inline constexpr Text MenuNewsletterList = u"メルマガ一覧";
 
 inline constexpr Text ButtonOk = u"OK";
 inline constexpr Text ButtonYes = u"はい";
@@ -178,6 +179,52 @@ inline constexpr Text LockLeftBehind =
     u"このファイルを削除してから、もう一度起動してください。";
 inline constexpr Text CannotReceive =
     u"ほかの起動からメールを受け取る準備ができませんでした。\nこのウィンドウはそのまま使えます。";
+
+// The newsletter list.
+inline constexpr Text CommandLineList =
+    u"メルマガ一覧を開き、指定したメールの保存場所を読み込みます。 Opens the newsletter list "
+    u"on the given mail files and folders.";
+inline constexpr Text ListSources = u"読み込む場所";
+inline constexpr Text ListAllSources = u"見つかったすべての場所";
+inline constexpr Text ListChooseFile = u"ファイルを選ぶ…";
+inline constexpr Text ListChooseFolder = u"フォルダーを選ぶ…";
+inline constexpr Text ListScan = u"読み込む";
+inline constexpr Text ListCancel = u"中止";
+inline constexpr Text ListLeave = u"解除";
+inline constexpr Text ListFilter = u"絞り込み";
+inline constexpr Text ListColumns[] = {u"差出人",     u"最新の件名", u"通数",
+                                       u"最新の日付", u"解除の方法", u"届いたアドレス",
+                                       u"解除の記録"};
+inline constexpr Text WayMail = u"メール";
+// %1: the service, %2: the magazine ID
+inline constexpr Text WayService = u"%1 ID %2";
+// %1: the date it was left
+inline constexpr Text LeftAt = u"解除 %1";
+// %1: the date it was left, %2: its latest message's
+inline constexpr Text StillComing = u"届き続けています（解除 %1、最新 %2）";
+// %1: how many newsletters, %2: how many messages
+inline constexpr Text ListFound = u"%1 件のメルマガ（%2 通のメールから）";
+// Follows ListFound.
+inline constexpr Text ListCancelled = u"（中止しました）";
+// Follows ListFound. %1: how many files
+inline constexpr Text ListUnreadableFiles = u"　読めなかったファイル: %1";
+// Follows ListFound. %1: the path
+inline constexpr Text ListMissing = u"　%1が見つかりません";
+inline constexpr Text ListScanning = u"読み込んでいます…";
+// %1: how many newsletters, %2: pages in the browser, %3: mails, %4: a line for each
+inline constexpr Text ConfirmList =
+    u"%1 件のメルマガの配信を停止します。\nブラウザで %2 ページ、メールソフトで %3 "
+    u"通を開きます。\n%4\nよろしいですか？";
+// A line of ConfirmList. %1: the sender, %2: the way
+inline constexpr Text ListLine = u"%1: %2";
+// %1: the sender
+inline constexpr Text NoAddressFor =
+    u"%1 のメルマガは、どのアドレスに届いたかわからないため、解除ページを開けません。";
+// %1: the sender, %2: the ID
+inline constexpr Text InvalidIdFor =
+    u"%1 のメルマガの ID %2 が不正なため、解除ページを開けません。";
+// %1: the record file, %2: why
+inline constexpr Text RecordNotSaved = u"%1に解除の記録を残せませんでした。\n%2";
 
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
 // "%2" stays as it is.

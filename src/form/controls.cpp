@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "form/captions.h"
+#include "message/message.h"
 #include "requests/catalogue.h"
 #include "requests/official.h"
 #include "requests/urls.h"
@@ -65,6 +66,8 @@ constexpr std::array<MenuSpec, MenuCount> MenuTable{{
     {Menu::MERU1_2, "MERU1(2)", S[2].caption, u'3', Menu::mn0_1, OneOf, false, S[2].offered, 2},
     {Menu::MERU1_3, "MERU1(3)", S[3].caption, u'4', Menu::mn0_1, OneOf, false, S[3].offered, 3},
     {Menu::MERU1_4, "MERU1(4)", S[4].caption, u'5', Menu::mn0_1, OneOf, false, S[4].offered, 4},
+    // Only where messages can be read.
+    {Menu::mnList, "mnList", c::MenuNewsletterList, u'L', Menu::mn0_0, NoCheck, false, message::ReaderBuilt, -1},
     {Menu::mn0_2, "mn0(2)", c::MenuAutoCancel, u'A', {}, NoCheck, false, true, -1},
     {Menu::mn1_0, "mn1(0)", S[0].caption, u'1', Menu::mn0_2, NoCheck, false, true, 0},
     {Menu::kaijo0, "kaijo0", N[0].caption, u'W', Menu::mn1_0, NoCheck, false, true, -1},

@@ -84,6 +84,7 @@ enum class Menu {
     MERU1_2,
     MERU1_3,
     MERU1_4,
+    mnList,
     mn0_2,
     mn1_0,
     kaijo0,
@@ -93,7 +94,7 @@ enum class Menu {
     mn1_2,
     kaijo2,
 };
-inline constexpr std::size_t MenuCount = 16;
+inline constexpr std::size_t MenuCount = 17;
 
 enum class Check { None, Toggle, OneOf };
 

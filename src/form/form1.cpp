@@ -7,6 +7,7 @@
 #include "form/captions.h"
 #include "form/view.h"
 #include "launcher/launcher.h"
+#include "mailbox/newsletters.h"
 #include "message/message.h"
 #include "message/reader.h"
 #include "recognise/dropped_text.h"
@@ -43,7 +44,11 @@ std::u16string wayOf(const message::Reading& reading) {
 
 Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
              std::filesystem::path dataDirectory)
-    : view_(view), launcher_(launcher), reader_(reader), dataFiles_(std::move(dataDirectory)) {}
+    : view_(view),
+      launcher_(launcher),
+      reader_(reader),
+      dataFiles_(dataDirectory),
+      leaving_(launcher, std::move(dataDirectory)) {}
 
 Form1::~Form1() {
     stopReading();
@@ -116,6 +121,8 @@ void Form1::menuChosen(Menu entry) {
             return kaijo1_Click(1);
         case Menu::kaijo2:
             return kaijo2_Click();
+        case Menu::mnList:
+            return mnList_Click();
         default:
             return;  // a menu of its own
     }
@@ -391,8 +398,13 @@ Form1::Outcome Form1::Touroku01(std::u16string_view address) {
 }
 
 bool Form1::KAIJO(std::int16_t service) {
-    return ShellAuto(
-        requests::unsubscribeUrl(service, view_.text(Control::Combo1), view_.text(Control::Text3)));
+    const std::u16string id = view_.text(Control::Text3);
+    return ShellAuto(requests::unsubscribeUrl(service, view_.text(Control::Combo1), id),
+                     leaveNote(mailbox::magazineKey(service, id)));
+}
+
+LeaveNote Form1::leaveNote(std::u16string newsletter) const {
+    return {store::LeaveWay::Page, std::move(newsletter), view_.text(Control::Combo1)};
 }
 
 // An empty address stands for the deletion address.
@@ -437,7 +449,16 @@ bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAct
     if (newsletter.page == requests::NewsPage::Melma) {
         view_.setText(Control::Text3, requests::officialId(newsletter));
     }
-    return ShellAuto(requests::officialNewsUrl(newsletter, action, view_.text(Control::Combo1)));
+    std::optional<LeaveNote> note;
+    if (action == NewsAction::Cancel) {
+        note = leaveNote(
+            newsletter.page == requests::NewsPage::Melma
+                ? mailbox::magazineKey(newsletter.service, requests::officialId(newsletter))
+            : newsletter.page == requests::NewsPage::WeeklyMag2 ? u"mag2:weekly"
+                                                                : u"kapu:news");
+    }
+    return ShellAuto(requests::officialNewsUrl(newsletter, action, view_.text(Control::Combo1)),
+                     note);
 }
 
 bool Form1::ResMAG(NewsAction action) {
@@ -507,13 +528,13 @@ void Form1::Command2_Click() {
     if (!checkAddress(Control::Combo1)) {
         return;
     }
-    ShellAuto(requests::mallCancellationUrl(view_.text(Control::Combo1)));
+    ShellAuto(requests::mallCancellationUrl(view_.text(Control::Combo1)), leaveNote(u"mall:news"));
 }
 
 bool Form1::openShopNewsPage() {
     const std::u16string page = requests::shopNewsPage(view_.text(Control::Text2));
     view_.setText(Control::Text2, page);
-    return ShellAuto(page);
+    return ShellAuto(page, leaveNote(u"shop:" + page));
 }
 
 void Form1::Text2_KeyDown(Key key) {
@@ -721,11 +742,22 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
         }
         return inform(text);
     }
+    // Recorded for the address it was delivered to, which the user's list
+    // may hold in other letters.
+    const mailbox::Reach reach = mailbox::reachOf(reading.envelope, [this](std::u16string_view a) {
+        return std::any_of(deletionList_.begin(), deletionList_.end(), [a](std::u16string_view e) {
+            return text::equalsIgnoringAsciiCase(a, e);
+        });
+    });
+    const LeaveNote note{address->scheme == message::Scheme::Mailto  ? store::LeaveWay::Mail
+                         : address->scheme == message::Scheme::Https ? store::LeaveWay::Https
+                                                                     : store::LeaveWay::Http,
+                         mailbox::newsletterKey(reading).value_or(u""), reach.address};
     if (address->scheme == message::Scheme::Mailto) {
-        ShellMail(address->url);
+        ShellMail(address->url, note);
     } else if (address->scheme == message::Scheme::Https ||
                askYesNo(format(captions::ConfirmHttp, {address->url}))) {
-        ShellAuto(address->url);
+        ShellAuto(address->url, note);
     }
 }
 
@@ -735,20 +767,18 @@ void Form1::Text3_GotFocus() {
 
 // ---- The browser, the mail program and the window's option
 
-bool Form1::ShellAuto(std::u16string_view url) {
-    if (launcher_.open(url)) {
-        return true;
-    }
-    inform(format(captions::CannotStartBrowser, {launcher_.browserCommand(), url}));
-    return false;
+// Both go the way every page that leaves a newsletter goes: the address's
+// scheme says which program opens it.
+bool Form1::ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note) {
+    return leaving_.open(url, note, [this](std::u16string_view text) { inform(text); });
 }
 
-bool Form1::ShellMail(std::u16string_view url) {
-    if (launcher_.openMail(url)) {
-        return true;
-    }
-    inform(format(captions::CannotStartMailProgram, {url}));
-    return false;
+bool Form1::ShellMail(std::u16string_view url, const std::optional<LeaveNote>& note) {
+    return ShellAuto(url, note);
+}
+
+void Form1::mnList_Click() {
+    view_.openNewsletterList({});
 }
 
 void Form1::mn2_Click() {

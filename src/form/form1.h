@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "form/controls.h"
+#include "form/leaving.h"
 #include "requests/official.h"
 #include "store/address_list.h"
 #include "store/data_files.h"
@@ -110,7 +111,13 @@ public:
     void kaijo1_Click(int index);
     void kaijo2_Click();
 
+    void mnList_Click();
+
     std::int16_t serviceIndex() const { return ServiceIndex; }
+    // For the newsletter list: the user's addresses, and the window's way
+    // of opening (and recording) what leaves a newsletter.
+    const store::AddressList& deletionAddresses() const { return deletionList_; }
+    Leaving& leaving() { return leaving_; }
 
 private:
     enum class Outcome { Done, Refused, LaunchFailed };
@@ -128,8 +135,11 @@ private:
     // One of a service's own newsletters, signed up for or cancelled.
     bool officialNews(const requests::OfficialNewsletter& newsletter, requests::NewsAction action);
     bool openShopNewsPage();
-    bool ShellAuto(std::u16string_view url);
-    bool ShellMail(std::u16string_view url);
+    // A note: the page leaves a newsletter, and goes into the record.
+    bool ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note = {});
+    bool ShellMail(std::u16string_view url, const std::optional<LeaveNote>& note = {});
+    // A page of the deletion address that leaves `newsletter`.
+    LeaveNote leaveNote(std::u16string newsletter) const;
     // A drop acts at once; a message given from outside is asked about.
     enum class Source { Dropped, Outside };
     // Files are read on a worker thread, so that a close or the session's
@@ -154,6 +164,7 @@ private:
     launcher::Launcher& launcher_;
     message::Reader& reader_;
     store::DataFiles dataFiles_;
+    Leaving leaving_;
 
     std::int16_t ServiceIndex = 0;
     store::AddressList deletionList_;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "form/controls.h"
 #include "store/address_list.h"
@@ -53,6 +55,12 @@ public:
     // Runs `task` on the window's thread once it is free, from any thread;
     // never once the window is gone.
     virtual void post(std::function<void()> task) = 0;
+
+    // Shows the newsletter list, reading `paths` if any are given. A window
+    // where messages cannot be read has no list, and shows nothing.
+    virtual void openNewsletterList(const std::vector<std::filesystem::path>& paths) {
+        static_cast<void>(paths);
+    }
 };
 
 }  // namespace nolvetta::form

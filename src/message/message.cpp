@@ -154,6 +154,7 @@ Reading native::readingOf(Parts parts) {
     reading.unsubscribe = std::move(list.addresses);
     reading.overlongAddresses = list.overlong;
     reading.unreadableCharset = std::move(parts.unreadableCharset);
+    reading.envelope = std::move(parts.envelope);
     return reading;
 }
 
@@ -193,6 +194,10 @@ FileKind kindOf(fs::file_type type) {
 }  // namespace
 
 FileReading readMailFile(const fs::path& file, std::stop_token stop) {
+    return scanMailFile(file, std::move(stop), nullptr);
+}
+
+FileReading scanMailFile(const fs::path& file, std::stop_token stop, const EachMessage& each) {
     FileReading reading;
     // Looked at before it is opened: opening a pipe waits for a writer, and
     // opening some devices acts on them.
@@ -206,7 +211,7 @@ FileReading readMailFile(const fs::path& file, std::stop_token stop) {
     } else if (reading.kind = kindOf(type); reading.kind != FileKind::Regular) {
         reading.problem = FileProblem::NotAFile;
     } else {
-        native::readFile(file, std::move(stop), reading);
+        native::readFile(file, std::move(stop), reading, each ? &each : nullptr);
     }
     return reading;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -15,6 +16,13 @@
 // out, or a mailbox file of them: what each offers for leaving its list.
 // Nothing here reaches the network.
 namespace nolvetta::message {
+
+// Whether this build reads messages at all: GMime is not built for Windows yet.
+#ifdef _WIN32
+inline constexpr bool ReaderBuilt = false;
+#else
+inline constexpr bool ReaderBuilt = true;
+#endif
 
 // More than any newsletter holds; a larger message is refused unread.
 inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
@@ -69,6 +77,21 @@ Content contentOf(std::string_view start);
 
 enum class Problem { None, NotAMessage, TooLarge, Unreadable, Unavailable };
 
+// Who sent a message, to whom, when, and on which list.
+struct Envelope {
+    std::u16string senderName;     // the display name, decoded; empty when there is none
+    std::u16string senderAddress;  // in small letters
+    std::u16string subject;        // decoded
+    // Seconds since 1970 (UTC): the Date field, else the date its last
+    // server added when it took the message in; nothing when neither reads.
+    std::optional<std::int64_t> date;
+    std::u16string listId;     // what List-Id holds between its brackets, in small letters
+    std::u16string messageId;  // as it stands between its brackets
+    // The addresses it was delivered to, in small letters: Delivered-To,
+    // X-Original-To, then those of To, in that order and each once.
+    std::vector<std::u16string> recipients;
+};
+
 struct Reading {
     Problem problem = Problem::None;
     // The first line of the text body and what the dropped-text rule reads
@@ -78,6 +101,7 @@ struct Reading {
     std::vector<Address> unsubscribe;
     std::size_t overlongAddresses = 0;  // List-Unsubscribe addresses too long to be opened
     std::string unreadableCharset;      // the text body's charset, when it could not be read
+    Envelope envelope;
 };
 
 // Where the bytes come from: as the message was sent (a file, dragged
@@ -117,6 +141,16 @@ struct FileReading {
 // second. Meant for a worker thread.
 FileReading readMailFile(const std::filesystem::path& file, std::stop_token stop = {});
 
+// Each message as it is read, with how far into the file the reading stands
+// (in bytes). Only the message at hand is kept: a mailbox of any size is
+// read in bounded memory.
+using EachMessage = std::function<void(Reading&& message, std::uint64_t readUpTo)>;
+
+// As readMailFile, but each message goes to `each` as soon as it is read and
+// the result holds none.
+FileReading scanMailFile(const std::filesystem::path& file, std::stop_token stop,
+                         const EachMessage& each);
+
 namespace native {
 
 // What the MIME reader finds in one message.
@@ -125,12 +159,15 @@ struct Parts {
     std::string listUnsubscribe;             // the raw value
     std::u16string firstLine;  // of the first text/plain part that is no attachment, decoded
     std::string unreadableCharset;
+    Envelope envelope;
 };
 
 Parts readParts(std::string_view bytes, Origin origin);
 
-// Reads the regular file at `file` into `reading`.
-void readFile(const std::filesystem::path& file, std::stop_token stop, FileReading& reading);
+// Reads the regular file at `file` into `reading`, or hands each message to
+// `each` when there is one.
+void readFile(const std::filesystem::path& file, std::stop_token stop, FileReading& reading,
+              const EachMessage* each = nullptr);
 
 // What the program makes of the parts (shared by every reader).
 Reading readingOf(Parts parts);

@@ -16,6 +16,10 @@ public:
     virtual Reading read(std::string_view bytes, Origin origin) = 0;
     // Meant for a worker thread: see readMailFile.
     virtual FileReading readFile(const std::filesystem::path& file, std::stop_token stop) = 0;
+    // Meant for a worker thread: see scanMailFile. By default each message
+    // of readFile's answer in turn.
+    virtual FileReading scanFile(const std::filesystem::path& file, std::stop_token stop,
+                                 const EachMessage& each);
 };
 
 // The reader of this system (one that answers Unavailable where there is none).

@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "message/message.h"
 #include "system/shared_library.h"
 #include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace nolvetta::message::native {
 
@@ -49,6 +52,20 @@ struct Gmime {
     decltype(&g_mime_data_wrapper_get_encoding) contentEncoding;
     decltype(&g_mime_charset_iconv_name) iconvName;
     decltype(&g_object_unref) unref;
+    decltype(&g_mime_message_get_from) from;
+    decltype(&g_mime_message_get_addresses) addresses;
+    decltype(&g_mime_message_get_subject) subject;
+    decltype(&g_mime_message_get_date) date;
+    decltype(&g_mime_message_get_message_id) messageId;
+    decltype(&g_mime_header_get_value) value;
+    decltype(&g_mime_utils_header_decode_date) decodeDate;
+    decltype(&internet_address_list_length) addressCount;
+    decltype(&internet_address_list_get_address) address;
+    decltype(&internet_address_get_name) name;
+    decltype(&internet_address_mailbox_get_addr) mailboxAddress;
+    decltype(&internet_address_mailbox_get_type) mailboxType;
+    decltype(&g_type_check_instance_is_a) isA;
+    GMimeParserOptions* options;  // for the whole run
 };
 
 // Nothing when GMime is not installed.
@@ -85,10 +102,34 @@ const Gmime* gmime() {
             !library.find("g_mime_data_wrapper_get_stream", g.contentStream) ||
             !library.find("g_mime_data_wrapper_get_encoding", g.contentEncoding) ||
             !library.find("g_mime_charset_iconv_name", g.iconvName) ||
-            !library.find("g_object_unref", g.unref)) {
+            !library.find("g_object_unref", g.unref) ||
+            !library.find("g_mime_message_get_from", g.from) ||
+            !library.find("g_mime_message_get_addresses", g.addresses) ||
+            !library.find("g_mime_message_get_subject", g.subject) ||
+            !library.find("g_mime_message_get_date", g.date) ||
+            !library.find("g_mime_message_get_message_id", g.messageId) ||
+            !library.find("g_mime_header_get_value", g.value) ||
+            !library.find("g_mime_utils_header_decode_date", g.decodeDate) ||
+            !library.find("internet_address_list_length", g.addressCount) ||
+            !library.find("internet_address_list_get_address", g.address) ||
+            !library.find("internet_address_get_name", g.name) ||
+            !library.find("internet_address_mailbox_get_addr", g.mailboxAddress) ||
+            !library.find("internet_address_mailbox_get_type", g.mailboxType) ||
+            !library.find("g_type_check_instance_is_a", g.isA)) {
+            return std::nullopt;
+        }
+        decltype(&g_mime_parser_options_new) newOptions;
+        decltype(&g_mime_parser_options_set_fallback_charsets) setFallbacks;
+        if (!library.find("g_mime_parser_options_new", newOptions) ||
+            !library.find("g_mime_parser_options_set_fallback_charsets", setFallbacks)) {
             return std::nullopt;
         }
         g.init();
+        // Header text sent unencoded is Japanese mail's own code page where
+        // it is no UTF-8.
+        g.options = newOptions();
+        const char* fallbacks[] = {"UTF-8", "CP932", nullptr};
+        setFallbacks(g.options, fallbacks);
         return g;
     }();
     return loaded ? &*loaded : nullptr;
@@ -189,9 +230,103 @@ std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutS
     return line;
 }
 
+std::u16string smallLetters(const char* text) {
+    std::string bytes(text ? text : "");
+    std::transform(bytes.begin(), bytes.end(), bytes.begin(),
+                   [](char c) { return text::asciiLower(c); });
+    return text::fromUtf8(bytes);
+}
+
+// An address as a delivery header gives it: "<a@b>" or "a@b", with blanks.
+std::u16string bareAddress(std::string_view value) {
+    const std::size_t open = value.find('<');
+    if (open != std::string_view::npos) {
+        value = value.substr(open + 1, value.find('>', open) - open - 1);
+    }
+    const std::size_t begin = value.find_first_not_of(" \t\r\n");
+    const std::size_t end = value.find_last_not_of(" \t\r\n");
+    return begin == std::string_view::npos
+               ? std::u16string()
+               : smallLetters(std::string(value.substr(begin, end - begin + 1)).c_str());
+}
+
+// Decoded header text; ISO-2022-JP sent without encoding is plain ASCII to
+// GMime, its escape sequences and all.
+std::u16string headerText(const char* decoded) {
+    const std::string_view text(decoded ? decoded : "");
+    if (text.find("\x1b$") != std::string_view::npos) {
+        if (std::optional<std::u16string> japanese = toUtf16(text, "ISO-2022-JP", false)) {
+            return *japanese;
+        }
+    }
+    return text::fromUtf8(text);
+}
+
+std::optional<std::int64_t> secondsOf(GDateTime* date) {
+    return date ? std::optional(std::int64_t(g_date_time_to_unix(date))) : std::nullopt;
+}
+
+Envelope envelopeOf(const Gmime& g, GMimeMessage* message) {
+    Envelope envelope;
+    GMimeHeaderList* headers = g.headerList(reinterpret_cast<GMimeObject*>(message));
+    const auto header = [&](const char* name) -> const char* {
+        GMimeHeader* found = g.header(headers, name);
+        return found ? g.value(found) : nullptr;
+    };
+    const auto isMailbox = [&](InternetAddress* address) {
+        return g.isA(reinterpret_cast<GTypeInstance*>(address), g.mailboxType());
+    };
+    InternetAddressList* from = g.from(message);
+    if (InternetAddress* sender = from && g.addressCount(from) > 0 ? g.address(from, 0) : nullptr) {
+        envelope.senderName = headerText(g.name(sender));
+        if (isMailbox(sender)) {
+            envelope.senderAddress =
+                smallLetters(g.mailboxAddress(reinterpret_cast<InternetAddressMailbox*>(sender)));
+        }
+    }
+    envelope.subject = headerText(g.subject(message));
+    envelope.date = secondsOf(g.date(message));
+    if (const char* received = envelope.date ? nullptr : header("Received")) {
+        // The date stands after the last semicolon.
+        const char* semicolon = std::strrchr(received, ';');
+        if (GDateTime* date = semicolon ? g.decodeDate(semicolon + 1) : nullptr) {
+            envelope.date = secondsOf(date);
+            g_date_time_unref(date);
+        }
+    }
+    if (const char* list = header("List-Id")) {
+        const std::string_view value(list);
+        const std::size_t open = value.rfind('<');
+        envelope.listId =
+            open == std::string_view::npos ? bareAddress(value) : bareAddress(value.substr(open));
+    }
+    envelope.messageId = text::fromUtf8(g.messageId(message) ? g.messageId(message) : "");
+    const auto addRecipient = [&](std::u16string address) {
+        if (!address.empty() && std::find(envelope.recipients.begin(), envelope.recipients.end(),
+                                          address) == envelope.recipients.end()) {
+            envelope.recipients.push_back(std::move(address));
+        }
+    };
+    for (const char* name : {"Delivered-To", "X-Original-To"}) {
+        if (const char* value = header(name)) {
+            addRecipient(bareAddress(value));
+        }
+    }
+    if (InternetAddressList* to = g.addresses(message, GMIME_ADDRESS_TYPE_TO)) {
+        for (int i = 0; i < g.addressCount(to); ++i) {
+            if (InternetAddress* address = g.address(to, i); isMailbox(address)) {
+                addRecipient(smallLetters(
+                    g.mailboxAddress(reinterpret_cast<InternetAddressMailbox*>(address))));
+            }
+        }
+    }
+    return envelope;
+}
+
 Parts partsOf(const Gmime& g, GMimeMessage* message, Origin origin) {
     Parts parts;
     parts.problem = Problem::None;
+    parts.envelope = envelopeOf(g, message);
     auto* whole = reinterpret_cast<GMimeObject*>(message);
     // The raw value: decoding encoded words would make brackets out of text.
     if (GMimeHeader* header = g.header(g.headerList(whole), "List-Unsubscribe")) {
@@ -295,9 +430,11 @@ int openForReading(const std::filesystem::path& file) {
     return fd < 0 && errno == EPERM ? ::open(file.c_str(), flags) : fd;
 }
 
+using Found = std::function<void(Parts&&, gint64 readUpTo)>;
+
 // The messages of an open file, in its order.
 void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& stop,
-                  FileReading& reading) {
+                  const Found& found) {
     const Object<GMimeStream> stream(g.streamOfFile(fd));
     g.setFileOwner(reinterpret_cast<GMimeStreamFs*>(stream.get()), FALSE);
     const Object<GMimeParser> parser(g.parser(stream.get()));
@@ -306,7 +443,7 @@ void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& s
     }
     gint64 resumedAt = 0;  // so that a message GMime fails on is passed, not read again
     while (!stop.stop_requested() && !g.atEnd(parser.get())) {
-        const Object<GMimeMessage> message(g.parseMessage(parser.get(), nullptr));
+        const Object<GMimeMessage> message(g.parseMessage(parser.get(), g.options));
         const gint64 begin = mailbox ? g.markerOffset(parser.get()) : 0;
         if (stop.stop_requested()) {
             break;
@@ -314,9 +451,9 @@ void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& s
         Parts parts;
         if (!message) {
             parts.problem = Problem::NotAMessage;
-            reading.messages.push_back(readingOf(std::move(parts)));
             // GMime stays where it failed: it goes on from the next "From " line.
             const gint64 next = mailbox ? nextMessage(fd, std::max(begin, resumedAt), stop) : -1;
+            found(std::move(parts), std::max<gint64>(next, begin));
             if (next < 0 || g.seek(stream.get(), next, GMIME_STREAM_SEEK_SET) < 0) {
                 break;
             }
@@ -329,7 +466,7 @@ void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& s
         } else {
             parts = partsOf(g, message.get(), Origin::Sent);
         }
-        reading.messages.push_back(readingOf(std::move(parts)));
+        found(std::move(parts), g.tell(parser.get()));
         if (!mailbox) {
             break;
         }
@@ -345,7 +482,7 @@ Parts readParts(std::string_view bytes, Origin origin) {
     }
     const Object<GMimeStream> stream(g->streamOfBytes(bytes.data(), bytes.size()));
     const Object<GMimeParser> parser(g->parser(stream.get()));
-    const Object<GMimeMessage> message(g->parseMessage(parser.get(), nullptr));
+    const Object<GMimeMessage> message(g->parseMessage(parser.get(), g->options));
     if (!message) {
         Parts parts;
         parts.problem = Problem::None;
@@ -354,7 +491,8 @@ Parts readParts(std::string_view bytes, Origin origin) {
     return partsOf(*g, message.get(), origin);
 }
 
-void readFile(const std::filesystem::path& file, std::stop_token stop, FileReading& reading) {
+void readFile(const std::filesystem::path& file, std::stop_token stop, FileReading& reading,
+              const EachMessage* each) {
     const Gmime* g = gmime();
     if (!g) {
         reading.problem = FileProblem::Unavailable;
@@ -404,7 +542,13 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
                 ::close(nothing);
             }
         });
-        readMessages(*g, fd.get(), reading.mailbox, stop, reading);
+        readMessages(*g, fd.get(), reading.mailbox, stop, [&](Parts&& parts, gint64 readUpTo) {
+            if (each) {
+                (*each)(readingOf(std::move(parts)), std::uint64_t(std::max<gint64>(readUpTo, 0)));
+            } else {
+                reading.messages.push_back(readingOf(std::move(parts)));
+            }
+        });
     }
     if (stop.stop_requested()) {
         reading.problem = FileProblem::Cancelled;

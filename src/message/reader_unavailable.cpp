@@ -8,7 +8,8 @@ Parts readParts(std::string_view, Origin) {
     return {};
 }
 
-void readFile(const std::filesystem::path&, std::stop_token, FileReading& reading) {
+void readFile(const std::filesystem::path&, std::stop_token, FileReading& reading,
+              const EachMessage*) {
     reading.problem = FileProblem::Unavailable;
 }
 

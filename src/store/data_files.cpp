@@ -15,8 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The bytes of a regular file, or why there are none.
-FileLoad readFile(const fs::path& path, std::string& bytes) {
+}  // namespace
+
+FileLoad readDataFile(const fs::path& path, std::string& bytes) {
     std::error_code ec;
     const fs::file_status link = fs::symlink_status(path, ec);
     if (link.type() == fs::file_type::not_found) {
@@ -50,6 +51,8 @@ FileLoad readFile(const fs::path& path, std::string& bytes) {
     }
     return {FileState::Loaded, {}};
 }
+
+namespace {
 
 // Why a file found so at start is left as it is.
 std::optional<SaveFault> leftAlone(FileState state) {
@@ -136,14 +139,12 @@ bool canStoreEntry(std::u16string_view entry) {
 
 DataFiles::DataFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
 
-// The copy of a damaged address file takes the first name not yet used, so
-// that no earlier copy is ever replaced.
-fs::path DataFiles::unusedBackupPath() const {
-    fs::path backup = addressFilePath();
+fs::path unusedBackupPath(const fs::path& file) {
+    fs::path backup = file;
     backup += ".bak";
     std::error_code ec;
     for (int n = 2; fs::exists(fs::symlink_status(backup, ec)); ++n) {
-        backup = addressFilePath();
+        backup = file;
         backup += ".bak." + std::to_string(n);
     }
     return backup;
@@ -158,7 +159,7 @@ Loaded DataFiles::load() {
     // Looked at before the read: a file replaced in between then only costs a save.
     const std::optional<FileIdentity> identity = fileIdentity(addressFilePath());
     std::string bytes;
-    loaded.address = readFile(addressFilePath(), bytes);
+    loaded.address = readDataFile(addressFilePath(), bytes);
     if (loaded.address.state == FileState::Loaded) {
         DecodedText decoded = decodeCp932(bytes);
         std::string().swap(bytes);  // the bytes are not kept beside their text
@@ -168,10 +169,10 @@ Loaded DataFiles::load() {
             loadedIdentity_ = identity;
         } else {
             loaded.address.state = FileState::Damaged;
-            loaded.backup = unusedBackupPath();
+            loaded.backup = unusedBackupPath(addressFilePath());
         }
     }
-    loaded.settings = readFile(settingsFilePath(), bytes);
+    loaded.settings = readDataFile(settingsFilePath(), bytes);
     if (loaded.settings.state == FileState::Loaded) {
         DecodedText decoded = decodeCp932(bytes);
         if (!decoded.clean) {
@@ -249,12 +250,12 @@ std::optional<SaveProblem> DataFiles::saveAddresses(const AddressList& entries) 
 
 std::error_code DataFiles::keepDamagedOriginal() {
     std::string damaged;
-    const FileLoad original = readFile(addressFilePath(), damaged);
+    const FileLoad original = readDataFile(addressFilePath(), damaged);
     if (original.state != FileState::Loaded) {
         return original.code;  // gone since the start: nothing to keep
     }
     if (std::error_code ec; fs::exists(fs::symlink_status(backup_, ec))) {
-        backup_ = unusedBackupPath();  // taken since the start
+        backup_ = unusedBackupPath(addressFilePath());  // taken since the start
     }
     return saveFileSafely(backup_, damaged);
 }

@@ -57,6 +57,15 @@ struct SaveProblem {
     std::error_code code;
 };
 
+// The bytes of the regular file at `path`, or why there are none: nothing
+// but a regular file, and no hidden or system file, is read.
+FileLoad readDataFile(const std::filesystem::path& path, std::string& bytes);
+
+// The first name beside `file` that no file takes yet, for the copy of a
+// damaged file: "<file>.bak", then "<file>.bak.2" and on, so that no earlier
+// copy is ever replaced.
+std::filesystem::path unusedBackupPath(const std::filesystem::path& file);
+
 // "True"/"False" in any case, or a number (zero: false). Anything else,
 // the empty text included, is nothing.
 std::optional<bool> settingsValue(std::u16string_view field);
@@ -92,7 +101,6 @@ public:
     std::vector<SaveProblem> save(const AddressList& entries, bool alwaysOnTop);
 
 private:
-    std::filesystem::path unusedBackupPath() const;
     bool unchangedSinceLoad(const AddressList& entries) const;
     std::optional<SaveProblem> saveAddresses(const AddressList& entries);
     std::error_code keepDamagedOriginal();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "form/captions.h"
 #include "launcher/launcher.h"
@@ -25,25 +26,34 @@ void answerTheCommandLine(int argc, char** argv) {
     parser.setApplicationDescription(toQt(captions::CommandLineDescription));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("list"), toQt(captions::CommandLineList)});
     parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
-                                 QStringLiteral("[FILE]"));
+                                 QStringLiteral("[FILE | --list PATH…]"));
     parser.process(terminal);
 }
 
-// The message file to act on, as the system gave its name (any bytes, which
-// no decoding may lose), made absolute: a running copy may be handed it.
-std::filesystem::path messageFileOf(int argc, char** argv) {
+struct CommandLine {
+    bool list = false;  // the newsletter list, on every path given
+    std::vector<std::filesystem::path> paths;
+};
+
+// The paths as the system gave their names (any bytes, which no decoding
+// may lose), made absolute: a running copy may be handed one.
+CommandLine commandLineOf(int argc, char** argv) {
+    CommandLine line;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (options && argument == "--") {
             options = false;
+        } else if (options && argument == "--list") {
+            line.list = true;
         } else if (!options || !argument.starts_with('-')) {
             std::error_code ec;
-            return std::filesystem::absolute(std::filesystem::path(argument), ec);
+            line.paths.push_back(std::filesystem::absolute(std::filesystem::path(argument), ec));
         }
     }
-    return {};
+    return line;
 }
 
 // Qt cannot keep a window above the others on Wayland, where there is no
@@ -70,7 +80,10 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         answerTheCommandLine(argc, argv);
     }
-    const std::filesystem::path messageFile = messageFileOf(argc, argv);
+    const CommandLine commandLine = commandLineOf(argc, argv);
+    const std::filesystem::path messageFile = commandLine.list || commandLine.paths.empty()
+                                                  ? std::filesystem::path()
+                                                  : commandLine.paths.front();
     const bool choseXWayland = preferXWayland();
     QApplication app(argc, argv);
     if (choseXWayland) {
@@ -120,6 +133,9 @@ int main(int argc, char** argv) {
     }
     if (!ended && !messageFile.empty()) {
         window.form().openMessageFile(messageFile);
+    }
+    if (!ended && commandLine.list) {
+        window.openNewsletterList(commandLine.paths);
     }
     const int status = ended ? 0 : QApplication::exec();
     instance.release();

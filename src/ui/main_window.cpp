@@ -43,6 +43,7 @@
 #include <algorithm>
 
 #include "form/captions.h"
+#include "ui/list_window.h"
 #include "ui/qt_text.h"
 #include "ui/stacking.h"
 
@@ -318,7 +319,8 @@ void installJapaneseQtTexts() {
 
 MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
                        const std::filesystem::path& dataDirectory)
-    : form_(std::make_unique<form::Form1>(*this, launcher, reader, dataDirectory)) {
+    : reader_(reader),
+      form_(std::make_unique<form::Form1>(*this, launcher, reader, dataDirectory)) {
     QAccessible::installFactory(accessibleControl);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(toQt(captions::AppTitle));
@@ -334,7 +336,10 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
             [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 }
 
-MainWindow::~MainWindow() = default;
+// The list goes first: it acts through the window's behaviour.
+MainWindow::~MainWindow() {
+    delete list_;
+}
 
 void MainWindow::buildControls() {
     auto* client = new QWidget(this);
@@ -429,6 +434,9 @@ void MainWindow::comeToFront() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (list_) {
+        list_->close();
+    }
     form_->Form_QueryUnload();
     event->accept();  // the close is never refused
 }
@@ -639,6 +647,18 @@ void MainWindow::showWindow() {
 
 void MainWindow::post(std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+void MainWindow::openNewsletterList(const std::vector<std::filesystem::path>& paths) {
+    if (!list_) {
+        list_ = new ListWindow(*form_, reader_, this);
+    }
+    list_->show();
+    list_->raise();
+    list_->activateWindow();
+    if (!paths.empty()) {
+        list_->scan(paths);
+    }
 }
 
 }  // namespace nolvetta::ui

@@ -20,6 +20,8 @@ class Reader;
 
 namespace nolvetta::ui {
 
+class ListWindow;
+
 // Qt's own texts (the fields' context menus, standard buttons) in Japanese,
 // as the rest of the window is, whatever the system's language.
 void installJapaneseQtTexts();
@@ -53,6 +55,7 @@ public:
     bool setTopMost(bool onTop) override;
     void showWindow() override;
     void post(std::function<void()> task) override;
+    void openNewsletterList(const std::vector<std::filesystem::path>& paths) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,6 +72,8 @@ private:
     std::array<QAction*, form::MenuCount> actions_{};
     std::array<QMenu*, form::MenuCount> menus_{};
     bool poppingUp_ = false;  // a pop-up's choice is the caller's to act on
+    message::Reader& reader_;
+    ListWindow* list_ = nullptr;  // a child: made when first opened, gone with the window
     std::unique_ptr<form::Form1> form_;
 };
 

@@ -12,11 +12,14 @@
 #include <mutex>
 
 #include "form/captions.h"
+#include "form/newsletter_list.h"
 #include "form/view.h"
 #include "launcher/launcher.h"
 #include "message/reader.h"
 #include "requests/endpoints.h"
 #include "scratch.h"
+#include "store/leave_record.h"
+#include "text/utf8.h"
 
 using namespace nolvetta::form;
 using namespace nolvetta::requests;
@@ -579,4 +582,126 @@ TEST_F(FormTest, EveryMessageAndQuestionGoesToStandardErrorAndNoneWaitsAtTheEnd)
               "!Nolvetta: mail ID が不正です メルマガの ID を、0 ではない数字で入れてください。\n"
               "!Nolvetta:  を削除します よろしいですか？\n");
     EXPECT_EQ(view.list(Control::Combo1), Texts({u""}));
+}
+
+// Each page and mail that leaves a newsletter goes into the record with what
+// it leaves and for which address; nothing else does.
+TEST_F(FormTest, EveryWayOutIsRecordedForTheAddressItWasFor) {
+    using message::Scheme;
+    reader.data["data:From: a\r\n"] = {
+        .unsubscribe = {{Scheme::Https, u"https://s/"}},
+        .envelope = {.listId = u"news.example", .recipients = {u"x@y", u"a+b@x"}}};
+    form->keyDown(Control::Combo1, Key::Enter);  // the address is the user's
+    form->clicked(Control::Command4);
+    form->clicked(Control::Command1);  // subscribing leaves nothing
+    form->MERU1_Click(Melma);
+    form->clicked(Control::Command6);
+    form->menuChosen(Menu::kaijo0);
+    form->clicked(Control::Command2);
+    TestDrop drop(DropContents{.offered = {.message = true}, .bytes = "From: a\r\n"});
+    form->dropped(Control::Text3, drop);
+    const struct {
+        nolvetta::store::LeaveWay way;
+        std::u16string newsletter, address;
+    } expected[] = {
+        {nolvetta::store::LeaveWay::Page, u"mag2:0000000005", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"melma:00000001", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"melma:00012820", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"mag2:weekly", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Page, u"mall:news", u"a+b@x"},
+        {nolvetta::store::LeaveWay::Https, u"list:news.example", u"a+b@x"},  // the user's
+    };
+    const Texts pages = opened();
+    const auto record = nolvetta::store::LeaveRecord(folder.path()).entries();
+    ASSERT_EQ(record.size(), std::size(expected));
+    const auto now = std::chrono::system_clock::now().time_since_epoch() / std::chrono::seconds(1);
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        EXPECT_TRUE(record[i].way == expected[i].way &&
+                    record[i].newsletter == expected[i].newsletter &&
+                    record[i].address == expected[i].address)
+            << i;
+        EXPECT_NEAR(double(record[i].at), double(now), 60);
+        EXPECT_EQ(record[i].opened, pages[i + 1 - (i == 0)]) << i;  // the subscription's page aside
+    }
+    // A record that cannot be kept is said once; the pages still open.
+    std::filesystem::remove(folder / "nolvetta-record.txt");
+    std::filesystem::create_directory(folder / "nolvetta-record.txt");
+    reopen();
+    view.texts[Control::Combo1] = u"a@x";
+    view.texts[Control::Text3] = u"5";
+    EXPECT_CALL(view,
+                inform(Mentions(u"「" + nolvetta::text::pathText(folder / "nolvetta-record.txt") +
+                                u"」はファイルではありません。")));
+    form->clicked(Control::Command4);
+    form->clicked(Control::Command4);
+    EXPECT_EQ(opened().size(), 2u);
+}
+
+struct TestListView : nolvetta::form::ListView {
+    void setScanning(bool on) override { scanning = on; }
+    void setProgress(std::uint64_t, std::uint64_t) override {}
+    void setStatus(std::u16string_view text) override { status = text; }
+    void rowsChanged() override {}
+    MOCK_METHOD(void, inform, (std::u16string_view), (override));
+    MOCK_METHOD(bool, askYesNo, (std::u16string_view), (override));
+    void post(std::function<void()> task) override { view->post(std::move(task)); }
+    TestView* view;
+    bool scanning = false;
+    std::u16string status;
+};
+
+// The rows' way out, each for the address its latest message reached, after
+// one question; what cannot open is said, http is asked about.
+TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
+    using message::Scheme;
+    using nolvetta::form::NewsletterList;
+    const auto news = [](std::u16string sender, std::int64_t date, message::Reading r) {
+        r.envelope.senderAddress = sender;
+        r.envelope.date = date;
+        r.envelope.recipients = {u"r@x", u"me@x"};
+        return r;
+    };
+    auto& box = reader.files["box"].messages;
+    box = {news(u"a@x", 5, {.magazine = {{Mag2, u"0001234567"}}}),
+           news(u"b@x", 4, {.unsubscribe = {{Scheme::Https, u"https://b/"}}}),
+           news(u"c@x", 3, {.unsubscribe = {{Scheme::Http, u"http://c/"}}}),
+           news(u"d@x", 2, {.unsubscribe = {{Scheme::Mailto, u"mailto:d@x"}}}),
+           news(u"e@x", 1, {.magazine = {{Melma, u"!abc"}}}),
+           {.problem = message::Problem::NotAMessage}};
+    box.push_back(box[1]);
+    box[3].envelope.recipients = {u"r@x"};
+    nolvetta::testsupport::writeBytes(folder / "box", "");
+    view.texts[Control::Combo1] = u"me@x";
+    form->keyDown(Control::Combo1, Key::Enter);
+    ::testing::StrictMock<TestListView> listView;
+    listView.view = &view;
+    NewsletterList list(listView, *form, reader, folder / "home", folder / "home");
+    list.scan({folder / "box", folder / "gone"});
+    EXPECT_TRUE(listView.scanning);
+    ASSERT_TRUE(view.runPosted());
+    EXPECT_EQ(listView.status, u"5 件のメルマガ（7 通のメールから）　「" +
+                                   nolvetta::text::pathText(folder / "gone") +
+                                   u"」が見つかりません");
+    list.sortBy(NewsletterList::Column::Count);
+    EXPECT_EQ(
+        list.cell(0, NewsletterList::Column::Sender) + list.cell(0, NewsletterList::Column::Count),
+        u"b@x2");
+    list.sortBy(NewsletterList::Column::Latest, true);
+    EXPECT_CALL(listView,
+                askYesNo(Says(u"5 件のメルマガの配信を停止します。\nブラウザで 4 ページ、"
+                              u"メールソフトで 1 通を開きます。\ne@x: melma ID !abc\nd@x: "
+                              u"メール\nc@x: http\nb@x: https\na@x: まぐまぐ ID "
+                              u"0001234567\nよろしいですか？")))
+        .WillOnce(Return(true));
+    EXPECT_CALL(listView,
+                inform(Says(u"e@x のメルマガの ID !abc が不正なため、解除ページを開けません。")));
+    EXPECT_CALL(listView, askYesNo(Mentions(u"http://c/"))).WillOnce(Return(false));
+    list.leave({0, 1, 2, 3, 4, 9});
+    EXPECT_EQ(browser.mailed, Texts({u"mailto:d@x"}));
+    EXPECT_EQ(opened(),
+              Texts({u"https://b/", url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=me@x")}));
+    EXPECT_EQ(list.cell(4, NewsletterList::Column::Left).substr(0, 3), u"解除 ");
+    list.setFilter(u"MAIL");  // the way out is looked in too, letter case aside
+    EXPECT_EQ(list.rowCount(), 1u);
+    EXPECT_EQ(list.row(0).reaches, u"r@x");  // the first it reached, none being the user's
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "launcher/launcher.h"
+#include "mail_samples.h"
 #include "message/reader.h"
 #include "requests/endpoints.h"
 #include "scratch.h"
@@ -400,4 +401,83 @@ TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
     EXPECT_FALSE(drop(text2(), picture2) || drop(combo1()->lineEdit(), shop) ||
                  drop(combo2()->lineEdit(), shop));
     EXPECT_TRUE(text3()->dragEnabled() && !text2()->dragEnabled());
+}
+
+// The newsletter list over a home of made-up mail: found, read, sorted,
+// filtered, two rows left, and read again once one of them kept coming.
+// With NOLVETTA_SCREENSHOTS set to a folder, pictures of each step go there.
+TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
+    const QString home = directory.path() + "/home";
+    nolvetta::testsupport::writeMailHome(home.toStdString());
+    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
+    combo1()->setEditText("me@example.net");
+    key(combo1(), Qt::Key_Return);
+    child<QAction>("mnList")->trigger();
+    auto* list = child("NewsletterList");
+    qputenv("HOME", oldHome);
+    qputenv("XDG_DATA_HOME", oldData);
+    ASSERT_TRUE(list && QTest::qWaitForWindowExposed(list));
+    auto* table = list->findChild<QTableView*>("Rows");
+    auto* status = list->findChild<QLabel*>("Status");
+    const auto picture = [&](const char* name) {
+        if (const QString folder = qEnvironmentVariable("NOLVETTA_SCREENSHOTS");
+            !folder.isEmpty()) {
+            QTest::qWait(200);
+            list->grab().save(folder + "/" + name + ".png");
+        }
+    };
+    const auto scan = [&] {
+        status->clear();
+        QTest::mouseClick(list->findChild<QPushButton*>("Scan"), Qt::LeftButton);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return status->text().contains("件のメルマガ"); }, 10000));
+    };
+    const auto rows = [&](int column) {
+        QStringList texts;
+        for (int r = 0; r < table->model()->rowCount(); ++r) {
+            texts.append(table->model()->index(r, column).data().toString());
+        }
+        return texts.join('|');
+    };
+    EXPECT_EQ(list->findChild<QComboBox*>("Sources")->currentText(), "見つかったすべての場所");
+    scan();
+    EXPECT_EQ(status->text(), "4 件のメルマガ（9 通のメールから）");
+    EXPECT_EQ(rows(0), "Shop News|メルマガ配信|melma|letters@example.org");  // the latest first
+    EXPECT_EQ(rows(2) + " " + rows(4),
+              "2|2|1|1 https|まぐまぐ ID 0001234567|melma ID 00012345|メール");
+    EXPECT_EQ(rows(5), "me@example.net|reader@example.com|reader@example.com|reader@example.com");
+    auto* header = table->horizontalHeader();
+    for (const char* order : {"1|1|2|2", "2|2|1|1"}) {  // by count, one way and the other
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          {header->sectionViewportPosition(2) + 5, header->height() / 2});
+        EXPECT_EQ(rows(2), order);
+    }
+    QTest::keyClicks(list->findChild<QLineEdit*>("Filter"), "SHOP");
+    EXPECT_EQ(rows(0), "Shop News");
+    list->findChild<QLineEdit*>("Filter")->clear();
+    const QStringList senders = rows(0).split('|');
+    for (const char* sender : {"Shop News", "メルマガ配信"}) {
+        const QRect at = table->visualRect(table->model()->index(int(senders.indexOf(sender)), 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at.center());
+    }
+    picture("list-chosen");
+    answerNextBox("はい");
+    QTest::mouseClick(list->findChild<QPushButton*>("Leave"), Qt::LeftButton);
+    EXPECT_TRUE(
+        shown.value(1).startsWith("2 件のメルマガの配信を停止します。\nブラウザで 2 ページ"));
+    EXPECT_EQ(
+        browser.opened,
+        QStringList({"https://shop.example/unsub?u=s2",
+                     url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=reader@example.com")}));
+    // The next issue comes four days after the page was opened.
+    const QString later = QDateTime::currentDateTime().addDays(4).toString(Qt::RFC2822Date);
+    nolvetta::testsupport::writeBytes(
+        (home + "/Mail/inbox/3").toStdString(),
+        nolvetta::testsupport::message(nolvetta::testsupport::mag2(later.toStdString(), "m3")));
+    scan();
+    EXPECT_TRUE(rows(6).startsWith("届き続けています（解除 ")) << qPrintable(rows(6));
+    EXPECT_TRUE(rows(6).contains("|解除 ")) << qPrintable(rows(6));
+    picture("list-still-coming");
 }

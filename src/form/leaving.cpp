@@ -1,0 +1,73 @@
+#include "form/leaving.h"
+
+#include <chrono>
+#include <utility>
+
+#include "form/captions.h"
+#include "launcher/launcher.h"
+#include "text/ascii.h"
+#include "text/utf8.h"
+
+namespace nolvetta::form {
+
+namespace {
+
+using captions::format;
+
+std::u16string shownName(const std::filesystem::path& file) {
+    return u"「" + text::pathText(file) + u"」";
+}
+
+}  // namespace
+
+Leaving::Leaving(launcher::Launcher& launcher, std::filesystem::path dataDirectory)
+    : launcher_(launcher), record_(std::move(dataDirectory)) {}
+
+bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note, const Say& say) {
+    const bool mail = text::equalsIgnoringAsciiCase(url.substr(0, 7), u"mailto:");
+    if (!(mail ? launcher_.openMail(url) : launcher_.open(url))) {
+        say(mail ? format(captions::CannotStartMailProgram, {url})
+                 : format(captions::CannotStartBrowser, {launcher_.browserCommand(), url}));
+        return false;
+    }
+    if (!note) {
+        return true;
+    }
+    sayLoad(say);
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const store::LeaveEntry entry{std::chrono::duration_cast<std::chrono::seconds>(now).count(),
+                                  note->way, note->newsletter, note->address, std::u16string(url)};
+    const std::optional<store::SaveProblem> problem = record_.append({&entry, 1});
+    // A record not read at the start was named then. Said once: each further
+    // page would only repeat it.
+    if (problem && problem->fault != store::SaveFault::NotReadAtStart &&
+        problem->fault != store::SaveFault::NotAFile && !std::exchange(saveSaid_, true)) {
+        say(format(captions::RecordNotSaved,
+                   {shownName(problem->file), captions::cause(problem->code)}));
+    }
+    return true;
+}
+
+std::span<const store::LeaveEntry> Leaving::record(const Say& say) {
+    sayLoad(say);
+    return record_.entries();
+}
+
+void Leaving::sayLoad(const Say& say) {
+    const store::FileLoad& load = record_.load();
+    if (std::exchange(loadSaid_, true)) {
+        return;
+    }
+    const std::u16string name = shownName(record_.path());
+    if (load.state == store::FileState::Damaged) {
+        say(format(captions::PartlyRead, {name, shownName(record_.backup())}));
+    } else if (load.state == store::FileState::Unreadable) {
+        say(format(captions::CannotRead, {name, captions::cause(load.code)}));
+    } else if (load.state == store::FileState::NotAFile) {
+        say(format(captions::NotAFile, {name}));
+    } else if (load.state == store::FileState::Hidden) {
+        say(format(captions::HiddenFile, {name}));
+    }
+}
+
+}  // namespace nolvetta::form

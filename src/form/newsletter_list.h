@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "mailbox/newsletters.h"
+#include "mailbox/stores.h"
+
+namespace nolvetta::message {
+class Reader;
+}
+
+namespace nolvetta::form {
+
+class Form1;
+
+// What the newsletter list's window shows, and the answers only its user
+// can give.
+class ListView {
+public:
+    virtual ~ListView() = default;
+    // A scan is under way (it can be cancelled), or not.
+    virtual void setScanning(bool scanning) = 0;
+    // Bytes read of all there is to read.
+    virtual void setProgress(std::uint64_t done, std::uint64_t total) = 0;
+    virtual void setStatus(std::u16string_view text) = 0;
+    // The rows shown are others now: read them again.
+    virtual void rowsChanged() = 0;
+    // A message box over the list: an OK button, or はい and いいえ (true
+    // for はい), いいえ the default.
+    virtual void inform(std::u16string_view text) = 0;
+    virtual bool askYesNo(std::u16string_view text) = 0;
+    // Runs `task` on the window's thread once it is free, from any thread;
+    // never once the window is gone.
+    virtual void post(std::function<void()> task) = 0;
+};
+
+// Every newsletter in the user's own mail, one row each, and leaving
+// several at once: the list's behaviour, whatever toolkit draws it. The
+// mail is read on a worker thread; nothing is sent anywhere.
+class NewsletterList {
+public:
+    enum class Column { Sender, Subject, Count, Latest, Way, Reaches, Left };
+    static constexpr std::size_t ColumnCount = 7;
+
+    // `home`, `dataHome`: where the mail programs' stores are looked for.
+    NewsletterList(ListView& view, Form1& form, message::Reader& reader,
+                   const std::filesystem::path& home, const std::filesystem::path& dataHome);
+    ~NewsletterList();
+
+    // The mail programs' stores found at the start.
+    const std::vector<mailbox::MailStore>& sources() const { return sources_; }
+
+    // Reads the mail at the paths, replacing the rows when done; a scan
+    // under way is given up for it.
+    void scan(std::vector<std::filesystem::path> paths);
+    // Stops the scan within half a second; the rows found until then show.
+    void cancel();
+
+    // Newest first, or most messages first; `ascending` turns it round.
+    void sortBy(Column column, bool ascending = false);
+    // Only the rows whose texts hold `text` (letter case aside) show.
+    void setFilter(std::u16string_view text);
+
+    std::size_t rowCount() const { return shown_.size(); }
+    const mailbox::Newsletter& row(std::size_t shownRow) const { return rows_[shown_[shownRow]]; }
+    std::u16string cell(std::size_t shownRow, Column column) const;
+    // A still-coming row stands out.
+    bool marked(std::size_t shownRow) const { return row(shownRow).stillComing; }
+
+    // 解除: after one question, opens for each row shown at `shownRows` what a
+    // drop of its latest message opens, for the address that message reached.
+    void leave(const std::vector<std::size_t>& shownRows);
+
+private:
+    struct Report;
+    void finish(std::vector<mailbox::Newsletter> rows, const Report& report);
+    void show();
+    // Opens one row's way out; false when nothing more should open.
+    bool leaveOne(const mailbox::Newsletter& row);
+
+    ListView& view_;
+    Form1& form_;
+    message::Reader& reader_;
+    std::vector<mailbox::MailStore> sources_;
+    std::vector<mailbox::Newsletter> rows_;
+    std::vector<std::size_t> shown_;  // rows_ in the order shown, as filtered
+    Column sortColumn_ = Column::Latest;
+    bool ascending_ = false;
+    std::u16string filter_;
+    unsigned scans_ = 0;  // which scan is the latest
+    std::jthread scan_;   // last: it ends before anything it uses
+};
+
+}  // namespace nolvetta::form

@@ -1,0 +1,195 @@
+#include "store/leave_record.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+
+#include "store/safe_save.h"
+#include "text/utf8.h"
+
+namespace nolvetta::store {
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+
+constexpr std::string_view Header =
+    "# Nolvetta: opened (UTC)\tway\tnewsletter\tyour address\tpage or mail address\n";
+
+constexpr std::array<std::string_view, 4> WayNames = {"page", "https", "mail", "http"};
+
+std::string field(std::u16string_view text) {
+    std::string bytes = text::toUtf8(text);
+    for (char& c : bytes) {
+        c = c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
+    }
+    return bytes;
+}
+
+// Only text that goes back to the same bytes, and no control character,
+// which no entry is written with: damage shows as damage.
+std::optional<std::u16string> utf8Field(std::string_view bytes) {
+    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0 && c < ' '; })) {
+        return std::nullopt;
+    }
+    std::u16string text = text::fromUtf8(bytes);
+    return text::toUtf8(text) == bytes ? std::optional(std::move(text)) : std::nullopt;
+}
+
+template <typename Number>
+bool readNumber(std::string_view text, Number& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+std::string formatUtc(std::int64_t seconds) {
+    const sys_seconds at{std::chrono::seconds(seconds)};
+    const sys_days day = floor<days>(at);
+    const year_month_day date(day);
+    const hh_mm_ss time(at - day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
+                  int(time.minutes().count()), int(time.seconds().count()));
+    return text;
+}
+
+std::optional<std::int64_t> parseUtc(std::string_view text) {
+    // 2026-03-01T00:15:00Z
+    int y = 0;
+    unsigned mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':' || text[19] != 'Z' ||
+        !readNumber(text.substr(0, 4), y) || !readNumber(text.substr(5, 2), mo) ||
+        !readNumber(text.substr(8, 2), d) || !readNumber(text.substr(11, 2), h) ||
+        !readNumber(text.substr(14, 2), mi) || !readNumber(text.substr(17, 2), s)) {
+        return std::nullopt;
+    }
+    const year_month_day date{year(y), month(mo), day(d)};
+    if (!date.ok() || h > 23 || mi > 59 || s > 59) {
+        return std::nullopt;
+    }
+    return (sys_days(date) + hours(h) + minutes(mi) + seconds(s)).time_since_epoch().count();
+}
+
+std::string formatRecordLine(const LeaveEntry& entry) {
+    std::string line = formatUtc(entry.at);
+    for (const std::string& part :
+         {std::string(WayNames[std::size_t(entry.way)]), field(entry.newsletter),
+          field(entry.address), field(entry.opened)}) {
+        line += '\t';
+        line += part;
+    }
+    return line + '\n';
+}
+
+std::optional<LeaveEntry> parseRecordLine(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string_view::npos) {
+            break;
+        }
+        start = tab + 1;
+    }
+    LeaveEntry entry;
+    const std::optional<std::int64_t> at = fields.size() == 5 ? parseUtc(fields[0]) : std::nullopt;
+    const auto way =
+        std::find(WayNames.begin(), WayNames.end(), fields.size() > 1 ? fields[1] : "");
+    std::optional<std::u16string> texts[3];
+    for (std::size_t i = 0; i < 3 && fields.size() == 5; ++i) {
+        texts[i] = utf8Field(fields[i + 2]);
+    }
+    if (!at || way == WayNames.end() || !texts[0] || !texts[1] || !texts[2] || texts[2]->empty()) {
+        return std::nullopt;
+    }
+    return LeaveEntry{*at, LeaveWay(way - WayNames.begin()), std::move(*texts[0]),
+                      std::move(*texts[1]), std::move(*texts[2])};
+}
+
+LeaveRecord::LeaveRecord(fs::path directory) : directory_(std::move(directory)) {}
+
+const FileLoad& LeaveRecord::load() {
+    if (loaded_) {
+        return *loaded_;
+    }
+    removeSaveLeftovers(path());
+    std::string bytes;
+    loaded_ = readDataFile(path(), bytes);
+    if (loaded_->state != FileState::Loaded) {
+        return *loaded_;
+    }
+    bool damaged = false;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+        std::string_view line(bytes.data() + start, end - start);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!line.empty() && !line.starts_with('#')) {
+            std::optional<LeaveEntry> entry = parseRecordLine(line);
+            damaged = damaged || !entry;
+            if (entry) {
+                entries_.push_back(std::move(*entry));
+            }
+        }
+        start = end + 1;
+    }
+    if (damaged) {
+        // Saved from what reads; the whole file is kept aside first.
+        loaded_->state = FileState::Damaged;
+        backup_ = unusedBackupPath(path());
+        original_ = std::move(bytes);
+        bytes_ = Header;
+        for (const LeaveEntry& entry : entries_) {
+            bytes_ += formatRecordLine(entry);
+        }
+    } else {
+        bytes_ = std::move(bytes);
+        if (!bytes_.empty() && !bytes_.ends_with('\n')) {
+            bytes_ += '\n';
+        }
+    }
+    return *loaded_;
+}
+
+std::optional<SaveProblem> LeaveRecord::append(std::span<const LeaveEntry> entries) {
+    const FileState state = load().state;
+    if (bytes_.empty()) {
+        bytes_ = Header;
+    }
+    for (const LeaveEntry& entry : entries) {
+        entries_.push_back(entry);
+        bytes_ += formatRecordLine(entry);
+    }
+    if (state == FileState::Unreadable || state == FileState::Hidden) {
+        return SaveProblem{path(), SaveFault::NotReadAtStart, {}};
+    }
+    if (state == FileState::NotAFile) {
+        return SaveProblem{path(), SaveFault::NotAFile, {}};
+    }
+    std::error_code ec;
+    fs::create_directories(directory_, ec);  // a failure shows in the save
+    if (state == FileState::Damaged) {
+        if (std::error_code ec; fs::exists(fs::symlink_status(backup_, ec))) {
+            backup_ = unusedBackupPath(path());  // taken since the read
+        }
+        if (const std::error_code failure = saveFileSafely(backup_, original_)) {
+            return SaveProblem{path(), SaveFault::NoBackup, failure};
+        }
+        loaded_->state = FileState::Loaded;  // one copy, of the original
+        std::string().swap(original_);
+    }
+    if (const std::error_code failure = saveFileSafely(path(), bytes_)) {
+        return SaveProblem{path(), SaveFault::WriteFailed, failure};
+    }
+    return std::nullopt;
+}
+
+}  // namespace nolvetta::store

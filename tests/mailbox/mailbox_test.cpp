@@ -1,0 +1,180 @@
+// The user's mail found, walked, read and grouped into newsletters, from a
+// home folder the tests write themselves.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+
+#include "mail_samples.h"
+#include "mailbox/newsletters.h"
+#include "mailbox/stores.h"
+#include "mailbox/walk.h"
+#include "text/utf8.h"
+
+using namespace nolvetta::mailbox;
+using nolvetta::store::LeaveWay;
+using nolvetta::testsupport::ScratchDirectory;
+namespace fs = std::filesystem;
+
+std::string utf8(const std::u16string& text) {
+    return nolvetta::text::toUtf8(text);
+}
+
+class Mailbox : public ::testing::Test {
+protected:
+    Mailbox() { nolvetta::testsupport::writeMailHome(home.path()); }
+    std::string relative(const fs::path& path) const {
+        return path.lexically_relative(home.path()).generic_string();
+    }
+    ScratchDirectory home;
+};
+
+TEST_F(Mailbox, EachMailProgramsStoresAreFoundAndWalkedForTheirMailOnly) {
+    std::vector<std::string> found;
+    for (const MailStore& store : findMailStores(home.path(), home / ".local/share")) {
+        found.push_back(utf8(store.program + u": " + store.name) + " " + relative(store.path));
+    }
+    EXPECT_EQ(
+        found,
+        (std::vector<std::string>{
+            "Thunderbird: default / Local Folders .thunderbird/abcd.default/Mail/Local Folders",
+            "Thunderbird: default / imap.example.com "
+            ".thunderbird/abcd.default/ImapMail/imap.example.com",
+            "Claws Mail: Mailbox Mail",
+            "Evolution: このコンピューター .local/share/evolution/mail/local"}));
+    EXPECT_TRUE(findMailStores(home / "nobody", home / "nobody").empty());
+    // Indexes, hidden files and a Maildir's tmp are passed; a path of one file is that file.
+    fs::create_directories(home / ".local/share/evolution/mail/local/.Sent/cur");
+    nolvetta::testsupport::writeBytes(home / ".local/share/evolution/mail/local/tmp/3", "x");
+    nolvetta::testsupport::writeBytes(home / ".local/share/evolution/mail/local/.Sent/cur/4", "x");
+    const std::map<std::string, std::string> walks = {
+        {".thunderbird/abcd.default/Mail", "Local Folders/Inbox"},
+        {"Mail", "inbox/1 inbox/2"},
+        {".local/share/evolution/mail/local", ".Sent/cur/4 cur/1.host:2,S new/2.host"},
+        {"saved/old.eml", "old.eml"},
+        {"gone", "missing"}};
+    for (const auto& [path, files] : walks) {
+        const Walk walk = mailFilesUnder(home / path);
+        std::string names = walk.missing ? "missing" : "";
+        for (const MailFile& file : walk.files) {
+            const fs::path base =
+                fs::is_directory(home / path) ? home / path : (home / path).parent_path();
+            names +=
+                (names.empty() ? "" : " ") + file.path.lexically_relative(base).generic_string();
+            EXPECT_EQ(file.size, fs::file_size(file.path));
+        }
+        EXPECT_EQ(names, files) << path;
+    }
+}
+
+struct Stamp {
+    std::string bytes;
+    timespec modified, accessed;
+    bool operator==(const Stamp& o) const {
+        return bytes == o.bytes && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec && accessed.tv_sec == o.accessed.tv_sec &&
+               accessed.tv_nsec == o.accessed.tv_nsec;
+    }
+};
+
+// Every file under the home folder: its bytes, then its times, which are
+// looked at before the next read. Set back, its access time lies before
+// its change time, where a plain read would move it on.
+std::map<fs::path, Stamp> stamps(const fs::path& home, bool setBack) {
+    std::map<fs::path, Stamp> all;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home)) {
+        if (entry.is_regular_file()) {
+            struct stat s {};
+            ::stat(entry.path().c_str(), &s);
+            const std::string bytes = nolvetta::testsupport::readBytes(entry.path());
+            if (setBack) {
+                const timespec times[2] = {{s.st_mtim.tv_sec - 86400, 0}, s.st_mtim};
+                ::utimensat(AT_FDCWD, entry.path().c_str(), times, 0);
+                ::stat(entry.path().c_str(), &s);
+            }
+            all[entry.path()] = {bytes, s.st_mtim, s.st_atim};
+        }
+    }
+    return all;
+}
+
+TEST_F(Mailbox, EveryFormatGivesOneRowPerNewsletterAndNoByteOrTimeChanges) {
+    const auto before = stamps(home.path(), true);
+    const std::u16string_view own[] = {u"Me@Example.net"};
+    Newsletters newsletters(own);
+    std::size_t messages = 0;
+    for (const char* path : {".thunderbird", "Mail", ".local/share/evolution", "saved"}) {
+        for (const MailFile& file : mailFilesUnder(home / path).files) {
+            nolvetta::message::scanMailFile(file.path, {}, [&](auto&& message, std::uint64_t at) {
+                ++messages;
+                EXPECT_LE(at, file.size);
+                newsletters.add(message);
+            });
+        }
+    }
+    EXPECT_EQ(messages, 10u);  // the damaged one too
+    std::vector<Newsletter> rows = newsletters.rows();
+    std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.key < b.key; });
+    const struct {
+        std::u16string key, sender, subject;
+        std::size_t count;
+        std::int64_t latest;
+        LeaveWay way;
+        std::u16string wayOut, reaches;
+        bool listed;
+    } expected[] = {
+        // clang-format off
+        {u"from:letters@example.org", u"letters@example.org", u"メルマガ", 1, 1793664000, LeaveWay::Mail, u"mailto:leave@example.org?subject=stop", u"reader@example.com", false},
+        {u"from:old@example.com", u"Old Times", u"お知らせ", 1, 1793750400, LeaveWay::Http, u"http://old.example.com/leave", u"reader@example.com", false},
+        {u"list:news.shop.example", u"Shop News", u"セール s2", 2, 1794182400, LeaveWay::Https, u"https://shop.example/unsub?u=s2", u"me@example.net", true},
+        {u"mag2:0001234567", u"メルマガ配信", u"週刊 m2", 2, 1794096000, LeaveWay::Page, u"0", u"reader@example.com", false},
+        {u"melma:00012345", u"melma", u"今日の話題", 1, 1793836800, LeaveWay::Page, u"1", u"reader@example.com", false},
+        // clang-format on
+    };
+    ASSERT_EQ(rows.size(), std::size(expected));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto& e = expected[i];
+        const Newsletter& r = rows[i];
+        SCOPED_TRACE(utf8(e.key));
+        EXPECT_EQ(utf8(r.key + u"|" + r.sender + u"|" + r.subject),
+                  utf8(e.key + u"|" + e.sender + u"|" + e.subject));
+        EXPECT_EQ(std::tuple(r.count, r.latest.value_or(0), r.way, r.reachesListed),
+                  std::tuple(e.count, e.latest, e.way, e.listed));
+        EXPECT_EQ(utf8(r.address ? r.address->url : std::u16string(1, u'0' + r.magazine->service)),
+                  utf8(e.wayOut));
+        EXPECT_EQ(utf8(r.reaches), utf8(e.reaches));
+    }
+    for (const auto& [file, stamp] : stamps(home.path(), false)) {
+        EXPECT_TRUE(before.at(file) == stamp) << file;
+    }
+}
+
+TEST(Newsletters, MailArrivingDaysAfterItsPageWasOpenedIsStillComing) {
+    constexpr std::int64_t day = 86400, left = 1790000000;
+    const std::vector<nolvetta::store::LeaveEntry> record = {
+        {left - 9 * day, LeaveWay::Https, u"list:a", u"", u"https://a/"},
+        {left, LeaveWay::Https, u"list:a", u"", u"https://a/"},  // the latest request counts
+        {left, LeaveWay::Page, u"mag2:0000000001", u"", u"https://b/"}};
+    const struct {
+        std::u16string key;
+        std::optional<std::int64_t> latest;
+        std::optional<std::int64_t> leftAt;
+        bool stillComing;
+    } cases[] = {
+        {u"list:a", left + 2 * day, left, false},
+        {u"list:a", left + 3 * day + 1, left, true},
+        {u"mag2:0000000001", left + 30 * day, left, true},
+        {u"mag2:0000000001", {}, left, false},
+        {u"list:b", left + 30 * day, {}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<Newsletter> rows(1);
+        rows[0].key = c.key;
+        rows[0].latest = c.latest;
+        markLeaves(rows, record);
+        EXPECT_EQ(std::pair(rows[0].leftAt, rows[0].stillComing),
+                  std::pair(c.leftAt, c.stillComing))
+            << utf8(c.key) << " " << c.latest.value_or(0) - left;
+    }
+}
