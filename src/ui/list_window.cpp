@@ -4,12 +4,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -19,6 +17,7 @@
 
 #include "form/captions.h"
 #include "form/form1.h"
+#include "ui/message_box.h"
 #include "ui/qt_text.h"
 
 namespace nolvetta::ui {
@@ -253,24 +252,11 @@ void ListWindow::rowsChanged() {
 }
 
 void ListWindow::inform(std::u16string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
-                    QMessageBox::NoButton, this);
-    box.setDefaultButton(box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole));
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
+    showMessage(this, text);
 }
 
-// いいえ is the default, so that Enter pressed by mistake opens nothing.
 bool ListWindow::askYesNo(std::u16string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
-                    QMessageBox::NoButton, this);
-    QPushButton* yes = box.addButton(toQt(captions::ButtonYes), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(toQt(captions::ButtonNo), QMessageBox::NoRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
-    return box.clickedButton() == yes;
+    return ui::askYesNo(this, text);
 }
 
 void ListWindow::post(std::function<void()> task) {

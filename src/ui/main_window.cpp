@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QIcon>
 #include <QImage>
@@ -44,6 +43,7 @@
 
 #include "form/captions.h"
 #include "ui/list_window.h"
+#include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/stacking.h"
 
@@ -584,43 +584,12 @@ std::optional<Menu> MainWindow::popUp(Menu menu) {
                : std::nullopt;
 }
 
-namespace {
-
-// Its text can be selected and copied from the keyboard too (the address of
-// a page that would not open, say), and it is wide enough for its title; it
-// still grows with its text as Qt sizes it.
-void prepare(QMessageBox& box) {
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        const QFontMetrics metrics(box.font());
-        const int titleWidth =
-            metrics.horizontalAdvance(box.windowTitle()) + 16 * metrics.averageCharWidth();
-        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                      grid->rowCount(), 0, 1, grid->columnCount());
-    }
-}
-
-}  // namespace
-
 void MainWindow::inform(std::u16string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
-                    QMessageBox::NoButton, this);
-    box.setDefaultButton(box.addButton(toQt(captions::ButtonOk), QMessageBox::AcceptRole));
-    prepare(box);
-    box.exec();
+    showMessage(this, text);
 }
 
-// いいえ is the default, so that Enter pressed by mistake changes nothing.
 bool MainWindow::askYesNo(std::u16string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),
-                    QMessageBox::NoButton, this);
-    QPushButton* yes = box.addButton(toQt(captions::ButtonYes), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(toQt(captions::ButtonNo), QMessageBox::NoRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    prepare(box);
-    box.exec();
-    return box.clickedButton() == yes;
+    return ui::askYesNo(this, text);
 }
 
 void MainWindow::dismissMessages() {
