@@ -1,15 +1,16 @@
 // The user's mail found, walked, read and grouped into newsletters, from a
-// home folder the tests write themselves.
+// home folder of made-up mail.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <map>
 
-#include "mail_samples.h"
+#include "mail_home.h"
 #include "mailbox/newsletters.h"
 #include "mailbox/stores.h"
 #include "mailbox/walk.h"
+#include "scratch.h"
 #include "text/utf8.h"
 
 using namespace nolvetta::mailbox;
@@ -23,7 +24,7 @@ std::string utf8(const std::u16string& text) {
 
 class Mailbox : public ::testing::Test {
 protected:
-    Mailbox() { nolvetta::testsupport::writeMailHome(home.path()); }
+    Mailbox() { nolvetta::testsupport::copyMailHome(home.path()); }
     std::string relative(const fs::path& path) const {
         return path.lexically_relative(home.path()).generic_string();
     }
@@ -46,7 +47,6 @@ TEST_F(Mailbox, EachMailProgramsStoresAreFoundAndWalkedForTheirMailOnly) {
     EXPECT_TRUE(findMailStores(home / "nobody", home / "nobody").empty());
     // Indexes, hidden files and a Maildir's tmp are passed; a path of one file is that file.
     fs::create_directories(home / ".local/share/evolution/mail/local/.Sent/cur");
-    nolvetta::testsupport::writeBytes(home / ".local/share/evolution/mail/local/tmp/3", "x");
     nolvetta::testsupport::writeBytes(home / ".local/share/evolution/mail/local/.Sent/cur/4", "x");
     const std::map<std::string, std::string> walks = {
         {".thunderbird/abcd.default/Mail", "Local Folders/Inbox"},

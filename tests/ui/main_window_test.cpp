@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "launcher/launcher.h"
-#include "mail_samples.h"
+#include "mail_home.h"
 #include "message/reader.h"
 #include "requests/endpoints.h"
 #include "scratch.h"
@@ -401,7 +401,7 @@ TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
 // filtered, two rows left, and read again once one of them kept coming.
 TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
     const QString home = directory.path() + "/home";
-    nolvetta::testsupport::writeMailHome(home.toStdString());
+    nolvetta::testsupport::copyMailHome(home.toStdString());
     const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
     qputenv("HOME", home.toUtf8());
     qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
@@ -458,9 +458,12 @@ TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
                      url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=reader@example.com")}));
     // The next issue comes four days after the page was opened.
     const QString later = QDateTime::currentDateTime().addDays(4).toString(Qt::RFC2822Date);
-    nolvetta::testsupport::writeBytes(
-        (home + "/Mail/inbox/3").toStdString(),
-        nolvetta::testsupport::message(nolvetta::testsupport::mag2(later.toStdString(), "m3")));
+    QFile issue(home + "/Mail/inbox/1");
+    issue.open(QIODevice::ReadOnly);
+    const QByteArray next = issue.readAll()
+                                .replace("Sun, 8 Nov 2026 09:00:00 +0900", later.toUtf8())
+                                .replace("<m2@test>", "<m3@test>");
+    nolvetta::testsupport::writeBytes((home + "/Mail/inbox/3").toStdString(), next.toStdString());
     scan();
     EXPECT_TRUE(rows(6).startsWith("届き続けています（解除 ")) << qPrintable(rows(6));
     EXPECT_TRUE(rows(6).contains("|解除 ")) << qPrintable(rows(6));
