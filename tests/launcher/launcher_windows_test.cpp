@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/launcher.h"
-#include "windows_browser.h"
+#include "windows_desktop.h"
 
 namespace fs = std::filesystem;
 using nolvetta::testsupport::Invocations;

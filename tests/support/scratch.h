@@ -29,9 +29,4 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-inline std::size_t countEntries(const std::filesystem::path& directory) {
-    using std::filesystem::directory_iterator;
-    return std::size_t(std::distance(directory_iterator(directory), directory_iterator()));
-}
-
 }  // namespace nolvetta::testsupport

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "scratch.h"
-#include "windows_browser.h"
+#include "windows_desktop.h"
 
 namespace fs = std::filesystem;
 using namespace nolvetta::testsupport;
@@ -68,15 +68,9 @@ TEST(Program, ALaterStartHandsOverItsFileAndTheSessionsEndSavesAtOnce) {
     const HWND box = windowOf(first, L"#32770");
     ASSERT_NE(box, nullptr);
     std::u16string shown;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM shown) {
-            wchar_t text[512] = {};
-            GetWindowTextW(child, text, 512);
-            reinterpret_cast<std::u16string*>(shown)->append(text, text + wcslen(text));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&shown));
+    for (const std::u16string& text : childTexts(box)) {
+        shown += text;
+    }
     EXPECT_NE(shown.find((folder / "letter.eml").u16string()), std::u16string::npos);
 
     // The session ends while the box waits for an answer.

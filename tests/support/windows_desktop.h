@@ -1,5 +1,8 @@
 #pragma once
 
+// What the Windows tests find on the desktop: the stand-in browser, and the
+// texts of the windows the program shows.
+
 #include <windows.h>
 
 #include <chrono>
@@ -57,6 +60,28 @@ struct Browser {
         std::filesystem::temp_directory_path() /
         ("nolvetta-arguments-" + std::to_string(GetCurrentProcessId()));
 };
+
+inline std::u16string textOf(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return std::u16string(text, text + wcslen(text));
+}
+
+// The texts of a window's visible children that have one: a message box's
+// text and buttons.
+inline std::vector<std::u16string> childTexts(HWND window) {
+    std::vector<std::u16string> texts;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM texts) {
+            if (IsWindowVisible(child) && GetWindowTextLengthW(child) > 0) {
+                reinterpret_cast<std::vector<std::u16string>*>(texts)->push_back(textOf(child));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
 
 // A file beside this test program's own, or at a path relative to it.
 inline std::filesystem::path besideThisProgram(const std::filesystem::path& relative) {
