@@ -198,8 +198,6 @@ const std::u16string MelmaAdd =
 const std::u16string KapuNews = url(KapuBase, u"/cgi-bin/mlmg_%1_kapunews.cgi?e_mail=a%2Bb@x");
 
 TEST_F(FormTest, EachRequestOpensThePagesOfTheSelectedService) {
-    const std::u16string kapuSub =
-        url(KapuBase, u"/cgi-bin/mlmg_setma_np.cgi?mgid=5&e_mail=a%2Bb@x");
     const struct {
         std::int16_t service;
         Control control;  // Text3: Enter there; Command5: its left press; else a click
@@ -208,7 +206,7 @@ TEST_F(FormTest, EachRequestOpensThePagesOfTheSelectedService) {
     } cases[] = {
         // clang-format off
         {0, Control::Text3, {Unsub5}}, {1, Control::Command4, {replaced(MelmaBye, u"00000005")}},
-        {2, Control::Command1, {kapuSub}},
+        {2, Control::Command1, {url(KapuBase, u"/cgi-bin/mlmg_setma_np.cgi?mgid=5&e_mail=a%2Bb@x")}},
         {0, Control::Command5, {replaced(Weekly, u"add")}}, {2, Control::Command5, {replaced(KapuNews, u"set")}},
         {1, Control::Command5, {replaced(MelmaAdd, u"00000001"), replaced(MelmaAdd, u"00012820")}, u"12820"},
         {0, Control::Command6, {replaced(Weekly, u"del")}}, {2, Control::Command6, {replaced(KapuNews, u"del")}},

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <tuple>
 
 #include "mail_home.h"
 #include "mailbox/newsletters.h"
@@ -49,11 +50,11 @@ TEST_F(Mailbox, EachMailProgramsStoresAreFoundAndWalkedForTheirMailOnly) {
     fs::create_directories(home / ".local/share/evolution/mail/local/.Sent/cur");
     nolvetta::testsupport::writeBytes(home / ".local/share/evolution/mail/local/.Sent/cur/4", "x");
     const std::map<std::string, std::string> walks = {
-        {".thunderbird/abcd.default/Mail", "Local Folders/Inbox"},
-        {"Mail", "inbox/1 inbox/2"},
+        // clang-format off
+        {".thunderbird/abcd.default/Mail", "Local Folders/Inbox"}, {"Mail", "inbox/1 inbox/2"},
         {".local/share/evolution/mail/local", ".Sent/cur/4 cur/1.host:2,S new/2.host"},
-        {"saved/old.eml", "old.eml"},
-        {"gone", "missing"}};
+        {"saved/old.eml", "old.eml"}, {"gone", "missing"}};
+    // clang-format on
     for (const auto& [path, files] : walks) {
         const Walk walk = mailFilesUnder(home / path);
         std::string names = walk.missing ? "missing" : "";
@@ -68,15 +69,12 @@ TEST_F(Mailbox, EachMailProgramsStoresAreFoundAndWalkedForTheirMailOnly) {
     }
 }
 
-struct Stamp {
-    std::string bytes;
-    timespec modified, accessed;
-    bool operator==(const Stamp& o) const {
-        return bytes == o.bytes && modified.tv_sec == o.modified.tv_sec &&
-               modified.tv_nsec == o.modified.tv_nsec && accessed.tv_sec == o.accessed.tv_sec &&
-               accessed.tv_nsec == o.accessed.tv_nsec;
-    }
-};
+// A file's bytes, and its modification and access times in nanoseconds.
+using Stamp = std::tuple<std::string, std::int64_t, std::int64_t>;
+
+std::int64_t nanoseconds(const timespec& t) {
+    return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
 
 // Every file under the home folder: its bytes, then its times, which are
 // looked at before the next read. Set back, its access time lies before
@@ -93,7 +91,7 @@ std::map<fs::path, Stamp> stamps(const fs::path& home, bool setBack) {
                 ::utimensat(AT_FDCWD, entry.path().c_str(), times, 0);
                 ::stat(entry.path().c_str(), &s);
             }
-            all[entry.path()] = {bytes, s.st_mtim, s.st_atim};
+            all[entry.path()] = {bytes, nanoseconds(s.st_mtim), nanoseconds(s.st_atim)};
         }
     }
     return all;

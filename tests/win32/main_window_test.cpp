@@ -437,8 +437,8 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
               std::pair(LRESULT(0), LRESULT(0)));
 }
 
-// A newsletter dropped, the lists kept over a close and a start.
-TEST_F(Win32Window, DropsAndTheListsOverACloseAndAStart) {
+// A newsletter dropped, the address moved, the lists kept over a close and a start.
+TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
     SendMessageW(window->handle(), WM_CLOSE, 0, 0);
     writeBytes(folder / "nolvetta.dat", "first@x\r\nsecond@x\r\n");
     open();
@@ -475,6 +475,13 @@ TEST_F(Win32Window, DropsAndTheListsOverACloseAndAStart) {
               DROPEFFECT_COPY);
     EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
 
+    setText(Control::Text3, u"5");  // 変更: the page that leaves, then the one that joins
+    setText(Control::Combo2, u"second@x");
+    press(Control::Command8);
+    EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0000000005&e=first@x"),
+                                url(Mag2RegistrationBase,
+                                    u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd"
+                                    u"&rdemail=second@x&magid=0000000005")}));
     setText(Control::Combo1, u"third@x");
     focus(Control::Combo1);
     key(VK_RETURN);
