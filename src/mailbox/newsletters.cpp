@@ -106,8 +106,7 @@ void Newsletters::add(const message::Reading& message) {
 
 Reach reachOf(const message::Envelope& envelope,
               const std::function<bool(std::u16string_view)>& listed) {
-    const auto found =
-        std::find_if(envelope.recipients.begin(), envelope.recipients.end(), listed);
+    const auto found = std::find_if(envelope.recipients.begin(), envelope.recipients.end(), listed);
     if (found != envelope.recipients.end()) {
         return {*found, true};
     }
