@@ -6,19 +6,10 @@
 #include "form/captions.h"
 #include "launcher/launcher.h"
 #include "text/ascii.h"
-#include "text/utf8.h"
 
 namespace nolvetta::form {
 
-namespace {
-
 using captions::format;
-
-std::u16string shownName(const std::filesystem::path& file) {
-    return u"「" + text::pathText(file) + u"」";
-}
-
-}  // namespace
 
 Leaving::Leaving(launcher::Launcher& launcher, std::filesystem::path dataDirectory)
     : launcher_(launcher), record_(std::move(dataDirectory)) {}
@@ -43,7 +34,7 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
     if (problem && problem->fault != store::SaveFault::NotReadAtStart &&
         problem->fault != store::SaveFault::NotAFile && !std::exchange(saveSaid_, true)) {
         say(format(captions::RecordNotSaved,
-                   {shownName(problem->file), captions::cause(problem->code)}));
+                   {captions::named(problem->file), captions::cause(problem->code)}));
     }
     return true;
 }
@@ -58,9 +49,9 @@ void Leaving::sayLoad(const Say& say) {
     if (std::exchange(loadSaid_, true)) {
         return;
     }
-    const std::u16string name = shownName(record_.path());
+    const std::u16string name = captions::named(record_.path());
     if (load.state == store::FileState::Damaged) {
-        say(format(captions::PartlyRead, {name, shownName(record_.backup())}));
+        say(format(captions::PartlyRead, {name, captions::named(record_.backup())}));
     } else if (load.state == store::FileState::Unreadable) {
         say(format(captions::CannotRead, {name, captions::cause(load.code)}));
     } else if (load.state == store::FileState::NotAFile) {

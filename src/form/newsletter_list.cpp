@@ -197,7 +197,7 @@ void NewsletterList::finish(std::vector<Newsletter> rows, const Report& report) 
         status += format(captions::ListUnreadableFiles, {text::decimal(report.unreadable)});
     }
     for (const fs::path& path : report.missing) {
-        status += format(captions::ListMissing, {u"「" + text::pathText(path) + u"」"});
+        status += format(captions::ListMissing, {captions::named(path)});
     }
     view_.setStatus(status);
     if (report.unavailable) {
