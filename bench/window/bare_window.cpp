@@ -31,22 +31,22 @@ QRect pixels(const form::Twips& at) {
             form::toPixels(at.height, 1)};
 }
 
-QWidget* make(const form::ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* make(const form::ControlRow& row, QWidget* parent) {
+    switch (row.kind) {
         case form::Kind::Frame:
-            return new QGroupBox(qt(spec.caption), parent);
+            return new QGroupBox(qt(row.caption), parent);
         case form::Kind::Button:
-            return new QPushButton(qt(spec.caption), parent);
+            return new QPushButton(qt(row.caption), parent);
         case form::Kind::ComboBox: {
             auto* combo = new QComboBox(parent);
             combo->setEditable(true);
-            combo->lineEdit()->setPlaceholderText(qt(spec.caption));
+            combo->lineEdit()->setPlaceholderText(qt(row.caption));
             return combo;
         }
         case form::Kind::TextBox:
-            return new QLineEdit(qt(spec.caption), parent);
+            return new QLineEdit(qt(row.caption), parent);
         case form::Kind::Label:
-            return new QLabel(qt(spec.caption), parent);
+            return new QLabel(qt(row.caption), parent);
     }
     return nullptr;
 }
@@ -61,28 +61,28 @@ int main(int argc, char** argv) {
     client->setFixedSize(pixels(form::ClientArea).size());
     window.setCentralWidget(client);
     std::array<QWidget*, form::ControlCount> widgets{};
-    for (const form::ControlSpec& spec : form::controls()) {
-        QWidget* w = make(
-            spec, spec.container ? widgets[static_cast<std::size_t>(*spec.container)] : client);
-        w->setGeometry(pixels(spec.at));
-        widgets[static_cast<std::size_t>(spec.id)] = w;
+    for (const form::ControlRow& row : form::controls()) {
+        QWidget* w =
+            make(row, row.container ? widgets[static_cast<std::size_t>(*row.container)] : client);
+        w->setGeometry(pixels(row.at));
+        widgets[static_cast<std::size_t>(row.id)] = w;
     }
     std::array<QMenu*, form::MenuCount> menus{};
     auto* oneOf = new QActionGroup(&window);
-    for (const form::MenuSpec& spec : form::menus()) {
-        QMenu* parent = spec.parent ? menus[static_cast<std::size_t>(*spec.parent)] : nullptr;
+    for (const form::MenuRow& row : form::menus()) {
+        QMenu* parent = row.parent ? menus[static_cast<std::size_t>(*row.parent)] : nullptr;
         if (std::any_of(form::menus().begin(), form::menus().end(),
-                        [&](const form::MenuSpec& other) { return other.parent == spec.id; })) {
-            menus[static_cast<std::size_t>(spec.id)] =
-                parent ? parent->addMenu(qt(form::menuText(spec)))
-                       : window.menuBar()->addMenu(qt(form::menuText(spec)));
+                        [&](const form::MenuRow& other) { return other.parent == row.id; })) {
+            menus[static_cast<std::size_t>(row.id)] =
+                parent ? parent->addMenu(qt(form::menuText(row)))
+                       : window.menuBar()->addMenu(qt(form::menuText(row)));
             continue;
         }
-        QAction* entry = parent->addAction(qt(form::menuText(spec)));
-        entry->setCheckable(spec.check != form::Check::None);
-        entry->setChecked(spec.checked);
-        entry->setVisible(spec.visible);
-        if (spec.check == form::Check::OneOf) {
+        QAction* entry = parent->addAction(qt(form::menuText(row)));
+        entry->setCheckable(row.check != form::Check::None);
+        entry->setChecked(row.checked);
+        entry->setVisible(row.visible);
+        if (row.check == form::Check::OneOf) {
             oneOf->addAction(entry);
         }
     }

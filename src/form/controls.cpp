@@ -22,7 +22,7 @@ const auto& controlTable() {
     static const std::u16string shopSample = requests::shopSampleText();
     using C = Control;
     using K = Kind;
-    static const std::array<ControlSpec, ControlCount> table{{
+    static const std::array<ControlRow, ControlCount> table{{
         // clang-format off
         // id, name, kind, container, caption, place, tab index, focusable, takes drops, drag source, accessible name, buddy
         {C::Frame3, "Frame3", K::Frame, {}, c::Frame3, {60, 3060, 4095, 1335}, 8, false, false, false, {}, {}},
@@ -55,7 +55,7 @@ constexpr auto& N = OfficialNewsletters;
 // The services' entries and the sub-menus of their newsletters take their
 // captions from the catalogues they stand for. The service menu is also the
 // frame's pop-up.
-constexpr std::array<MenuSpec, MenuCount> MenuTable{{
+constexpr std::array<MenuRow, MenuCount> MenuTable{{
     // clang-format off
     // id, name, caption, mnemonic, parent, check, checked, visible, service
     {Menu::mn0_0, "mn0(0)", c::MenuMain, u'M', {}, NoCheck, false, true, -1},
@@ -79,7 +79,7 @@ constexpr std::array<MenuSpec, MenuCount> MenuTable{{
     // clang-format on
 }};
 
-// spec(Menu) finds an entry by its place.
+// rowOf(Menu) finds an entry by its place.
 static_assert([] {
     for (std::size_t i = 0; i < MenuTable.size(); ++i) {
         if (MenuTable[i].id != static_cast<Menu>(i)) {
@@ -91,13 +91,13 @@ static_assert([] {
 
 }  // namespace
 
-std::span<const ControlSpec> controls() {
+std::span<const ControlRow> controls() {
     return controlTable();
 }
 
-const ControlSpec& spec(Control control) {
+const ControlRow& rowOf(Control control) {
     return *std::find_if(controlTable().begin(), controlTable().end(),
-                         [control](const ControlSpec& s) { return s.id == control; });
+                         [control](const ControlRow& s) { return s.id == control; });
 }
 
 double layoutScale(double fontPixels) {
@@ -109,23 +109,23 @@ int toPixels(int twips, double scale) {
 }
 
 std::vector<Control> tabOrder() {
-    std::vector<ControlSpec> focusable;
+    std::vector<ControlRow> focusable;
     std::copy_if(controlTable().begin(), controlTable().end(), std::back_inserter(focusable),
-                 [](const ControlSpec& s) { return s.focusable; });
+                 [](const ControlRow& s) { return s.focusable; });
     std::sort(focusable.begin(), focusable.end(),
-              [](const ControlSpec& a, const ControlSpec& b) { return a.tabIndex < b.tabIndex; });
+              [](const ControlRow& a, const ControlRow& b) { return a.tabIndex < b.tabIndex; });
     std::vector<Control> order;
-    for (const ControlSpec& s : focusable) {
+    for (const ControlRow& s : focusable) {
         order.push_back(s.id);
     }
     return order;
 }
 
-std::span<const MenuSpec> menus() {
+std::span<const MenuRow> menus() {
     return MenuTable;
 }
 
-std::u16string menuText(const MenuSpec& menu) {
+std::u16string menuText(const MenuRow& menu) {
     std::u16string text(menu.caption);
     if (menu.mnemonic != u'\0') {
         text += u"(&";
@@ -135,13 +135,13 @@ std::u16string menuText(const MenuSpec& menu) {
     return text;
 }
 
-const MenuSpec& spec(Menu menu) {
+const MenuRow& rowOf(Menu menu) {
     return MenuTable[static_cast<std::size_t>(menu)];
 }
 
 Menu MERU1(std::int16_t service) {
     return std::find_if(MenuTable.begin(), MenuTable.end(),
-                        [service](const MenuSpec& s) {
+                        [service](const MenuRow& s) {
                             return s.parent == Menu::mn0_1 && s.service == service;
                         })
         ->id;
@@ -150,7 +150,7 @@ Menu MERU1(std::int16_t service) {
 std::optional<Menu> mn1(std::int16_t service) {
     const auto found = std::find_if(
         MenuTable.begin(), MenuTable.end(),
-        [service](const MenuSpec& s) { return s.parent == Menu::mn0_2 && s.service == service; });
+        [service](const MenuRow& s) { return s.parent == Menu::mn0_2 && s.service == service; });
     return found != MenuTable.end() ? std::optional(found->id) : std::nullopt;
 }
 

@@ -40,7 +40,7 @@ struct Twips {
     int left, top, width, height;
 };
 
-struct ControlSpec {
+struct ControlRow {
     Control id;
     std::string_view name;  // also the toolkit's object name
     Kind kind;
@@ -70,8 +70,8 @@ double layoutScale(double fontPixels);
 int toPixels(int twips, double scale);
 
 // Every control, in definition order: a frame's children follow it.
-std::span<const ControlSpec> controls();
-const ControlSpec& spec(Control control);
+std::span<const ControlRow> controls();
+const ControlRow& rowOf(Control control);
 // The controls that take the focus, in tab order; the first has it at start.
 std::vector<Control> tabOrder();
 
@@ -98,7 +98,7 @@ inline constexpr std::size_t MenuCount = 17;
 
 enum class Check { None, Toggle, OneOf };
 
-struct MenuSpec {
+struct MenuRow {
     Menu id;
     std::string_view name;
     std::u16string_view caption;
@@ -111,10 +111,10 @@ struct MenuSpec {
 };
 
 // Parents before their entries, entries in their order.
-std::span<const MenuSpec> menus();
+std::span<const MenuRow> menus();
 // The caption with its mnemonic marked as both toolkits mark one: "メニュー(&M)".
-std::u16string menuText(const MenuSpec& menu);
-const MenuSpec& spec(Menu menu);
+std::u16string menuText(const MenuRow& menu);
+const MenuRow& rowOf(Menu menu);
 // The service menu's entry for a service.
 Menu MERU1(std::int16_t service);
 // The sub-menu of a service's own newsletters, if it has any.

@@ -106,7 +106,7 @@ void Form1::gotFocus(Control control) {
 }
 
 void Form1::menuChosen(Menu entry) {
-    const MenuSpec& chosen = spec(entry);
+    const MenuRow& chosen = rowOf(entry);
     if (chosen.parent == Menu::mn0_1) {
         return MERU1_Click(chosen.service);
     }
@@ -329,7 +329,7 @@ void Form1::SelectService(std::int16_t index) {
     for (const requests::Service& service : requests::ServiceCatalogue) {
         view_.setChecked(MERU1(service.index), service.index == index);
     }
-    view_.setText(Control::Frame2, spec(MERU1(index)).caption);
+    view_.setText(Control::Frame2, rowOf(MERU1(index)).caption);
 }
 
 void Form1::MERU1_Click(std::int16_t index) {

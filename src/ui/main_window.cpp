@@ -264,11 +264,11 @@ QAccessibleInterface* accessibleControl(const QString&, QObject* object) {
                : new ChoiceAccessible(widget);
 }
 
-QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
-    const QString caption = toQt(spec.caption);
-    switch (spec.kind) {
+QWidget* makeWidget(const form::ControlRow& row, QWidget* parent) {
+    const QString caption = toQt(row.caption);
+    switch (row.kind) {
         case form::Kind::Frame:
-            if (spec.focusable) {
+            if (row.focusable) {
                 auto* frame = new FocusableFrame(caption, parent);
                 frame->setFocusPolicy(Qt::StrongFocus);
                 frame->setProperty(NamedProperty, true);
@@ -297,8 +297,8 @@ QWidget* makeWidget(const form::ControlSpec& spec, QWidget* parent) {
         }
         case form::Kind::TextBox: {
             auto* box = new QLineEdit(caption, parent);
-            box->setAcceptDrops(spec.takesDrops);
-            box->setDragEnabled(spec.dragSource);
+            box->setAcceptDrops(row.takesDrops);
+            box->setDragEnabled(row.dragSource);
             return box;
         }
         case form::Kind::Label:
@@ -347,13 +347,13 @@ void MainWindow::buildControls() {
     const double scale = form::layoutScale(QFontInfo(font()).pixelSize());
     client->setFixedSize(pixels(form::ClientArea, scale).size());
     setCentralWidget(client);
-    for (const form::ControlSpec& spec : form::controls()) {
-        QWidget* w = makeWidget(spec, spec.container ? widget(*spec.container) : client);
-        widgets_[static_cast<std::size_t>(spec.id)] = w;
-        w->setObjectName(QString::fromLatin1(spec.name.data(), spec.name.size()));
-        w->setGeometry(pixels(spec.at, scale));
-        if (!spec.accessibleName.empty()) {
-            w->setAccessibleName(toQt(spec.accessibleName));
+    for (const form::ControlRow& row : form::controls()) {
+        QWidget* w = makeWidget(row, row.container ? widget(*row.container) : client);
+        widgets_[static_cast<std::size_t>(row.id)] = w;
+        w->setObjectName(QString::fromLatin1(row.name.data(), row.name.size()));
+        w->setGeometry(pixels(row.at, scale));
+        if (!row.accessibleName.empty()) {
+            w->setAccessibleName(toQt(row.accessibleName));
         }
         // What Qt may have made of the control before it was told what it is.
         if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(w)) {
@@ -363,12 +363,12 @@ void MainWindow::buildControls() {
         w->installEventFilter(this);
         if (auto* button = qobject_cast<QPushButton*>(w)) {
             connect(button, &QPushButton::clicked, this,
-                    [this, id = spec.id] { form_->clicked(id); });
+                    [this, id = row.id] { form_->clicked(id); });
         }
     }
-    for (const form::ControlSpec& spec : form::controls()) {
-        if (spec.buddy) {
-            static_cast<QLabel*>(widget(spec.id))->setBuddy(widget(*spec.buddy));
+    for (const form::ControlRow& row : form::controls()) {
+        if (row.buddy) {
+            static_cast<QLabel*>(widget(row.id))->setBuddy(widget(*row.buddy));
         }
     }
 
@@ -382,14 +382,14 @@ void MainWindow::buildControls() {
 
 void MainWindow::buildMenus() {
     std::array<QActionGroup*, form::MenuCount> groups{};
-    for (const form::MenuSpec& spec : form::menus()) {
-        const auto index = static_cast<std::size_t>(spec.id);
-        const QString caption = toQt(form::menuText(spec));
-        const QString name = QString::fromLatin1(spec.name.data(), spec.name.size());
-        QMenu* parent = spec.parent ? menus_[static_cast<std::size_t>(*spec.parent)] : nullptr;
+    for (const form::MenuRow& row : form::menus()) {
+        const auto index = static_cast<std::size_t>(row.id);
+        const QString caption = toQt(form::menuText(row));
+        const QString name = QString::fromLatin1(row.name.data(), row.name.size());
+        QMenu* parent = row.parent ? menus_[static_cast<std::size_t>(*row.parent)] : nullptr;
         const bool hasEntries =
             std::any_of(form::menus().begin(), form::menus().end(),
-                        [&](const form::MenuSpec& other) { return other.parent == spec.id; });
+                        [&](const form::MenuRow& other) { return other.parent == row.id; });
         if (hasEntries) {
             QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
             menu->setObjectName(name);
@@ -399,17 +399,17 @@ void MainWindow::buildMenus() {
         }
         QAction* entry = parent->addAction(caption);
         entry->setObjectName(name);
-        entry->setCheckable(spec.check != form::Check::None);
-        entry->setChecked(spec.checked);
-        entry->setVisible(spec.visible);
-        if (spec.check == form::Check::OneOf) {
+        entry->setCheckable(row.check != form::Check::None);
+        entry->setChecked(row.checked);
+        entry->setVisible(row.visible);
+        if (row.check == form::Check::OneOf) {
             // One check mark among the entries of a menu.
-            QActionGroup*& group = groups[static_cast<std::size_t>(*spec.parent)];
+            QActionGroup*& group = groups[static_cast<std::size_t>(*row.parent)];
             group = group ? group : new QActionGroup(parent);
             group->addAction(entry);
         }
         actions_[index] = entry;
-        connect(entry, &QAction::triggered, this, [this, id = spec.id] {
+        connect(entry, &QAction::triggered, this, [this, id = row.id] {
             if (!poppingUp_) {
                 form_->menuChosen(id);
             }

@@ -54,7 +54,7 @@ std::optional<Menu> menuOf(UINT id) {
 
 bool hasEntries(Menu menu) {
     return std::any_of(form::menus().begin(), form::menus().end(),
-                       [menu](const form::MenuSpec& entry) { return entry.parent == menu; });
+                       [menu](const form::MenuRow& entry) { return entry.parent == menu; });
 }
 
 // Newer functions are looked up, so that the program starts where they are missing.
@@ -101,11 +101,11 @@ BOOL adjustForDpi(RECT& frame, UINT dpi) {
 }
 
 // A control's place in the window's client area, in twips.
-form::Twips placeInWindow(const form::ControlSpec& spec) {
-    form::Twips at = spec.at;
-    for (auto container = spec.container; container; container = form::spec(*container).container) {
-        at.left += form::spec(*container).at.left;
-        at.top += form::spec(*container).at.top;
+form::Twips placeInWindow(const form::ControlRow& row) {
+    form::Twips at = row.at;
+    for (auto container = row.container; container; container = form::rowOf(*container).container) {
+        at.left += form::rowOf(*container).at.left;
+        at.top += form::rowOf(*container).at.top;
     }
     return at;
 }
@@ -116,11 +116,11 @@ struct ControlClass {
     DWORD extendedStyle;
 };
 
-ControlClass classOf(const form::ControlSpec& spec) {
+ControlClass classOf(const form::ControlRow& row) {
     // Each control that takes the focus is a group of its own, so that the
     // arrow keys stay in it: Tab moves the focus.
-    const DWORD focusable = spec.focusable ? WS_TABSTOP | WS_GROUP : 0;
-    switch (spec.kind) {
+    const DWORD focusable = row.focusable ? WS_TABSTOP | WS_GROUP : 0;
+    switch (row.kind) {
         case Kind::Frame:  // drawn under its controls
             return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPSIBLINGS | focusable, 0};
         case Kind::Button:
@@ -316,56 +316,56 @@ void MainWindow::dispatch(MSG& message) {
 
 void MainWindow::buildControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const form::ControlSpec& spec : form::controls()) {
-        const ControlClass kind = classOf(spec);
+    for (const form::ControlRow& row : form::controls()) {
+        const ControlClass kind = classOf(row);
         // A combo box's caption is its hint, shown while its field is empty.
-        const std::u16string_view caption = spec.kind == Kind::ComboBox ? u"" : spec.caption;
+        const std::u16string_view caption = row.kind == Kind::ComboBox ? u"" : row.caption;
         HWND control = CreateWindowExW(
             kind.extendedStyle, kind.name, wide(caption).c_str(),
             WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIds + indexOf(spec.id))), instance,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIds + indexOf(row.id))), instance,
             nullptr);
-        controls_[indexOf(spec.id)] = control;
-        SetWindowSubclass(spec.kind == Kind::ComboBox ? editOf(control) : control, controlProc,
-                          indexOf(spec.id), reinterpret_cast<DWORD_PTR>(this));
+        controls_[indexOf(row.id)] = control;
+        SetWindowSubclass(row.kind == Kind::ComboBox ? editOf(control) : control, controlProc,
+                          indexOf(row.id), reinterpret_cast<DWORD_PTR>(this));
         // As long a text as the user cares to type or paste.
-        if (spec.kind == Kind::TextBox) {
+        if (row.kind == Kind::TextBox) {
             SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-        } else if (spec.kind == Kind::ComboBox) {
+        } else if (row.kind == Kind::ComboBox) {
             SendMessageW(control, CB_LIMITTEXT, 0, 0);
             // Shown also while the field has the focus.
             SendMessageW(editOf(control), EM_SETCUEBANNER, TRUE,
-                         reinterpret_cast<LPARAM>(wide(spec.caption).c_str()));
+                         reinterpret_cast<LPARAM>(wide(row.caption).c_str()));
         }
-        HWND focused = spec.kind == Kind::ComboBox ? editOf(control) : control;
-        if (!spec.accessibleName.empty()) {
-            describe(focused, PROPID_ACC_NAME, spec.accessibleName);
+        HWND focused = row.kind == Kind::ComboBox ? editOf(control) : control;
+        if (!row.accessibleName.empty()) {
+            describe(focused, PROPID_ACC_NAME, row.accessibleName);
         }
         // A frame that takes the focus is the services' choice: it tells the
         // service it shows.
-        if (spec.kind == Kind::Frame && spec.focusable && accessibility_ != nullptr) {
+        if (row.kind == Kind::Frame && row.focusable && accessibility_ != nullptr) {
             VARIANT role{};
             role.vt = VT_I4;
             role.lVal = ROLE_SYSTEM_COMBOBOX;
             accessibility_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_ROLE, role);
-            describe(control, PROPID_ACC_VALUE, spec.caption);
+            describe(control, PROPID_ACC_VALUE, row.caption);
         }
-        if (spec.takesDrops) {
+        if (row.takesDrops) {
             auto* target = new DropTarget(
-                [this, id = spec.id](const form::DropOffer& offer) {
+                [this, id = row.id](const form::DropOffer& offer) {
                     bool takes = false;
                     guarded([&] { takes = modal_ == 0 && form_->takesDrop(id, offer); });
                     return takes;
                 },
-                [this, id = spec.id](form::DroppedData& data) {
+                [this, id = row.id](form::DroppedData& data) {
                     guarded([&] { form_->dropped(id, data); });
                 });
             if (SUCCEEDED(RegisterDragDrop(control, target))) {
-                dropTargets_[indexOf(spec.id)] = target;
+                dropTargets_[indexOf(row.id)] = target;
             } else {
                 target->Release();
                 std::fprintf(stderr, "!Nolvetta: %.*s takes no drops (OLE is not ready)\n",
-                             static_cast<int>(spec.name.size()), spec.name.data());
+                             static_cast<int>(row.name.size()), row.name.data());
             }
         }
     }
@@ -374,16 +374,16 @@ void MainWindow::buildControls() {
     // mnemonic goes there), and the other frames at the bottom, drawn under
     // their controls.
     std::vector<Control> order = form::tabOrder();
-    for (const form::ControlSpec& spec : form::controls()) {
-        if (spec.buddy) {
-            order.insert(std::find(order.begin(), order.end(), *spec.buddy), spec.id);
+    for (const form::ControlRow& row : form::controls()) {
+        if (row.buddy) {
+            order.insert(std::find(order.begin(), order.end(), *row.buddy), row.id);
         }
     }
     for (const bool frames : {false, true}) {
-        for (const form::ControlSpec& spec : form::controls()) {
-            if ((spec.kind == Kind::Frame) == frames &&
-                std::find(order.begin(), order.end(), spec.id) == order.end()) {
-                order.push_back(spec.id);
+        for (const form::ControlRow& row : form::controls()) {
+            if ((row.kind == Kind::Frame) == frames &&
+                std::find(order.begin(), order.end(), row.id) == order.end()) {
+                order.push_back(row.id);
             }
         }
     }
@@ -393,7 +393,7 @@ void MainWindow::buildControls() {
         above = handle(control);
     }
     const Control first = form::tabOrder().front();
-    focus_ = form::spec(first).kind == Kind::ComboBox ? editOf(handle(first)) : handle(first);
+    focus_ = form::rowOf(first).kind == Kind::ComboBox ? editOf(handle(first)) : handle(first);
 }
 
 // What a screen reader says of a control, where its caption does not say it.
@@ -406,17 +406,17 @@ void MainWindow::describe(HWND window, const GUID& property, std::u16string_view
 
 void MainWindow::buildMenus() {
     bar_ = CreateMenu();
-    for (const form::MenuSpec& spec : form::menus()) {
-        checked_[indexOf(spec.id)] = spec.checked;
-        visible_[indexOf(spec.id)] = spec.visible;
-        if (hasEntries(spec.id)) {
-            menus_[indexOf(spec.id)] = CreatePopupMenu();
+    for (const form::MenuRow& row : form::menus()) {
+        checked_[indexOf(row.id)] = row.checked;
+        visible_[indexOf(row.id)] = row.visible;
+        if (hasEntries(row.id)) {
+            menus_[indexOf(row.id)] = CreatePopupMenu();
         }
     }
     placeEntries(std::nullopt);
-    for (const form::MenuSpec& spec : form::menus()) {
-        if (menus_[indexOf(spec.id)] != nullptr) {
-            placeEntries(spec.id);
+    for (const form::MenuRow& row : form::menus()) {
+        if (menus_[indexOf(row.id)] != nullptr) {
+            placeEntries(row.id);
         }
     }
     SetMenu(window_, bar_);
@@ -430,16 +430,16 @@ void MainWindow::placeEntries(std::optional<Menu> menu) {
     while (GetMenuItemCount(target) > 0) {
         RemoveMenu(target, 0, MF_BYPOSITION);  // keeps the sub-menus
     }
-    for (const form::MenuSpec& spec : form::menus()) {
-        const std::size_t i = indexOf(spec.id);
-        if (spec.parent != menu || !visible_[i]) {
+    for (const form::MenuRow& row : form::menus()) {
+        const std::size_t i = indexOf(row.id);
+        if (row.parent != menu || !visible_[i]) {
             continue;
         }
-        std::wstring caption = wide(form::menuText(spec));
+        std::wstring caption = wide(form::menuText(row));
         MENUITEMINFOW entry{};
         entry.cbSize = sizeof entry;
         entry.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
-        entry.fType = spec.check == form::Check::OneOf ? MFT_RADIOCHECK : MFT_STRING;
+        entry.fType = row.check == form::Check::OneOf ? MFT_RADIOCHECK : MFT_STRING;
         entry.fState = checked_[i] ? MFS_CHECKED : MFS_UNCHECKED;
         entry.wID = MenuIds + static_cast<UINT>(i);
         entry.hSubMenu = menus_[i];
@@ -461,13 +461,13 @@ void MainWindow::layOut(UINT dpi) {
         return static_cast<int>(std::lround(twips * scale * dpi / 1440.0));
     };
     const HFONT previous = std::exchange(font_, CreateFontIndirectW(&base));
-    for (const form::ControlSpec& spec : form::controls()) {
-        const form::Twips at = placeInWindow(spec);
-        HWND control = handle(spec.id);
+    for (const form::ControlRow& row : form::controls()) {
+        const form::Twips at = placeInWindow(row);
+        HWND control = handle(row.id);
         // A label's caption shows whole: its font shrinks until it fits.
         HFONT fitted = nullptr;
         LOGFONTW font = base;
-        while (spec.kind == Kind::Label && std::abs(font.lfHeight) > 1 &&
+        while (row.kind == Kind::Label && std::abs(font.lfHeight) > 1 &&
                captionSize(control, fitted ? fitted : font_).cx > px(at.width)) {
             font.lfHeight = font.lfHeight < 0 ? font.lfHeight + 1 : font.lfHeight - 1;
             if (fitted != nullptr) {
@@ -476,10 +476,10 @@ void MainWindow::layOut(UINT dpi) {
             fitted = CreateFontIndirectW(&font);
         }
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fitted ? fitted : font_), FALSE);
-        if (HFONT old = std::exchange(fittedFonts_[indexOf(spec.id)], fitted)) {
+        if (HFONT old = std::exchange(fittedFonts_[indexOf(row.id)], fitted)) {
             DeleteObject(old);
         }
-        const bool combo = spec.kind == Kind::ComboBox;
+        const bool combo = row.kind == Kind::ComboBox;
         // A combo box's height includes its open list.
         SetWindowPos(control, nullptr, px(at.left), px(at.top), px(at.width),
                      px(at.height) * (combo ? 12 : 1), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -535,17 +535,17 @@ void MainWindow::redraw(HWND control) const {
 std::optional<Control> MainWindow::frameAt(POINT point) const {
     std::optional<Control> frame;
     LONG frameArea = 0;
-    for (const form::ControlSpec& spec : form::controls()) {
-        const RECT place = placeOf(handle(spec.id));
+    for (const form::ControlRow& row : form::controls()) {
+        const RECT place = placeOf(handle(row.id));
         if (!PtInRect(&place, point)) {
             continue;
         }
-        if (spec.kind != Kind::Frame) {
+        if (row.kind != Kind::Frame) {
             return std::nullopt;
         }
         const LONG area = (place.right - place.left) * (place.bottom - place.top);
         if (!frame || area < frameArea) {
-            frame = spec.id;
+            frame = row.id;
             frameArea = area;
         }
     }
@@ -674,7 +674,7 @@ void MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return;
     }
     const Control control = static_cast<Control>(index);
-    if (HIWORD(wParam) == BN_CLICKED && form::spec(control).kind == Kind::Button) {
+    if (HIWORD(wParam) == BN_CLICKED && form::rowOf(control).kind == Kind::Button) {
         form_->clicked(control);
     } else if (HIWORD(wParam) == CBN_DROPDOWN) {
         fillList(control);
@@ -697,8 +697,8 @@ LRESULT CALLBACK MainWindow::controlProc(HWND window, UINT message, WPARAM wPara
 
 std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window, UINT message,
                                                     WPARAM wParam, LPARAM lParam) {
-    const form::ControlSpec& spec = form::spec(control);
-    if (spec.kind == Kind::ComboBox && walksTheList(message, wParam)) {
+    const form::ControlRow& row = form::rowOf(control);
+    if (row.kind == Kind::ComboBox && walksTheList(message, wParam)) {
         fillList(control);
     }
     switch (message) {
@@ -715,13 +715,13 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
             // The character of Enter, and of Space where no text is typed, is
             // no one's: a pop-up that the key opens would take it as a choice.
             if (wParam == VK_RETURN ||
-                (wParam == VK_SPACE && spec.kind != Kind::TextBox && spec.kind != Kind::ComboBox)) {
+                (wParam == VK_SPACE && row.kind != Kind::TextBox && row.kind != Kind::ComboBox)) {
                 MSG character{};
                 PeekMessageW(&character, window, WM_CHAR, WM_CHAR, PM_REMOVE);
             }
             form_->keyDown(control, keyOf(wParam), (lParam & (1 << 30)) != 0);
             // Enter presses a focused button, as Space does.
-            if (wParam == VK_RETURN && spec.kind == Kind::Button && isOpen()) {
+            if (wParam == VK_RETURN && row.kind == Kind::Button && isOpen()) {
                 SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
                              reinterpret_cast<LPARAM>(window));
                 return 0;
@@ -730,7 +730,7 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
         case WM_SETFOCUS:
         case WM_KILLFOCUS: {
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            if (spec.kind == Kind::Frame) {
+            if (row.kind == Kind::Frame) {
                 redraw(window);
             }
             if (message == WM_SETFOCUS) {
@@ -742,7 +742,7 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
         case WM_PAINT: {
             // A frame that has the focus shows it around its caption.
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            if (spec.kind == Kind::Frame && GetFocus() == window) {
+            if (row.kind == Kind::Frame && GetFocus() == window) {
                 const SIZE caption = captionSize(window, font_);
                 RECT mark{caption.cy / 2, 0, caption.cy + caption.cx + 2, caption.cy};
                 HDC dc = GetDC(window);
@@ -761,7 +761,7 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
             form_->Command5_MouseDown(*button);
             return 0;
         }
-        if (spec.dragSource && message == WM_LBUTTONDOWN && dragSelection(window, lParam)) {
+        if (row.dragSource && message == WM_LBUTTONDOWN && dragSelection(window, lParam)) {
             return 0;
         }
     }
@@ -847,14 +847,14 @@ std::u16string MainWindow::text(Control control) const {
 void MainWindow::setText(Control control, std::u16string_view text) {
     HWND window = handle(control);
     SetWindowTextW(window, wide(text).c_str());
-    if (form::spec(control).kind == Kind::Frame) {
+    if (form::rowOf(control).kind == Kind::Frame) {
         redraw(window);
         describe(window, PROPID_ACC_VALUE, text);
     }
 }
 
 void MainWindow::selectAll(Control control) {
-    switch (form::spec(control).kind) {
+    switch (form::rowOf(control).kind) {
         case Kind::TextBox:
             SendMessageW(handle(control), EM_SETSEL, 0, -1);
             break;
@@ -917,12 +917,12 @@ void MainWindow::entryRemoved(Control list, std::size_t index) {
 
 void MainWindow::setChecked(Menu entry, bool checked) {
     checked_[indexOf(entry)] = checked;
-    placeEntries(form::spec(entry).parent);
+    placeEntries(form::rowOf(entry).parent);
 }
 
 void MainWindow::setVisible(Menu entry, bool visible) {
     visible_[indexOf(entry)] = visible;
-    placeEntries(form::spec(entry).parent);
+    placeEntries(form::rowOf(entry).parent);
 }
 
 std::optional<Menu> MainWindow::popUp(Menu menu) {

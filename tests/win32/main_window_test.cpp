@@ -233,7 +233,7 @@ protected:
         wchar_t hint[64] = {};
         SendMessageW(FindWindowExW(control(c), nullptr, WC_EDITW, nullptr), EM_GETCUEBANNER,
                      WPARAM(hint), 64);
-        return nolvetta::form::spec(c).kind == nolvetta::form::Kind::ComboBox
+        return nolvetta::form::rowOf(c).kind == nolvetta::form::Kind::ComboBox
                    ? std::u16string(hint, hint + wcslen(hint))
                    : text(c);
     }
@@ -331,9 +331,9 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
     std::vector<std::string_view> order{"Command3"};
     for (int i = 0; i < 13; ++i) {
         key(VK_TAB);
-        for (const auto& spec : nolvetta::form::controls()) {
-            if (control(spec.id) == GetFocus() || IsChild(control(spec.id), GetFocus())) {
-                order.push_back(spec.name);
+        for (const auto& row : nolvetta::form::controls()) {
+            if (control(row.id) == GetFocus() || IsChild(control(row.id), GetFocus())) {
+                order.push_back(row.name);
             }
         }
     }
