@@ -1,8 +1,10 @@
 #include "message/message.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace nolvetta::message {
 
@@ -34,6 +36,73 @@ std::optional<Scheme> schemeOf(std::string_view url) {
     return std::nullopt;
 }
 
+int hexValue(char c) {
+    const char lower = text::asciiLower(c);
+    return c >= '0' && c <= '9' ? c - '0' : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// What a percent-encoded text stands for, as bytes.
+std::string percentDecoded(std::string_view encoded) {
+    std::string bytes;
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        const int high = i + 2 < encoded.size() ? hexValue(encoded[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(encoded[i + 2]) : -1;
+        if (encoded[i] == '%' && low >= 0) {
+            bytes += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            bytes += encoded[i];
+        }
+    }
+    return bytes;
+}
+
+// A page's address names its host right after "//": user information
+// before it ("www.bank.example:login@evil.example") only disguises the host.
+bool hasPlainHost(std::string_view url) {
+    const std::size_t begin = url.find("//");
+    if (begin == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view authority =
+        url.substr(begin + 2, url.find_first_of("/?#", begin + 2) - (begin + 2));
+    return !authority.empty() && authority.front() != ':' &&
+           authority.find('@') == std::string_view::npos;
+}
+
+// A mail to leave a list needs its recipient, and at most a subject and a
+// body: any other field (cc, bcc, to, a header of its own) would send the
+// mail elsewhere or as something else, and a line break decoded inside a
+// field would add a header of its own. Nothing when it cannot be made safe.
+std::optional<std::string> cleanMailto(std::string_view url) {
+    const std::size_t question = url.find('?');
+    const std::string_view to = url.substr(7, question - std::min(question, std::size_t(7)));
+    std::string clean = "mailto:" + std::string(to);
+    if (to.empty() || percentDecoded(to).find_first_of("\r\n") != std::string::npos) {
+        return std::nullopt;
+    }
+    bool first = true;
+    std::string_view rest = question == std::string_view::npos ? "" : url.substr(question + 1);
+    while (!rest.empty()) {
+        const std::string_view field = rest.substr(0, rest.find('&'));
+        rest.remove_prefix(std::min(rest.size(), field.size() + 1));
+        const std::size_t equals = field.find('=');
+        std::string name = percentDecoded(field.substr(0, equals));
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return text::asciiLower(c); });
+        const std::string_view value =
+            equals == std::string_view::npos ? "" : field.substr(equals + 1);
+        if (name != "subject" && name != "body") {
+            continue;
+        }
+        if (percentDecoded(value).find_first_of("\r\n") != std::string::npos) {
+            return std::nullopt;
+        }
+        clean += (std::exchange(first, false) ? '?' : '&') + name + '=' + std::string(value);
+    }
+    return clean;
+}
+
 }  // namespace
 
 ListUnsubscribe unsubscribeAddresses(std::string_view value) {
@@ -59,7 +128,15 @@ ListUnsubscribe unsubscribeAddresses(std::string_view value) {
         }
         std::string url(value.substr(i + 1, end - i - 1));
         std::erase_if(url, [](char u) { return u == ' ' || u == '\t' || u == '\r' || u == '\n'; });
-        if (const std::optional<Scheme> scheme = schemeOf(url)) {
+        std::optional<Scheme> scheme = schemeOf(url);
+        if (scheme == Scheme::Mailto) {
+            const std::optional<std::string> clean = cleanMailto(url);
+            scheme = clean ? scheme : std::nullopt;
+            url = clean.value_or(std::string());
+        } else if (scheme && !hasPlainHost(url)) {
+            scheme = std::nullopt;
+        }
+        if (scheme) {
             if (url.size() > MaxAddressLength) {
                 ++found.overlong;
             } else {
@@ -69,6 +146,41 @@ ListUnsubscribe unsubscribeAddresses(std::string_view value) {
         i = end;
     }
     return found;
+}
+
+Target targetOf(const Address& address) {
+    const std::string url = text::toUtf8(address.url);
+    Target target;
+    std::string host;
+    if (address.scheme == Scheme::Mailto) {
+        const std::size_t question = url.find('?');
+        host = percentDecoded(url.substr(7, question - std::min(question, std::size_t(7))));
+        target.where = text::fromUtf8(host);
+        host = host.substr(std::min(host.rfind('@') + 1, host.size()));
+        for (std::string_view rest = question == std::string::npos
+                                         ? std::string_view()
+                                         : std::string_view(url).substr(question + 1);
+             !rest.empty();) {
+            const std::string_view field = rest.substr(0, rest.find('&'));
+            rest.remove_prefix(std::min(rest.size(), field.size() + 1));
+            if (field.starts_with("subject=")) {
+                target.subject = text::fromUtf8(percentDecoded(field.substr(8)));
+            }
+        }
+    } else {
+        const std::size_t begin = url.find("//") + 2;
+        host = url.substr(begin, url.find_first_of("/?#", begin) - begin);
+        target.where = text::fromUtf8(url.substr(0, begin) + host);
+    }
+    for (std::u16string* shown : {&target.where, &target.subject}) {
+        std::replace_if(
+            shown->begin(), shown->end(), [](char16_t c) { return c < u' ' || c == 0x7F; }, u' ');
+    }
+    std::string labels = "." + host;
+    std::transform(labels.begin(), labels.end(), labels.begin(),
+                   [](char c) { return text::asciiLower(c); });
+    target.foreignScript = labels.find(".xn--") != std::string::npos;
+    return target;
 }
 
 std::optional<Address> preferredAddress(const std::vector<Address>& addresses) {

@@ -50,10 +50,24 @@ struct ListUnsubscribe {
 // The addresses of a List-Unsubscribe header's raw value, as it stands in the
 // message, in their order: each "<...>" entry outside comments, with its
 // blanks and line folds removed. Encoded words are never decoded: what they
-// hide is not an address. Entries of any other scheme, and entries holding
-// what no URL holds (a control character, a quote, a blank inside, a byte
-// beyond ASCII), are left out. Linear in the value's length.
+// hide is not an address. Entries of any other scheme, entries holding what
+// no URL holds (a control character, a quote, a blank inside, a byte beyond
+// ASCII), and pages with user information before their host are left out. A
+// mailto entry keeps its recipients, subject and body only, and is left out
+// when one of them holds an encoded line break. Linear in the value's length.
 ListUnsubscribe unsubscribeAddresses(std::string_view rawValue);
+
+// What a question names of an address, so that the user sees where it
+// leads before it opens.
+struct Target {
+    std::u16string
+        where;  // a page's scheme and whole host ("https://host:port"), a mail's recipients
+    std::u16string subject;  // a mail's, decoded; empty for a page
+    // The host is a name in another script, shown in its "xn--" form: a
+    // look-alike of a known name is possible.
+    bool foreignScript = false;
+};
+Target targetOf(const Address& address);
 
 // The one to open: the first https address, else the first mailto address,
 // else the first http address.
