@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 }  // namespace
 
-FileLoad readDataFile(const fs::path& path, std::string& bytes) {
+FileLoad openDataFile(const fs::path& path, std::ifstream& in) {
     std::error_code ec;
     const fs::file_status link = fs::symlink_status(path, ec);
     if (link.type() == fs::file_type::not_found) {
@@ -34,10 +34,19 @@ FileLoad readDataFile(const fs::path& path, std::string& bytes) {
         return {FileState::Hidden, {}};
     }
     errno = 0;
-    std::ifstream in(path, std::ios::binary);
+    in.open(path, std::ios::binary);
     if (!in) {
         return {FileState::Unreadable, {errno != 0 ? errno : EIO, std::generic_category()}};
     }
+    return {FileState::Loaded, {}};
+}
+
+FileLoad readDataFile(const fs::path& path, std::string& bytes) {
+    std::ifstream in;
+    if (const FileLoad opened = openDataFile(path, in); opened.state != FileState::Loaded) {
+        return opened;
+    }
+    std::error_code ec;
     bytes.clear();
     if (const auto size = fs::file_size(path, ec); !ec) {
         bytes.reserve(static_cast<std::size_t>(size));

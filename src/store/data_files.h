@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,8 @@ struct SaveProblem {
 // The bytes of the regular file at `path`, or why there are none: nothing
 // but a regular file, and no hidden or system file, is read.
 FileLoad readDataFile(const std::filesystem::path& path, std::string& bytes);
+// The same file opened in `in` to be read a piece at a time; Loaded once open.
+FileLoad openDataFile(const std::filesystem::path& path, std::ifstream& in);
 
 // The first name beside `file` that no file takes yet, for the copy of a
 // damaged file: "<file>.bak", then "<file>.bak.2" and on, so that no earlier

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 
 #include "store/safe_save.h"
 #include "text/utf8.h"
@@ -22,11 +24,7 @@ constexpr std::string_view Header =
 constexpr std::array<std::string_view, 4> WayNames = {"page", "https", "mail", "http"};
 
 std::string field(std::u16string_view text) {
-    std::string bytes = text::toUtf8(text);
-    for (char& c : bytes) {
-        c = c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
-    }
-    return bytes;
+    return text::toUtf8(recordText(text));
 }
 
 // Only text that goes back to the same bytes, and no control character,
@@ -37,6 +35,57 @@ std::optional<std::u16string> utf8Field(std::string_view bytes) {
     }
     std::u16string text = text::fromUtf8(bytes);
     return text::toUtf8(text) == bytes ? std::optional(std::move(text)) : std::nullopt;
+}
+
+// Each line of `in` without its "\n", handed over whole, or empty and marked
+// when longer than MaxRecordLine. False when the reading failed.
+bool eachLine(std::istream& in, const std::function<void(std::string_view, bool whole)>& each) {
+    std::string line;
+    bool tooLong = false;
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        for (std::string_view rest(piece, std::size_t(in.gcount())); !rest.empty();) {
+            const std::size_t end = rest.find('\n');
+            const std::string_view part = rest.substr(0, end);
+            tooLong = tooLong || line.size() + part.size() > MaxRecordLine;
+            if (tooLong) {
+                std::string().swap(line);
+            } else {
+                line += part;
+            }
+            if (end == std::string_view::npos) {
+                break;
+            }
+            each(line, !tooLong);
+            line.clear();
+            tooLong = false;
+            rest.remove_prefix(end + 1);
+        }
+    }
+    if (!line.empty() || tooLong) {
+        each(line, !tooLong);
+    }
+    return !in.bad();
+}
+
+// Hands the bytes of `file` to `write` as they are read; `last` ends as the
+// last of them, '\n' when there is none.
+bool copyFile(const fs::path& file, const Write& write, char& last) {
+    std::ifstream in;
+    if (openDataFile(file, in).state != FileState::Loaded) {
+        return false;
+    }
+    last = '\n';
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        const auto length = std::size_t(in.gcount());
+        if (!write({piece, length})) {
+            return false;
+        }
+        last = piece[length - 1];
+    }
+    errno = in.bad() ? EIO : errno;
+    return !in.bad();
 }
 
 template <typename Number>
@@ -77,6 +126,14 @@ std::optional<std::int64_t> parseUtc(std::string_view text) {
     return (sys_days(date) + hours(h) + minutes(mi) + seconds(s)).time_since_epoch().count();
 }
 
+std::u16string recordText(std::u16string_view text) {
+    std::u16string shown(text);
+    std::replace_if(
+        shown.begin(), shown.end(), [](char16_t c) { return c < u' ' || (c >= 0x7F && c <= 0x9F); },
+        u' ');
+    return shown;
+}
+
 std::string formatRecordLine(const LeaveEntry& entry) {
     std::string line = formatUtc(entry.at);
     for (const std::string& part :
@@ -113,47 +170,41 @@ std::optional<LeaveEntry> parseRecordLine(std::string_view line) {
                       std::move(*texts[1]), std::move(*texts[2])};
 }
 
-LeaveRecord::LeaveRecord(fs::path directory) : directory_(std::move(directory)) {}
-
-const FileLoad& LeaveRecord::load() {
-    if (loaded_) {
-        return *loaded_;
-    }
-    removeSaveLeftovers(path());
-    std::string bytes;
-    loaded_ = readDataFile(path(), bytes);
-    if (loaded_->state != FileState::Loaded) {
-        return *loaded_;
+FileLoad readRecord(const fs::path& file, const std::function<void(LeaveEntry&&)>& each) {
+    std::ifstream in;
+    FileLoad load = openDataFile(file, in);
+    if (load.state != FileState::Loaded) {
+        return load;
     }
     bool damaged = false;
-    for (std::size_t start = 0; start < bytes.size();) {
-        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
-        std::string_view line(bytes.data() + start, end - start);
+    const bool read = eachLine(in, [&](std::string_view line, bool whole) {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        if (!line.empty() && !line.starts_with('#')) {
-            std::optional<LeaveEntry> entry = parseRecordLine(line);
-            damaged = damaged || !entry;
-            if (entry) {
-                entries_.push_back(std::move(*entry));
-            }
+        if (whole && (line.empty() || line.starts_with('#'))) {
+            return;
         }
-        start = end + 1;
+        std::optional<LeaveEntry> entry = whole ? parseRecordLine(line) : std::nullopt;
+        damaged = damaged || !entry;
+        if (entry && each) {
+            each(std::move(*entry));
+        }
+    });
+    if (!read) {
+        return {FileState::Unreadable, std::make_error_code(std::errc::io_error)};
     }
-    if (damaged) {
-        // Saved from what reads; the whole file is kept aside first.
-        loaded_->state = FileState::Damaged;
-        backup_ = unusedBackupPath(path());
-        original_ = std::move(bytes);
-        bytes_ = Header;
-        for (const LeaveEntry& entry : entries_) {
-            bytes_ += formatRecordLine(entry);
-        }
-    } else {
-        bytes_ = std::move(bytes);
-        if (!bytes_.empty() && !bytes_.ends_with('\n')) {
-            bytes_ += '\n';
+    load.state = damaged ? FileState::Damaged : FileState::Loaded;
+    return load;
+}
+
+LeaveRecord::LeaveRecord(fs::path directory) : directory_(std::move(directory)) {}
+
+const FileLoad& LeaveRecord::load() {
+    if (!loaded_) {
+        removeSaveLeftovers(path());
+        loaded_ = readRecord(path());
+        if (loaded_->state == FileState::Damaged) {
+            backup_ = unusedBackupPath(path());
         }
     }
     return *loaded_;
@@ -161,13 +212,7 @@ const FileLoad& LeaveRecord::load() {
 
 std::optional<SaveProblem> LeaveRecord::append(std::span<const LeaveEntry> entries) {
     const FileState state = load().state;
-    if (bytes_.empty()) {
-        bytes_ = Header;
-    }
-    for (const LeaveEntry& entry : entries) {
-        entries_.push_back(entry);
-        bytes_ += formatRecordLine(entry);
-    }
+    unsaved_.insert(unsaved_.end(), entries.begin(), entries.end());
     if (state == FileState::Unreadable || state == FileState::Hidden) {
         return SaveProblem{path(), SaveFault::NotReadAtStart, {}};
     }
@@ -180,15 +225,37 @@ std::optional<SaveProblem> LeaveRecord::append(std::span<const LeaveEntry> entri
         if (std::error_code ec; fs::exists(fs::symlink_status(backup_, ec))) {
             backup_ = unusedBackupPath(path());  // taken since the read
         }
-        if (const std::error_code failure = saveFileSafely(backup_, original_)) {
+        char last = 0;
+        if (const std::error_code failure = saveFileSafely(
+                backup_, [&](const Write& write) { return copyFile(path(), write, last); })) {
             return SaveProblem{path(), SaveFault::NoBackup, failure};
         }
-        loaded_->state = FileState::Loaded;  // one copy, of the original
-        std::string().swap(original_);
     }
-    if (const std::error_code failure = saveFileSafely(path(), bytes_)) {
+    // What reads of the old record, then the new entries.
+    const auto pieces = [&](const Write& write) {
+        bool written = true;
+        if (state == FileState::Damaged) {
+            written = write(Header);
+            const FileState read = readRecord(path(), [&](LeaveEntry&& entry) {
+                                       written = written && write(formatRecordLine(entry));
+                                   }).state;
+            written = written && (read == FileState::Loaded || read == FileState::Damaged);
+        } else if (state == FileState::Loaded && fs::file_size(path(), ec) > 0 && !ec) {
+            char last = '\n';
+            written = copyFile(path(), write, last) && (last == '\n' || write("\n"));
+        } else {
+            written = write(Header);
+        }
+        for (const LeaveEntry& entry : unsaved_) {
+            written = written && write(formatRecordLine(entry));
+        }
+        return written;
+    };
+    if (const std::error_code failure = saveFileSafely(path(), pieces)) {
         return SaveProblem{path(), SaveFault::WriteFailed, failure};
     }
+    loaded_->state = FileState::Loaded;  // one copy of a damaged original is enough
+    unsaved_.clear();
     return std::nullopt;
 }
 

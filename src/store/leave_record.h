@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,27 +42,39 @@ struct LeaveEntry {
 std::string formatUtc(std::int64_t seconds);
 std::optional<std::int64_t> parseUtc(std::string_view text);
 
-// One line of the record with its line end; a tab or line break inside a
-// field becomes a blank, so that every entry reads back as one line.
+// A field as the record holds it: control characters (a tab or a line
+// break would split the entry) become blanks.
+std::u16string recordText(std::u16string_view text);
+
+// One line of the record with its line end, each field as recordText makes it.
 std::string formatRecordLine(const LeaveEntry& entry);
 // Nothing for a line that is no entry.
 std::optional<LeaveEntry> parseRecordLine(std::string_view line);
 
-// The record file in a data folder, read when first needed and saved as
-// the data files are: to a new file that then replaces the old one. What
+// Longer than any line written: a longer one is damage, and reading stops
+// holding it there.
+inline constexpr std::size_t MaxRecordLine = 1u << 20;
+
+// Reads the record at `file` a piece at a time, handing each entry to
+// `each` (when given) in the file's order: memory stays bounded whatever
+// the file's size. Damaged when some line is no entry.
+FileLoad readRecord(const std::filesystem::path& file,
+                    const std::function<void(LeaveEntry&&)>& each = {});
+
+// The record file in a data folder, looked at when first needed and saved
+// as the data files are: to a new file that then replaces the old one. What
 // cannot be read is never replaced; a damaged record is kept as a copy
-// before the first save replaces it.
+// before the first save replaces it. Nothing of it is held in memory but
+// what could not be saved yet.
 class LeaveRecord {
 public:
     explicit LeaveRecord(std::filesystem::path directory);
 
     std::filesystem::path path() const { return directory_ / RecordFileName; }
-    // Reads the record the first time; then says what that read found.
+    // Reads the record through the first time; then says what that read found.
     const FileLoad& load();
     // Where a damaged record will be kept.
     const std::filesystem::path& backup() const { return backup_; }
-    // What was read and added, in the record's order.
-    const std::vector<LeaveEntry>& entries() { return load(), entries_; }
 
     // Adds the entries and saves the record; what stopped the save. An entry
     // not saved stays, and goes with the next save.
@@ -71,9 +84,7 @@ private:
     std::filesystem::path directory_;
     std::filesystem::path backup_;
     std::optional<FileLoad> loaded_;
-    std::string bytes_;     // the file as it is to be saved
-    std::string original_;  // a damaged file's bytes, until they are kept
-    std::vector<LeaveEntry> entries_;
+    std::vector<LeaveEntry> unsaved_;
 };
 
 }  // namespace nolvetta::store

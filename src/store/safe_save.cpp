@@ -23,11 +23,11 @@ bool isLeftoverOf(const fs::path& candidate, const fs::path& file) {
            name.find_first_not_of("0123456789", prefix.size()) == name.size() - 4;
 }
 
-}  // namespace
-
-std::error_code saveFileSafely(const fs::path& path, std::string_view bytes) {
+// Where a save of `path` writes: the regular file it is or leads to, or
+// nothing yet; else why nothing may be written there.
+std::error_code saveTarget(const fs::path& path, fs::path& target) {
     std::error_code ec;
-    fs::path target = path;
+    target = path;
     if (fs::is_symlink(fs::symlink_status(path, ec))) {
         target = fs::canonical(path, ec);  // fails for a broken or looping link
         if (ec) {
@@ -42,10 +42,28 @@ std::error_code saveFileSafely(const fs::path& path, std::string_view bytes) {
         return std::make_error_code(fs::is_directory(status) ? std::errc::is_a_directory
                                                              : std::errc::invalid_argument);
     }
+    return {};
+}
+
+}  // namespace
+
+std::error_code saveFileSafely(const fs::path& path, std::string_view bytes) {
+    fs::path target;
+    if (const std::error_code ec = saveTarget(path, target)) {
+        return ec;
+    }
     if (holds(target, bytes)) {
         return {};  // nothing to change, nothing to wait for the disk for
     }
-    return native::replaceFile(target, bytes);
+    return native::replaceFile(target, [bytes](const Write& write) { return write(bytes); });
+}
+
+std::error_code saveFileSafely(const fs::path& path, const Pieces& pieces) {
+    fs::path target;
+    if (const std::error_code ec = saveTarget(path, target)) {
+        return ec;
+    }
+    return native::replaceFile(target, pieces);
 }
 
 bool holds(const fs::path& file, std::string_view bytes) {

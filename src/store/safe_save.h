@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -16,6 +17,15 @@ namespace nolvetta::store {
 // left as it is. Returns the cause of a failure; an
 // empty code when the file was saved.
 std::error_code saveFileSafely(const std::filesystem::path& path, std::string_view bytes);
+
+// The content of a save, handed a piece at a time to `write`, so that a
+// file of any size is saved in bounded memory. False when a piece could not
+// be had or written (errno says why where it can).
+using Write = std::function<bool(std::string_view piece)>;
+using Pieces = std::function<bool(const Write& write)>;
+
+// As above, but always writes: the content is not at hand to compare.
+std::error_code saveFileSafely(const std::filesystem::path& path, const Pieces& pieces);
 
 // Whether `file` holds exactly `bytes`, read and compared a piece at a time.
 inline constexpr std::size_t ComparePieceSize = 1 << 16;
@@ -42,7 +52,7 @@ void removeSaveLeftovers(const std::filesystem::path& file);
 namespace native {
 
 // The platform's part of a safe save, into `target`, a regular file or nothing yet.
-std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes);
+std::error_code replaceFile(const std::filesystem::path& target, const Pieces& pieces);
 
 }  // namespace native
 

@@ -74,7 +74,7 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
 
 namespace native {
 
-std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes) {
+std::error_code replaceFile(const std::filesystem::path& target, const Pieces& pieces) {
     std::filesystem::path temporary;
     const int fd = createTemporary(target, temporary);
     if (fd < 0) {
@@ -90,7 +90,9 @@ std::error_code replaceFile(const std::filesystem::path& target, std::string_vie
     if (::stat(target.c_str(), &old) == 0) {
         ::fchmod(fd, old.st_mode & 07777);  // best effort: not every file system keeps modes
     }
-    if (!writeAll(fd, bytes) || (::fsync(fd) != 0 && errno != EINVAL)) {  // EINVAL: cannot sync
+    errno = 0;
+    if (!pieces([fd](std::string_view piece) { return writeAll(fd, piece); }) ||
+        (::fsync(fd) != 0 && errno != EINVAL)) {  // EINVAL: cannot sync
         fail();
     }
     if (::close(fd) != 0) {

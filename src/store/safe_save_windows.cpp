@@ -66,7 +66,7 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
 
 namespace native {
 
-std::error_code replaceFile(const std::filesystem::path& path, std::string_view bytes) {
+std::error_code replaceFile(const std::filesystem::path& path, const Pieces& pieces) {
     std::filesystem::path temporary;
     HANDLE file = createTemporary(path, temporary);
     if (file == INVALID_HANDLE_VALUE) {
@@ -78,7 +78,9 @@ std::error_code replaceFile(const std::filesystem::path& path, std::string_view 
             failure = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
         }
     };
-    if (!writeAll(file, bytes) || !FlushFileBuffers(file)) {
+    SetLastError(ERROR_SUCCESS);
+    if (!pieces([file](std::string_view piece) { return writeAll(file, piece); }) ||
+        !FlushFileBuffers(file)) {
         fail();
     }
     if (!CloseHandle(file)) {

@@ -10,6 +10,12 @@ using nolvetta::testsupport::readBytes;
 using nolvetta::testsupport::ScratchDirectory;
 using nolvetta::testsupport::writeBytes;
 
+std::vector<LeaveEntry> entriesOf(const std::filesystem::path& folder) {
+    std::vector<LeaveEntry> entries;
+    readRecord(folder / RecordFileName, [&](LeaveEntry&& e) { entries.push_back(std::move(e)); });
+    return entries;
+}
+
 const std::string Header =
     "# Nolvetta: opened (UTC)\tway\tnewsletter\tyour address\tpage or mail address\n";
 
@@ -35,9 +41,10 @@ TEST(store_Record, EachLineReadsBackAsItsEntryAndNothingElseReads) {
             EXPECT_EQ(formatRecordLine(*l.entry), l.line + "\n");
         }
     }
-    // A tab or line break in a field would split the entry.
-    EXPECT_EQ(formatRecordLine({0, LeaveWay::Https, u"a\tb", u"c\nd", u"e\rf"}),
-              "1970-01-01T00:00:00Z\thttps\ta b\tc d\te f\n");
+    // A tab or line break would split the entry; any other control character
+    // would make the next read take the line for damage.
+    EXPECT_EQ(formatRecordLine({0, LeaveWay::Https, u"a\tb\x0b", u"c\nd\x1b[0m", u"e\rf\x7f\x85"}),
+              "1970-01-01T00:00:00Z\thttps\ta b \tc d [0m\te f  \n");
 }
 
 TEST(store_Record, EntriesAreAddedAcrossRunsAndADamagedRecordIsKeptAside) {
@@ -52,13 +59,15 @@ TEST(store_Record, EntriesAreAddedAcrossRunsAndADamagedRecordIsKeptAside) {
         EXPECT_EQ(run.append({&first, 1}), std::nullopt);
     }
     LeaveRecord next(folder.path());  // the next run reads it, then adds
-    EXPECT_EQ(next.entries(), std::vector<LeaveEntry>{first});
+    EXPECT_EQ(next.load().state, FileState::Loaded);
     EXPECT_EQ(next.append({&second, 1}), std::nullopt);
-    EXPECT_EQ(LeaveRecord(folder.path()).entries(), (std::vector<LeaveEntry>{first, second}));
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<LeaveEntry>{first, second}));
 
     // A user's remark and a missing last line end stay; a damaged line goes,
     // after the whole file was kept, under a name no earlier copy has.
+    // A line longer than any entry is damage too, however long it grows.
     const std::string damaged = "# mine\r\n" + formatRecordLine(first) + "garbage\n" +
+                                std::string(MaxRecordLine + 1, 'x') + "\n" +
                                 formatRecordLine(second).substr(0, 30);
     writeBytes(folder / RecordFileName, "# mine\n" + formatRecordLine(first).substr(0, 62));
     LeaveRecord clean(folder.path());
@@ -81,5 +90,8 @@ TEST(store_Record, EntriesAreAddedAcrossRunsAndADamagedRecordIsKeptAside) {
     std::filesystem::create_directory(folder / RecordFileName);
     LeaveRecord blocked(folder.path());
     EXPECT_EQ(blocked.append({&first, 1})->fault, SaveFault::NotAFile);
-    EXPECT_EQ(blocked.entries(), std::vector<LeaveEntry>{first});
+    std::filesystem::remove(folder / RecordFileName);
+    EXPECT_EQ(blocked.append({&second, 1})->fault, SaveFault::NotAFile);  // as found at the start
+    EXPECT_EQ(LeaveRecord(folder.path()).append({}), std::nullopt);
+    EXPECT_EQ(readBytes(folder / RecordFileName), Header);
 }
