@@ -64,6 +64,46 @@ std::optional<std::u16string> newsletterKey(const message::Reading& message) {
     return u"address:" + smallLetters(way->url.substr(0, way->url.find_first_of(u"?#")));
 }
 
+namespace {
+
+// A few are enough to show that they differ.
+constexpr std::size_t MaxOrigins = 4;
+
+std::u16string domainOf(std::u16string_view address) {
+    return smallLetters(address.substr(std::min(address.rfind(u'@') + 1, address.size())));
+}
+
+void noteOrigin(Newsletter& row, const message::Reading& message) {
+    const std::optional<message::Address> way =
+        message.magazine ? std::nullopt : message::preferredAddress(message.unsubscribe);
+    if (!way || row.origins.size() >= MaxOrigins) {
+        return;  // a service's page leads where its ID says, whoever sent it
+    }
+    const message::Target target = message::targetOf(*way);
+    Newsletter::Origin origin{smallLetters(way->scheme == message::Scheme::Mailto
+                                               ? domainOf(target.where)
+                                               : target.where.substr(target.where.find(u"//") + 2)),
+                              domainOf(message.envelope.senderAddress), *way};
+    if (std::none_of(row.origins.begin(), row.origins.end(), [&](const Newsletter::Origin& o) {
+            return o.host == origin.host && o.senderDomain == origin.senderDomain;
+        })) {
+        row.origins.push_back(std::move(origin));
+    }
+}
+
+}  // namespace
+
+std::optional<std::u16string> leaveUrl(const Newsletter& row) {
+    if (!row.magazine) {
+        return row.address ? std::optional(row.address->url) : std::nullopt;
+    }
+    const requests::CheckedId id = requests::checkId(row.magazine->service, row.magazine->id);
+    if (row.reaches.empty() || id.problem != requests::IdProblem::None) {
+        return std::nullopt;
+    }
+    return requests::unsubscribeUrl(row.magazine->service, row.reaches, id.id);
+}
+
 Newsletters::Newsletters(std::span<const std::u16string_view> userAddresses) {
     for (const std::u16string_view address : userAddresses) {
         userAddresses_.insert(smallLetters(address));
@@ -85,6 +125,7 @@ void Newsletters::add(const message::Reading& message) {
     }
     Newsletter& row = rows_[*key];
     ++row.count;
+    noteOrigin(row, message);
     // The latest message speaks for the newsletter; one without a date only
     // while no message with one came.
     if (row.count > 1 && row.latest && !(envelope.date && *envelope.date >= *row.latest)) {
@@ -122,17 +163,29 @@ std::vector<Newsletter> Newsletters::rows() const {
     return rows;
 }
 
-void markLeaves(std::vector<Newsletter>& rows, std::span<const store::LeaveEntry> record) {
-    std::unordered_map<std::u16string, std::int64_t> left;
-    for (const store::LeaveEntry& entry : record) {
-        std::int64_t& at = left[entry.newsletter];
-        at = std::max(at, entry.at);
+store::FileLoad markLeaves(std::vector<Newsletter>& rows, const std::filesystem::path& record) {
+    // As the record holds the key: a List-Id may hold characters it does not.
+    std::unordered_map<std::u16string, std::vector<std::size_t>> byKey;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].leftAt.reset();
+        byKey[store::recordText(rows[i].key)].push_back(i);
     }
+    const store::FileLoad load = store::readRecord(record, [&](store::LeaveEntry&& entry) {
+        if (const auto found = byKey.find(entry.newsletter); found != byKey.end()) {
+            for (const std::size_t i : found->second) {
+                rows[i].leftAt = std::max(rows[i].leftAt.value_or(entry.at), entry.at);
+            }
+        }
+    });
     for (Newsletter& row : rows) {
-        const auto found = left.find(row.key);
-        row.leftAt = found != left.end() ? std::optional(found->second) : std::nullopt;
         row.stillComing = row.leftAt && row.latest && *row.latest > *row.leftAt + GraceSeconds;
     }
+    return load;
+}
+
+void markLeft(Newsletter& row, std::int64_t at) {
+    row.leftAt = at;
+    row.stillComing = row.latest && *row.latest > at + GraceSeconds;
 }
 
 }  // namespace nolvetta::mailbox

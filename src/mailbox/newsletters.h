@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
@@ -28,6 +29,17 @@ struct Newsletter {
     store::LeaveWay way = store::LeaveWay::Page;
     std::optional<recognise::RecognisedMagazine> magazine;  // a delivery service's page
     std::optional<message::Address> address;                // else its own way out
+    // Each host its messages' ways out lead to, with the domain of the sender
+    // that offered it, in the order met (a few at most). More than one: a
+    // message that is not the newsletter's own may have joined it, and its
+    // way out would then be another's.
+    struct Origin {
+        std::u16string host;  // of a page, or a mail's domain
+        std::u16string senderDomain;
+        message::Address address;
+    };
+    std::vector<Origin> origins;
+    bool mixed() const { return origins.size() > 1; }
     // The user's address it reaches: the first address it was delivered to
     // that is in the user's list, else the first it was delivered to.
     std::u16string reaches;
@@ -61,6 +73,11 @@ std::u16string magazineKey(std::int16_t service, std::u16string_view id);
 // a newsletter of its own.
 std::optional<std::u16string> newsletterKey(const message::Reading& message);
 
+// What leaving the row opens: its delivery service's page for the address
+// it reaches, else its own way out. Nothing when the service's page cannot
+// be made (no address, an ID the service refuses).
+std::optional<std::u16string> leaveUrl(const Newsletter& row);
+
 // Messages grouped into newsletters as they are read.
 class Newsletters {
 public:
@@ -87,7 +104,10 @@ inline constexpr std::int64_t GraceSeconds = 3 * 24 * 60 * 60;
 
 // Sets each row's leftAt from the record (its latest entry for the row's
 // newsletter) and marks a row whose latest message came more than
-// GraceSeconds after that.
-void markLeaves(std::vector<Newsletter>& rows, std::span<const store::LeaveEntry> record);
+// GraceSeconds after that. The record is read a piece at a time; what the
+// read found is returned.
+store::FileLoad markLeaves(std::vector<Newsletter>& rows, const std::filesystem::path& record);
+// The same for rows just left at `at`.
+void markLeft(Newsletter& row, std::int64_t at);
 
 }  // namespace nolvetta::mailbox

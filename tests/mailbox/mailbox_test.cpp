@@ -12,6 +12,7 @@
 #include "mailbox/stores.h"
 #include "mailbox/walk.h"
 #include "scratch.h"
+#include "store/leave_record.h"
 #include "text/utf8.h"
 
 using namespace nolvetta::mailbox;
@@ -150,10 +151,17 @@ TEST_F(Mailbox, EveryFormatGivesOneRowPerNewsletterAndNoByteOrTimeChanges) {
 
 TEST(Newsletters, MailArrivingDaysAfterItsPageWasOpenedIsStillComing) {
     constexpr std::int64_t day = 86400, left = 1790000000;
-    const std::vector<nolvetta::store::LeaveEntry> record = {
-        {left - 9 * day, LeaveWay::Https, u"list:a", u"", u"https://a/"},
-        {left, LeaveWay::Https, u"list:a", u"", u"https://a/"},  // the latest request counts
-        {left, LeaveWay::Page, u"mag2:0000000001", u"", u"https://b/"}};
+    const ScratchDirectory folder;
+    std::string record;
+    for (const nolvetta::store::LeaveEntry& entry :
+         {nolvetta::store::LeaveEntry{left - 9 * day, LeaveWay::Https, u"list:a", u"",
+                                      u"https://a/"},
+          {left, LeaveWay::Https, u"list:a", u"", u"https://a/"},  // the latest request counts
+          {left, LeaveWay::Page, u"mag2:0000000001", u"", u"https://b/"},
+          {left, LeaveWay::Https, u"list:\x0b\x1b", u"", u"https://c/"}}) {
+        record += nolvetta::store::formatRecordLine(entry);
+    }
+    nolvetta::testsupport::writeBytes(folder / "record", record);
     const struct {
         std::u16string key;
         std::optional<std::int64_t> latest;
@@ -165,12 +173,13 @@ TEST(Newsletters, MailArrivingDaysAfterItsPageWasOpenedIsStillComing) {
         {u"mag2:0000000001", left + 30 * day, left, true},
         {u"mag2:0000000001", {}, left, false},
         {u"list:b", left + 30 * day, {}, false},
+        {u"list:\x0b\x1b", left + 30 * day, left, true},  // a key the record holds with blanks
     };
     for (const auto& c : cases) {
         std::vector<Newsletter> rows(1);
         rows[0].key = c.key;
         rows[0].latest = c.latest;
-        markLeaves(rows, record);
+        markLeaves(rows, folder / "record");
         EXPECT_EQ(std::pair(rows[0].leftAt, rows[0].stillComing),
                   std::pair(c.leftAt, c.stillComing))
             << utf8(c.key) << " " << c.latest.value_or(0) - left;
