@@ -160,6 +160,12 @@ inline constexpr Text ConfirmSeveral = u"%1 通のメールの配信を停止し
 inline constexpr Text AndMore = u"ほか %1 通";
 // A line of ConfirmSeveral for a message that offers no way out.
 inline constexpr Text NoWay = u"（停止する方法なし）";
+// What a question names. %1: a mail's recipients, %2: its subject
+inline constexpr Text MailTarget = u"メール %1";
+inline constexpr Text MailSubjectTarget = u"メール %1（件名: %2）";
+// %1: a page's scheme and host, in its "xn--" form
+inline constexpr Text ForeignHost =
+    u"%1（英字以外の文字を含むドメイン名です。よく似た別のドメインかもしれません）";
 // %1: the service, %2: the magazine ID
 inline constexpr Text MagazineWay = u"%1の ID %2 の解除ページ";
 // %1: the mailbox, %2: how many of its messages
@@ -184,6 +190,9 @@ inline constexpr Text CannotReceive =
 inline constexpr Text CommandLineList =
     u"メルマガ一覧を開き、指定したメールの保存場所を読み込みます。 Opens the newsletter list "
     u"on the given mail files and folders.";
+inline constexpr Text CommandLineTsv =
+    u"--list と使い、ウィンドウを開かずに一覧をタブ区切りで標準出力に書きます。 With --list, "
+    u"prints the list as tab-separated lines instead of opening a window.";
 inline constexpr Text ListSources = u"読み込む場所";
 inline constexpr Text ListAllSources = u"見つかったすべての場所";
 inline constexpr Text ListChooseFile = u"ファイルを選ぶ…";
@@ -198,6 +207,8 @@ inline constexpr Text ListColumns[] = {u"差出人",     u"最新の件名", u"�
 inline constexpr Text WayMail = u"メール";
 // %1: the service, %2: the magazine ID
 inline constexpr Text WayService = u"%1 ID %2";
+// A newsletter whose messages lead to more than one host. %1: the way
+inline constexpr Text WayMixed = u"%1（メールによって異なる）";
 // %1: the date it was left
 inline constexpr Text LeftAt = u"解除 %1";
 // %1: the date it was left, %2: its latest message's
@@ -208,6 +219,10 @@ inline constexpr Text ListFound = u"%1 件のメルマガ（%2 通のメール�
 inline constexpr Text ListCancelled = u"（中止しました）";
 // Follows ListFound. %1: how many files
 inline constexpr Text ListUnreadableFiles = u"　読めなかったファイル: %1";
+// Follows ListFound. %1: how many messages
+inline constexpr Text ListTooLarge = u"　大きすぎるため読まなかったメール: %1 通";
+// Follows ListFound. %1: how many links
+inline constexpr Text ListSkippedLinks = u"　たどらなかったリンク: %1";
 // Follows ListFound. %1: the path
 inline constexpr Text ListMissing = u"　%1が見つかりません";
 inline constexpr Text ListScanning = u"読み込んでいます…";
@@ -217,6 +232,15 @@ inline constexpr Text ConfirmList =
     u"通を開きます。\n%4\nよろしいですか？";
 // A line of ConfirmList. %1: the sender, %2: the way
 inline constexpr Text ListLine = u"%1: %2";
+// A newsletter whose messages disagree, asked about on its own. %1: the
+// sender, %2: a line for each host and sender, %3: what its latest message offers
+inline constexpr Text ConfirmMixed =
+    u"%1 のメルマガのメールは、配信停止の先か差出人のドメインがメールによって異なります。"
+    u"ほかの差出人のメールが混じっているかもしれません。\n%2\n最新のメールの先を開きますか？\n%3";
+// A line of ConfirmMixed. %1: the sender's domain, %2: the way
+inline constexpr Text MixedLine = u"%1 から: %2";
+// The list printed for a script, when there was nothing to read.
+inline constexpr Text ListNothingRead = u"読み込めるメールがありませんでした。";
 // %1: the sender
 inline constexpr Text NoAddressFor =
     u"%1 のメルマガは、どのアドレスに届いたかわからないため、解除ページを開けません。";

@@ -37,7 +37,7 @@ std::u16string wayOf(const message::Reading& reading) {
         return format(captions::MagazineWay, {service.caption, reading.magazine->id});
     }
     const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
-    return address ? address->url : std::u16string(captions::NoWay);
+    return address ? targetText(*address) : std::u16string(captions::NoWay);
 }
 
 }  // namespace

@@ -116,6 +116,10 @@ public:
     std::int16_t serviceIndex() const { return ServiceIndex; }
     // For the newsletter list: the user's addresses, and the window's way
     // of opening (and recording) what leaves a newsletter.
+    // Every message and question goes to standard error too, where a
+    // session's log keeps it; a box shows long lines shortened.
+    static void log(std::u16string_view text);
+    static std::u16string shortened(std::u16string_view text);
     const store::AddressList& deletionAddresses() const { return deletionList_; }
     Leaving& leaving() { return leaving_; }
 
@@ -154,10 +158,6 @@ private:
     bool confirmOutside(const message::Reading& reading, std::u16string_view name);
     void addAddress(std::u16string_view address);
 
-    // Every message and question goes to standard error too, where a
-    // session's log keeps it.
-    static void log(std::u16string_view text);
-    static std::u16string shortened(std::u16string_view text);
     bool askYesNo(std::u16string_view text);
 
     View& view_;

@@ -24,7 +24,7 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
     if (!note) {
         return true;
     }
-    sayLoad(say);
+    sayRecordLoad(record_.load(), say);
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const store::LeaveEntry entry{std::chrono::duration_cast<std::chrono::seconds>(now).count(),
                                   note->way, note->newsletter, note->address, std::u16string(url)};
@@ -39,26 +39,32 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
     return true;
 }
 
-std::span<const store::LeaveEntry> Leaving::record(const Say& say) {
-    sayLoad(say);
-    return record_.entries();
-}
-
-void Leaving::sayLoad(const Say& say) {
-    const store::FileLoad& load = record_.load();
+void Leaving::sayRecordLoad(const store::FileLoad& load, const Say& say) {
     if (std::exchange(loadSaid_, true)) {
         return;
     }
     const std::u16string name = captions::named(record_.path());
     if (load.state == store::FileState::Damaged) {
-        say(format(captions::PartlyRead, {name, captions::named(record_.backup())}));
+        say(format(captions::PartlyRead,
+                   {name, captions::named(store::unusedBackupPath(record_.path()))}));
     } else if (load.state == store::FileState::Unreadable) {
         say(format(captions::CannotRead, {name, captions::cause(load.code)}));
     } else if (load.state == store::FileState::NotAFile) {
         say(format(captions::NotAFile, {name}));
     } else if (load.state == store::FileState::Hidden) {
         say(format(captions::HiddenFile, {name}));
+    } else {
+        loadSaid_ = false;  // nothing to say yet
     }
+}
+
+std::u16string targetText(const message::Address& address) {
+    const message::Target target = message::targetOf(address);
+    if (address.scheme == message::Scheme::Mailto) {
+        return format(target.subject.empty() ? captions::MailTarget : captions::MailSubjectTarget,
+                      {target.where, target.subject});
+    }
+    return target.foreignScript ? format(captions::ForeignHost, {target.where}) : target.where;
 }
 
 }  // namespace nolvetta::form

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
+#include "message/message.h"
 #include "store/leave_record.h"
 
 namespace nolvetta::launcher {
@@ -14,6 +14,11 @@ class Launcher;
 }
 
 namespace nolvetta::form {
+
+// An address as every question names it before it opens: a page by its
+// scheme and whole host, a host in another script marked; a mail by its
+// recipients and subject.
+std::u16string targetText(const message::Address& address);
 
 // What a page opened to leave a newsletter goes into the record as.
 struct LeaveNote {
@@ -34,12 +39,12 @@ public:
     // Opens a mailto: address in the mail program, anything else in the
     // browser; false when it did not start. Recorded when `note` is given.
     bool open(std::u16string_view url, const std::optional<LeaveNote>& note, const Say& say);
-    // The record; what kept it from being read in full is said once.
-    std::span<const store::LeaveEntry> record(const Say& say);
+    std::filesystem::path recordPath() const { return record_.path(); }
+    // What kept the record from being read in full, as a reading of it
+    // found; said once.
+    void sayRecordLoad(const store::FileLoad& load, const Say& say);
 
 private:
-    void sayLoad(const Say& say);
-
     launcher::Launcher& launcher_;
     store::LeaveRecord record_;
     bool loadSaid_ = false;

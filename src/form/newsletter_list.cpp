@@ -6,7 +6,7 @@
 
 #include "form/captions.h"
 #include "form/form1.h"
-#include "mailbox/walk.h"
+#include "mailbox/scan.h"
 #include "message/reader.h"
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
@@ -43,7 +43,7 @@ std::u16string localDate(std::int64_t seconds, bool withTime = true) {
     return text::fromUtf8(date);
 }
 
-std::u16string wayText(const Newsletter& row) {
+std::u16string plainWayText(const Newsletter& row) {
     switch (row.way) {
         case store::LeaveWay::Page: {
             const auto service = static_cast<std::size_t>(row.magazine->service);
@@ -58,6 +58,15 @@ std::u16string wayText(const Newsletter& row) {
             break;
     }
     return u"http";
+}
+
+std::u16string wayText(const Newsletter& row) {
+    return row.mixed() ? format(captions::WayMixed, {plainWayText(row)}) : plainWayText(row);
+}
+
+// What leaving the row opens, as its question names it.
+std::u16string targetOf(const Newsletter& row) {
+    return row.address ? targetText(*row.address) : plainWayText(row);
 }
 
 std::u16string cellOf(const Newsletter& row, Column column) {
@@ -93,14 +102,6 @@ std::u16string smallLetters(std::u16string text) {
 
 }  // namespace
 
-struct NewsletterList::Report {
-    std::size_t messages = 0;
-    std::size_t unreadable = 0;  // files and folders
-    std::vector<fs::path> missing;
-    bool unavailable = false;
-    bool cancelled = false;
-};
-
 NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& reader,
                                const fs::path& home, const fs::path& dataHome)
     : view_(view),
@@ -109,6 +110,16 @@ NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& rea
       sources_(mailbox::findMailStores(home, dataHome)) {}
 
 NewsletterList::~NewsletterList() = default;
+
+void NewsletterList::inform(std::u16string_view text) {
+    Form1::log(text);
+    view_.inform(Form1::shortened(text));
+}
+
+bool NewsletterList::askYesNo(std::u16string_view text) {
+    Form1::log(text);
+    return view_.askYesNo(Form1::shortened(text));
+}
 
 void NewsletterList::scan(std::vector<fs::path> paths) {
     if (scan_.joinable()) {
@@ -122,57 +133,25 @@ void NewsletterList::scan(std::vector<fs::path> paths) {
     view_.setStatus(captions::ListScanning);
     view_.setProgress(0, 0);
     scan_ = std::jthread([this, paths = std::move(paths), addresses = std::move(addresses),
-                          scan](std::stop_token stop) {
+                          recordFile = form_.leaving().recordPath(), scan](std::stop_token stop) {
         const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
-        mailbox::Newsletters newsletters(own);
-        Report report;
-        std::vector<mailbox::MailFile> files;
-        for (const fs::path& path : paths) {
-            mailbox::Walk walk = mailbox::mailFilesUnder(path, stop);
-            if (walk.missing) {
-                report.missing.push_back(path);
-            }
-            report.unreadable += walk.unreadable.size();
-            std::move(walk.files.begin(), walk.files.end(), std::back_inserter(files));
-        }
-        std::uint64_t total = 0;
-        for (const mailbox::MailFile& file : files) {
-            total += file.size;
-        }
-        std::uint64_t done = 0;
         auto shown = std::chrono::steady_clock::now();
-        const auto progress = [&](std::uint64_t at) {
-            if (const auto now = std::chrono::steady_clock::now(); now - shown >= ProgressEvery) {
-                shown = now;
-                view_.post([this, scan, at, total] {
-                    if (scan == scans_) {
-                        view_.setProgress(at, total);
-                    }
-                });
-            }
-        };
-        for (const mailbox::MailFile& file : files) {
-            if (stop.stop_requested()) {
-                break;
-            }
-            const message::FileReading read = reader_.scanFile(
-                file.path, stop, [&](message::Reading&& message, std::uint64_t readUpTo) {
-                    ++report.messages;
-                    newsletters.add(message);
-                    progress(done + std::min<std::uint64_t>(readUpTo, file.size));
-                });
-            if (read.problem == message::FileProblem::Unavailable) {
-                report.unavailable = true;
-                break;
-            }
-            report.unreadable += read.problem == message::FileProblem::Unreadable ? 1 : 0;
-            done += file.size;
-            progress(done);
-        }
-        report.cancelled = stop.stop_requested();
-        view_.post([this, scan, rows = newsletters.rows(), report]() mutable {
+        mailbox::Scan found = mailbox::scanMail(
+            paths, own, reader_, stop, [&](std::uint64_t done, std::uint64_t total) {
+                if (const auto now = std::chrono::steady_clock::now();
+                    now - shown >= ProgressEvery) {
+                    shown = now;
+                    view_.post([this, scan, done, total] {
+                        if (scan == scans_) {
+                            view_.setProgress(done, total);
+                        }
+                    });
+                }
+            });
+        const store::FileLoad record = mailbox::markLeaves(found.rows, recordFile);
+        view_.post([this, scan, found = std::move(found), record]() mutable {
             if (scan == scans_) {
-                finish(std::move(rows), report);
+                finish(std::move(found), record);
             }
         });
     });
@@ -182,10 +161,10 @@ void NewsletterList::cancel() {
     scan_.request_stop();
 }
 
-void NewsletterList::finish(std::vector<Newsletter> rows, const Report& report) {
-    rows_ = std::move(rows);
-    const auto say = [this](std::u16string_view text) { view_.inform(text); };
-    mailbox::markLeaves(rows_, form_.leaving().record(say));
+void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) {
+    rows_ = std::move(found.rows);
+    const mailbox::ScanReport& report = found.report;
+    form_.leaving().sayRecordLoad(record, [this](std::u16string_view text) { inform(text); });
     show();
     view_.setScanning(false);
     std::u16string status =
@@ -196,12 +175,18 @@ void NewsletterList::finish(std::vector<Newsletter> rows, const Report& report) 
     if (report.unreadable > 0) {
         status += format(captions::ListUnreadableFiles, {text::decimal(report.unreadable)});
     }
+    if (report.tooLarge > 0) {
+        status += format(captions::ListTooLarge, {text::decimal(report.tooLarge)});
+    }
+    if (report.skippedLinks > 0) {
+        status += format(captions::ListSkippedLinks, {text::decimal(report.skippedLinks)});
+    }
     for (const fs::path& path : report.missing) {
         status += format(captions::ListMissing, {captions::named(path)});
     }
     view_.setStatus(status);
     if (report.unavailable) {
-        view_.inform(format(captions::CannotReadMessages, {captions::MenuNewsletterList}));
+        inform(format(captions::CannotReadMessages, {captions::MenuNewsletterList}));
     }
 }
 
@@ -252,62 +237,80 @@ std::u16string NewsletterList::cell(std::size_t shownRow, Column column) const {
 }
 
 void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
-    // Copies: a scan that ends while the question waits replaces the rows.
-    std::vector<Newsletter> chosen;
+    // Copies: a scan that ends while a question waits replaces the rows.
+    std::vector<Newsletter> chosen, mixed;
     for (const std::size_t i : shownRows) {
         if (i < shown_.size()) {
-            chosen.push_back(row(i));
+            (row(i).mixed() ? mixed : chosen).push_back(row(i));
         }
     }
-    if (chosen.empty()) {
-        return;
+    std::vector<const Newsletter*> left;
+    if (!chosen.empty()) {
+        const auto mails =
+            std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
+                return r.way == store::LeaveWay::Mail;
+            }));
+        std::u16string lines;
+        for (std::size_t i = 0; i < chosen.size() && i < ListedRows; ++i) {
+            lines += format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])}) + u'\n';
+        }
+        if (chosen.size() > ListedRows) {
+            lines += format(captions::AndMore, {text::decimal(chosen.size() - ListedRows)}) + u'\n';
+        }
+        lines.pop_back();
+        if (askYesNo(format(captions::ConfirmList,
+                            {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
+                             text::decimal(mails), lines}))) {
+            for (const Newsletter& row : chosen) {
+                left.push_back(&row);
+            }
+        }
     }
-    const auto mails = std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
-        return r.way == store::LeaveWay::Mail;
-    }));
-    std::u16string lines;
-    for (std::size_t i = 0; i < chosen.size() && i < ListedRows; ++i) {
-        lines += format(captions::ListLine, {chosen[i].sender, wayText(chosen[i])}) + u'\n';
+    // Each on its own: which of its ways is the newsletter's own, only the user can tell.
+    for (const Newsletter& row : mixed) {
+        std::u16string lines;
+        for (const Newsletter::Origin& origin : row.origins) {
+            lines += format(captions::MixedLine, {origin.senderDomain, targetText(origin.address)});
+            lines += u'\n';
+        }
+        lines.pop_back();
+        if (askYesNo(format(captions::ConfirmMixed, {row.sender, lines, targetOf(row)}))) {
+            left.push_back(&row);
+        }
     }
-    if (chosen.size() > ListedRows) {
-        lines += format(captions::AndMore, {text::decimal(chosen.size() - ListedRows)}) + u'\n';
-    }
-    lines.pop_back();
-    if (!view_.askYesNo(format(captions::ConfirmList,
-                               {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
-                                text::decimal(mails), lines}))) {
-        return;
-    }
-    for (const Newsletter& row : chosen) {
-        if (!leaveOne(row)) {
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    for (const Newsletter* row : left) {
+        const std::optional<bool> opened = leaveOne(*row);
+        if (!opened) {
             break;  // a program that did not start will not start for the next row either
         }
+        for (Newsletter& shown : rows_) {
+            if (*opened && shown.key == row->key) {
+                mailbox::markLeft(shown, now);
+            }
+        }
     }
-    const auto say = [this](std::u16string_view text) { view_.inform(text); };
-    mailbox::markLeaves(rows_, form_.leaving().record(say));
     show();
 }
 
-bool NewsletterList::leaveOne(const Newsletter& row) {
-    const auto say = [this](std::u16string_view text) { view_.inform(text); };
-    const LeaveNote note{row.way, row.key, row.reaches};
-    if (row.magazine) {
-        const requests::CheckedId id = requests::checkId(row.magazine->service, row.magazine->id);
-        if (row.reaches.empty()) {
-            view_.inform(format(captions::NoAddressFor, {row.sender}));
-        } else if (id.problem != requests::IdProblem::None) {
-            view_.inform(format(captions::InvalidIdFor, {row.sender, row.magazine->id}));
-        } else {
-            return form_.leaving().open(
-                requests::unsubscribeUrl(row.magazine->service, row.reaches, id.id), note, say);
-        }
-        return true;
+std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {
+    const std::optional<std::u16string> url = mailbox::leaveUrl(row);
+    if (row.magazine && row.reaches.empty()) {
+        inform(format(captions::NoAddressFor, {row.sender}));
+    } else if (row.magazine && !url) {
+        inform(format(captions::InvalidIdFor, {row.sender, row.magazine->id}));
     }
-    if (!row.address || (row.way == store::LeaveWay::Http &&
-                         !view_.askYesNo(format(captions::ConfirmHttp, {row.address->url})))) {
-        return true;
+    if (!url ||
+        (row.way == store::LeaveWay::Http && !askYesNo(format(captions::ConfirmHttp, {*url})))) {
+        return false;
     }
-    return form_.leaving().open(row.address->url, note, say);
+    if (!form_.leaving().open(*url, LeaveNote{row.way, row.key, row.reaches},
+                              [this](std::u16string_view text) { inform(text); })) {
+        return std::nullopt;
+    }
+    return true;
 }
 
 }  // namespace nolvetta::form

@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "mailbox/newsletters.h"
+#include "mailbox/scan.h"
 #include "mailbox/stores.h"
 
 namespace nolvetta::message {
@@ -78,11 +80,14 @@ public:
     void leave(const std::vector<std::size_t>& shownRows);
 
 private:
-    struct Report;
-    void finish(std::vector<mailbox::Newsletter> rows, const Report& report);
+    void finish(mailbox::Scan found, const store::FileLoad& record);
     void show();
-    // Opens one row's way out; false when nothing more should open.
-    bool leaveOne(const mailbox::Newsletter& row);
+    // Opens one row's way out: whether it opened; nothing when nothing more
+    // should open.
+    std::optional<bool> leaveOne(const mailbox::Newsletter& row);
+    // As the main window's: on standard error too.
+    void inform(std::u16string_view text);
+    bool askYesNo(std::u16string_view text);
 
     ListView& view_;
     Form1& form_;

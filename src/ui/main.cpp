@@ -1,11 +1,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
 #include "form/captions.h"
+#include "form/list_tsv.h"
 #include "launcher/launcher.h"
 #include "message/reader.h"
 #include "store/program_path.h"
@@ -27,13 +30,15 @@ void answerTheCommandLine(int argc, char** argv) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("list"), toQt(captions::CommandLineList)});
+    parser.addOption({QStringLiteral("tsv"), toQt(captions::CommandLineTsv)});
     parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
-                                 QStringLiteral("[FILE | --list PATH…]"));
+                                 QStringLiteral("[FILE | --list [--tsv] PATH…]"));
     parser.process(terminal);
 }
 
 struct CommandLine {
     bool list = false;  // the newsletter list, on every path given
+    bool tsv = false;   // printed, without a window
     std::vector<std::filesystem::path> paths;
 };
 
@@ -48,6 +53,8 @@ CommandLine commandLineOf(int argc, char** argv) {
             options = false;
         } else if (options && argument == "--list") {
             line.list = true;
+        } else if (options && argument == "--tsv") {
+            line.tsv = true;
         } else if (!options || !argument.starts_with('-')) {
             std::error_code ec;
             line.paths.push_back(std::filesystem::absolute(std::filesystem::path(argument), ec));
@@ -81,6 +88,15 @@ int main(int argc, char** argv) {
         answerTheCommandLine(argc, argv);
     }
     const CommandLine commandLine = commandLineOf(argc, argv);
+    if (commandLine.list && commandLine.tsv) {
+        // Read-only and windowless: no display, no lock, no running copy involved.
+        return nolvetta::form::printNewsletterList(
+            commandLine.paths,
+            store::chooseDataDirectory(store::programDirectory(), store::userDataDirectory()),
+            ui::nativePath(QDir::homePath()),
+            ui::nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)),
+            *nolvetta::message::makeSystemReader(), stdout);
+    }
     const std::filesystem::path messageFile = commandLine.list || commandLine.paths.empty()
                                                   ? std::filesystem::path()
                                                   : commandLine.paths.front();

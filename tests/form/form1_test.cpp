@@ -390,8 +390,7 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
     for (const std::u16string& text : said) {
         EXPECT_CALL(view, inform(Says(text)));
     }
-    EXPECT_CALL(view,
-                askYesNo(Says(u"「https」の配信を停止します。\nhttps://s/\nよろしいですか？")))
+    EXPECT_CALL(view, askYesNo(Says(u"「https」の配信を停止します。\nhttps://s\nよろしいですか？")))
         .WillOnce(Return(true));
     EXPECT_CALL(view, askYesNo(Mentions(u"http のアドレスです。\nhttp://h/\n")))
         .WillOnce(Return(false));
@@ -421,10 +420,10 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
     reader.files["mbox"] = mailbox;
     EXPECT_CALL(view, inform(Says(u"「/m/mbox」の 1 通のメールは読めませんでした。")));
     EXPECT_CALL(view,
-                askYesNo(Says(u"12 通のメールの配信を停止します。\nhttps://s/a\n"
-                              u"melmaの ID 00000042 の解除ページ\nhttp://h/\n（停止する方法なし）\n"
-                              u"https://s/e\nhttps://s/f\nhttps://s/g\nhttps://s/h\nhttps://s/i\n"
-                              u"https://s/j\nほか 2 通\nよろしいですか？")))
+                askYesNo(Says(u"12 通のメールの配信を停止します。\nhttps://s\n"
+                              u"melmaの ID 00000042 の解除ページ\nhttp://h\n（停止する方法なし）\n"
+                              u"https://s\nhttps://s\nhttps://s\nhttps://s\nhttps://s\n"
+                              u"https://s\nほか 2 通\nよろしいですか？")))
         .WillOnce(Return(true));
     EXPECT_CALL(view, askYesNo(Mentions(u"暗号化されていない"))).WillOnce(Return(false));
     TestDrop drop(DropContents{.offered = {.files = true}, .paths = {"/m/mbox"}});
@@ -513,7 +512,9 @@ TEST_F(FormTest, EveryWayOutIsRecordedForTheAddressItWasFor) {
         {nolvetta::store::LeaveWay::Https, u"list:news.example", u"a+b@x"},  // the user's
     };
     const Texts pages = opened();
-    const auto record = nolvetta::store::LeaveRecord(folder.path()).entries();
+    std::vector<nolvetta::store::LeaveEntry> record;
+    nolvetta::store::readRecord(folder / nolvetta::store::RecordFileName,
+                                [&](auto&& entry) { record.push_back(std::move(entry)); });
     ASSERT_EQ(record.size(), std::size(expected));
     const auto now = std::chrono::system_clock::now().time_since_epoch() / std::chrono::seconds(1);
     for (std::size_t i = 0; i < record.size(); ++i) {
@@ -558,6 +559,14 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
            news(u"e@x", 1, {.magazine = {{Melma, u"!abc"}}}),
            {.problem = message::Problem::NotAMessage}};
     box.push_back(box[1]);
+    // A later message on the same list leads elsewhere: the row is asked about on its own.
+    for (const auto& [sender, way] :
+         {std::pair(u"f@news.example", u"https://news.example/u?1"),
+          std::pair(u"x@evil.example", u"https://evil.example/steal")}) {
+        box.push_back(
+            news(sender, 6 + (sender[0] == u'x'), {.unsubscribe = {{Scheme::Https, way}}}));
+        box.back().envelope.listId = u"l";
+    }
     box[3].envelope.recipients = {u"r@x"};
     nolvetta::testsupport::writeBytes(folder / "box", "");
     view.texts[Control::Combo1] = u"me@x";
@@ -568,20 +577,35 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     list.scan({folder / "box", folder / "gone"});
     EXPECT_TRUE(listView.scanning);
     ASSERT_TRUE(view.runPosted());
-    EXPECT_EQ(listView.status, u"5 件のメルマガ（7 通のメールから）　「" +
+    EXPECT_EQ(listView.status, u"6 件のメルマガ（9 通のメールから）　「" +
                                    nolvetta::text::pathText(folder / "gone") +
                                    u"」が見つかりません");
     list.sortBy(NewsletterList::Column::Latest, true);
     EXPECT_CALL(listView,
                 askYesNo(Says(u"5 件のメルマガの配信を停止します。\nブラウザで 4 ページ、"
                               u"メールソフトで 1 通を開きます。\ne@x: melma ID !abc\nd@x: "
-                              u"メール\nc@x: http\nb@x: https\na@x: まぐまぐ ID "
+                              u"メール d@x\nc@x: http://c\nb@x: https://b\na@x: まぐまぐ ID "
                               u"0001234567\nよろしいですか？")))
         .WillOnce(Return(true));
+    EXPECT_CALL(
+        listView,
+        askYesNo(Says(u"x@evil.example のメルマガのメールは、配信停止の先か差出人のドメイン"
+                      u"がメールによって異なります。ほかの差出人のメールが混じっているかも"
+                      u"しれません。\nnews.example から: https://news.example\nevil.example "
+                      u"から: https://evil.example\n最新のメールの先を開きますか？\n"
+                      u"https://evil.example")))
+        .WillOnce(Return(false));
     EXPECT_CALL(listView,
                 inform(Says(u"e@x のメルマガの ID !abc が不正なため、解除ページを開けません。")));
     EXPECT_CALL(listView, askYesNo(Mentions(u"http://c/"))).WillOnce(Return(false));
-    list.leave({0, 1, 2, 3, 4, 9});
+    ::testing::internal::CaptureStderr();
+    list.leave({0, 1, 2, 3, 4, 5, 9});
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    for (const char* said :
+         {"を開きます。 e@x: melma", "が不正なため", "http://c/", "evil.example"}) {
+        EXPECT_NE(log.find(said), std::string::npos) << said;
+    }
+    EXPECT_EQ(list.cell(5, NewsletterList::Column::Way), u"https（メールによって異なる）");
     EXPECT_EQ(browser.mailed, Texts({u"mailto:d@x"}));
     EXPECT_EQ(opened(),
               Texts({u"https://b/", url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=me@x")}));

@@ -1,0 +1,63 @@
+#include "form/list_tsv.h"
+
+#include <string>
+#include <string_view>
+
+#include "form/captions.h"
+#include "form/form1.h"
+#include "mailbox/scan.h"
+#include "mailbox/stores.h"
+#include "store/address_list.h"
+#include "store/codepage.h"
+#include "store/data_files.h"
+#include "store/leave_record.h"
+#include "text/utf8.h"
+
+namespace nolvetta::form {
+
+namespace fs = std::filesystem;
+using captions::format;
+
+int printNewsletterList(const std::vector<fs::path>& sources, const fs::path& dataDirectory,
+                        const fs::path& home, const fs::path& dataHome, message::Reader& reader,
+                        std::FILE* out) {
+    std::vector<fs::path> paths = sources;
+    if (paths.empty()) {
+        for (const mailbox::MailStore& store : mailbox::findMailStores(home, dataHome)) {
+            paths.push_back(store.path);
+        }
+    }
+    // Read as the window reads them, but nothing is saved: a running copy owns the files.
+    std::string bytes;
+    store::readDataFile(dataDirectory / store::AddressFileName, bytes);
+    const store::AddressList addresses =
+        store::AddressList::fromText(store::decodeCp932(bytes).text);
+    const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
+    mailbox::Scan scan = mailbox::scanMail(paths, own, reader, {}, [](auto, auto) {});
+    const store::FileLoad record =
+        mailbox::markLeaves(scan.rows, dataDirectory / store::RecordFileName);
+    for (const fs::path& path : scan.report.missing) {
+        Form1::log(format(captions::FileMissing, {captions::named(path)}));
+    }
+    if (record.state == store::FileState::Damaged) {
+        Form1::log(format(
+            captions::PartlyRead,
+            {captions::named(dataDirectory / store::RecordFileName),
+             captions::named(store::unusedBackupPath(dataDirectory / store::RecordFileName))}));
+    }
+    if (scan.report.unavailable) {
+        Form1::log(format(captions::CannotReadMessages, {captions::MenuNewsletterList}));
+        return 2;
+    }
+    const mailbox::ScanReport& report = scan.report;
+    if (report.messages == 0 &&
+        (paths.empty() || !report.missing.empty() || report.unreadable > 0)) {
+        Form1::log(captions::ListNothingRead);
+        return 2;
+    }
+    const std::string table = mailbox::tsvOf(scan.rows);
+    std::fwrite(table.data(), 1, table.size(), out);
+    return std::fflush(out) == 0 ? 0 : 2;
+}
+
+}  // namespace nolvetta::form
