@@ -22,7 +22,10 @@ std::vector<FolderEntry> entriesOf(const std::filesystem::path& folder, bool thr
                      : type == fs::file_type::directory ? Folder
                      : type == fs::file_type::regular   ? File
                                                         : Other;
-        found.size = found.kind == File ? each->file_size(entryError) : 0;
+        if (found.kind == File) {
+            const std::uintmax_t size = each->file_size(entryError);
+            found.size = entryError ? 0 : size;
+        }
         entries.push_back(std::move(found));
     }
     return entries;

@@ -32,8 +32,9 @@ struct Walk {
 
 // Skipped: what a mail program keeps beside its mail (its indexes and
 // caches, hidden files, a Maildir's tmp, where messages are still being
-// written), and every link in the folders. The path itself may be, or pass
-// through, a link. Nothing's access time changes where the user owns it.
+// written), and every link in the folders. The path itself may be a link,
+// or pass through one: the user chose it. Where the user owns a folder or
+// file, its access time stays as it was.
 Walk mailFilesUnder(const std::filesystem::path& root, const std::stop_token& stop = {});
 
 }  // namespace nolvetta::mailbox
