@@ -17,6 +17,8 @@ struct MailStore {
 // offline folders (through profiles.ini), the MH mailboxes of Claws Mail and
 // Sylpheed (through their folder lists, else ~/Mail), and Evolution's local
 // Maildir under `dataHome` (~/.local/share). Each path once, in that order.
+// No folder reached through a link in a profile is offered, and no access
+// time changes where the user owns the file.
 std::vector<MailStore> findMailStores(const std::filesystem::path& home,
                                       const std::filesystem::path& dataHome);
 

@@ -1,10 +1,17 @@
+#include <fcntl.h>
 #include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 
+#include "mailbox/folder.h"
 #include "mailbox/stores.h"
+#include "system/open_posix.h"
 #include "text/utf8.h"
 
 namespace nolvetta::mailbox {
@@ -18,16 +25,43 @@ bool isFolder(const fs::path& path) {
     return fs::is_directory(path, ec);
 }
 
+// None reached through a link: as in the walk, following one would move
+// the link's access time on.
 std::vector<fs::path> foldersIn(const fs::path& folder) {
     std::vector<fs::path> folders;
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-        if (entry.is_directory(ec)) {
-            folders.push_back(entry.path());
+    for (const FolderEntry& entry : entriesOf(folder, true, ec)) {
+        if (entry.kind == FolderEntry::Kind::Folder) {
+            folders.push_back(folder / entry.name);
         }
     }
     std::sort(folders.begin(), folders.end());
     return folders;
+}
+
+// A mail program's settings file, read as its mail is: its access time left alone.
+std::optional<std::string> contentsOf(const fs::path& file) {
+    const int fd =
+        system::openLeavingAccessTime(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    std::optional<std::string> contents;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        contents.emplace();
+        char piece[8192];
+        for (ssize_t length; (length = ::read(fd, piece, sizeof piece)) != 0;) {
+            if (length > 0) {
+                contents->append(piece, std::size_t(length));
+            } else if (errno != EINTR) {
+                contents.reset();
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return contents;
 }
 
 struct KeyFile {
@@ -45,8 +79,9 @@ struct KeyFile {
 // IMAP accounts.
 void addThunderbird(const fs::path& base, std::vector<MailStore>& stores) {
     KeyFile ini;
-    if (!g_key_file_load_from_file(ini.file.get(), (base / "profiles.ini").c_str(), G_KEY_FILE_NONE,
-                                   nullptr)) {
+    const std::optional<std::string> text = contentsOf(base / "profiles.ini");
+    if (!text || !g_key_file_load_from_data(ini.file.get(), text->data(), text->size(),
+                                            G_KEY_FILE_NONE, nullptr)) {
         return;
     }
     gsize count = 0;
@@ -103,15 +138,12 @@ void addMh(const fs::path& home, const char* config, std::u16string_view program
         return;
     }
     FolderList list{&home, {}};
-    gchar* xml = nullptr;
-    gsize length = 0;
-    if (g_file_get_contents((home / config / "folderlist.xml").c_str(), &xml, &length, nullptr)) {
+    if (const std::optional<std::string> xml = contentsOf(home / config / "folderlist.xml")) {
         const GMarkupParser parser{startElement, nullptr, nullptr, nullptr, nullptr};
         GMarkupParseContext* context =
             g_markup_parse_context_new(&parser, GMarkupParseFlags(0), &list, nullptr);
-        g_markup_parse_context_parse(context, xml, gssize(length), nullptr);
+        g_markup_parse_context_parse(context, xml->data(), gssize(xml->size()), nullptr);
         g_markup_parse_context_free(context);
-        g_free(xml);
     }
     if (list.mailboxes.empty()) {
         list.mailboxes.emplace_back("Mail", home / "Mail");

@@ -4,11 +4,14 @@
 #include <array>
 #include <string_view>
 
+#include "mailbox/folder.h"
+
 namespace nolvetta::mailbox {
 
 namespace {
 
 namespace fs = std::filesystem;
+using Kind = FolderEntry::Kind;
 
 // Deeper than any mail program nests its folders.
 constexpr int MaxDepth = 32;
@@ -21,40 +24,40 @@ bool isIndex(const fs::path& file) {
     return std::find(Extensions.begin(), Extensions.end(), extension) != Extensions.end();
 }
 
-bool isMaildir(const fs::path& folder) {
-    std::error_code ec;
-    return fs::is_directory(folder / "cur", ec) && fs::is_directory(folder / "new", ec);
+bool isHidden(const fs::path& name) {
+    return name.native().starts_with('.');
 }
 
 void walk(const fs::path& folder, int depth, const std::stop_token& stop, Walk& found) {
     std::error_code ec;
-    fs::directory_iterator entries(folder, ec);
+    std::vector<FolderEntry> entries = entriesOf(folder, depth == 0, ec);
     if (ec) {
         found.unreadable.emplace_back(folder, ec);
         return;
     }
-    std::vector<fs::directory_entry> sorted;
-    for (; entries != fs::directory_iterator() && !ec; entries.increment(ec)) {
-        sorted.push_back(*entries);
-    }
-    std::sort(sorted.begin(), sorted.end());
-    const bool maildir = isMaildir(folder);
-    for (const fs::directory_entry& entry : sorted) {
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    const auto holdsFolder = [&](const char* name) {
+        return std::any_of(entries.begin(), entries.end(), [&](const FolderEntry& entry) {
+            return entry.kind == Kind::Folder && entry.name == name;
+        });
+    };
+    const bool maildir = holdsFolder("cur") && holdsFolder("new");
+    for (const FolderEntry& entry : entries) {
         if (stop.stop_requested()) {
             return;
         }
-        const std::string name = entry.path().filename().string();
-        const bool link = entry.is_symlink(ec);
-        if (entry.is_directory(ec)) {
+        if (entry.kind == Kind::Link) {
+            ++found.skippedLinks;
+        } else if (entry.kind == Kind::Folder) {
             // A Maildir's sub-folders are hidden ones (".Sent"); its tmp is
             // where a delivery is still being written.
-            if (!link && depth < MaxDepth && !(maildir && name == "tmp") &&
-                (!name.starts_with('.') || (maildir && name.size() > 1 && name != ".."))) {
-                walk(entry.path(), depth + 1, stop, found);
+            if (depth < MaxDepth && !(maildir && entry.name == "tmp") &&
+                (!isHidden(entry.name) || maildir)) {
+                walk(folder / entry.name, depth + 1, stop, found);
             }
-        } else if (entry.is_regular_file(ec) && !name.starts_with('.') && !isIndex(entry.path())) {
-            const std::uintmax_t size = entry.file_size(ec);
-            found.files.push_back({entry.path(), ec ? 0 : size});
+        } else if (entry.kind == Kind::File && !isHidden(entry.name) && !isIndex(entry.name)) {
+            found.files.push_back({folder / entry.name, entry.size});
         }
     }
 }

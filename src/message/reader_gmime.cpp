@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "message/message.h"
+#include "system/open_posix.h"
 #include "system/shared_library.h"
 #include "text/ascii.h"
 #include "text/utf8.h"
@@ -413,12 +414,10 @@ gint64 nextMessage(int fd, gint64 offset, const std::stop_token& stop) {
 }
 
 // Opened read-only, never waiting (should the path have become a pipe since
-// it was looked at), never taking a terminal, and leaving the access time as
-// it was where the file is the user's own.
+// it was looked at) and never taking a terminal.
 int openForReading(const std::filesystem::path& file) {
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    const int fd = ::open(file.c_str(), flags | O_NOATIME);
-    return fd < 0 && errno == EPERM ? ::open(file.c_str(), flags) : fd;
+    return system::openLeavingAccessTime(file.c_str(),
+                                         O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
 }
 
 using Found = std::function<void(Parts&&, gint64 readUpTo)>;

@@ -30,6 +30,16 @@ protected:
     std::string relative(const fs::path& path) const {
         return path.lexically_relative(home.path()).generic_string();
     }
+    // Beside Claws Mail's two messages, a link of each kind.
+    void addLinks() {
+        for (const auto& [name, target] : {std::pair{"3", "1"},
+                                           {"4", "../../saved/old.eml"},
+                                           {"5", "../../saved"},
+                                           {"6", ".."},
+                                           {"7", "gone"}}) {
+            fs::create_symlink(target, home / "Mail/inbox" / name);
+        }
+    }
     ScratchDirectory home;
 };
 
@@ -70,41 +80,76 @@ TEST_F(Mailbox, EachMailProgramsStoresAreFoundAndWalkedForTheirMailOnly) {
     }
 }
 
-// A file's bytes, and its modification and access times in nanoseconds.
+TEST_F(Mailbox, NoLinkInAFolderIsFollowedEachIsCountedAndThePathNamedMayBeOne) {
+    addLinks();
+    fs::create_directory_symlink("Mail", home / "linked");
+    const struct {
+        const char* path;
+        std::string files;
+        std::size_t skippedLinks;
+    } cases[] = {
+        {"Mail", "Mail/inbox/1 Mail/inbox/2", 5},
+        {"linked", "linked/inbox/1 linked/inbox/2", 5},
+        {"linked/inbox", "linked/inbox/1 linked/inbox/2", 5},
+        {"Mail/inbox/4", "Mail/inbox/4", 0},
+        {"Mail/inbox/5", "Mail/inbox/5/old.eml", 0},
+    };
+    for (const auto& c : cases) {
+        const Walk walk = mailFilesUnder(home / c.path);
+        std::string files;
+        for (const MailFile& file : walk.files) {
+            files += (files.empty() ? "" : " ") + relative(file.path);
+        }
+        EXPECT_EQ(std::tuple(files, walk.skippedLinks, walk.unreadable.size()),
+                  std::tuple(c.files, c.skippedLinks, 0u))
+            << c.path;
+    }
+}
+
+// Bytes (of a file), and modification and access times in nanoseconds.
 using Stamp = std::tuple<std::string, std::int64_t, std::int64_t>;
 
 std::int64_t nanoseconds(const timespec& t) {
     return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-// Every file under the home folder: its bytes, then its times, which are
-// looked at before the next read. Set back, its access time lies before
-// its change time, where a plain read would move it on.
-std::map<fs::path, Stamp> stamps(const fs::path& home, bool setBack) {
+// Each file, folder and link as it is itself: its times, taken before its
+// bytes are read. Set back, its access time lies a day before its
+// modification time, where the next look without care would move it on.
+std::map<fs::path, Stamp> stamps(const std::vector<fs::path>& paths, bool setBack) {
     std::map<fs::path, Stamp> all;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home)) {
-        if (entry.is_regular_file()) {
-            struct stat s {};
-            ::stat(entry.path().c_str(), &s);
-            const std::string bytes = nolvetta::testsupport::readBytes(entry.path());
-            if (setBack) {
-                const timespec times[2] = {{s.st_mtim.tv_sec - 86400, 0}, s.st_mtim};
-                ::utimensat(AT_FDCWD, entry.path().c_str(), times, 0);
-                ::stat(entry.path().c_str(), &s);
-            }
-            all[entry.path()] = {bytes, nanoseconds(s.st_mtim), nanoseconds(s.st_atim)};
+    for (const fs::path& path : paths) {
+        struct stat s {};
+        ::lstat(path.c_str(), &s);
+        const std::string bytes =
+            S_ISREG(s.st_mode) ? nolvetta::testsupport::readBytes(path) : std::string();
+        if (setBack) {
+            const timespec times[2] = {{s.st_mtim.tv_sec - 86400, 0}, s.st_mtim};
+            ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+            ::lstat(path.c_str(), &s);
         }
+        all[path] = {bytes, nanoseconds(s.st_mtim), nanoseconds(s.st_atim)};
     }
     return all;
 }
 
 TEST_F(Mailbox, EveryFormatGivesOneRowPerNewsletterAndNoByteOrTimeChanges) {
-    const auto before = stamps(home.path(), true);
+    addLinks();
+    // Listed once, before: listing a folder again would move its time on.
+    std::vector<fs::path> paths = {home.path()};
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home.path())) {
+        paths.push_back(entry.path());
+    }
+    const auto before = stamps(paths, true);
+    std::vector<fs::path> roots = {home / "saved"};
+    for (const MailStore& store : findMailStores(home.path(), home / ".local/share")) {
+        roots.push_back(store.path);
+    }
     const std::u16string_view own[] = {u"Me@Example.net"};
     Newsletters newsletters(own);
     std::size_t messages = 0;
-    for (const char* path : {".thunderbird", "Mail", ".local/share/evolution", "saved"}) {
-        for (const MailFile& file : mailFilesUnder(home / path).files) {
+    for (const fs::path& root : roots) {
+        for (const MailFile& file : mailFilesUnder(root).files) {
             nolvetta::message::scanMailFile(file.path, {}, [&](auto&& message, std::uint64_t at) {
                 ++messages;
                 EXPECT_LE(at, file.size);
@@ -144,8 +189,8 @@ TEST_F(Mailbox, EveryFormatGivesOneRowPerNewsletterAndNoByteOrTimeChanges) {
         EXPECT_EQ(std::tuple(r.count, r.latest.value_or(0), r.way, r.reachesListed),
                   std::tuple(e.count, e.latest, e.way, e.listed));
     }
-    for (const auto& [file, stamp] : stamps(home.path(), false)) {
-        EXPECT_TRUE(before.at(file) == stamp) << file;
+    for (const auto& [path, stamp] : stamps(paths, false)) {
+        EXPECT_TRUE(before.at(path) == stamp) << path;
     }
 }
 
