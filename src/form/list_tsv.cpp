@@ -1,7 +1,9 @@
 #include "form/list_tsv.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "form/captions.h"
 #include "form/form1.h"
@@ -55,6 +57,10 @@ int printNewsletterList(const std::vector<fs::path>& sources, const fs::path& da
         Form1::log(captions::ListNothingRead);
         return 2;
     }
+    // Newest first, as the window shows them at first.
+    std::sort(scan.rows.begin(), scan.rows.end(), [](const auto& a, const auto& b) {
+        return std::tie(b.latest, a.key) < std::tie(a.latest, b.key);
+    });
     const std::string table = mailbox::tsvOf(scan.rows);
     std::fwrite(table.data(), 1, table.size(), out);
     return std::fflush(out) == 0 ? 0 : 2;

@@ -24,6 +24,7 @@ Scan scanMail(const std::vector<fs::path>& paths,
             report.missing.push_back(path);
         }
         report.unreadable += walk.unreadable.size();
+        report.skippedLinks += walk.skippedLinks;
         std::move(walk.files.begin(), walk.files.end(), std::back_inserter(files));
     }
     report.files = files.size();

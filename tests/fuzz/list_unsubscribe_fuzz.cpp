@@ -1,7 +1,12 @@
 // The List-Unsubscribe addresses of a header's text alone are exactly those
-// of the whole message around it, as GMime reads it.
+// of the whole message around it, as GMime reads it; none hides its host
+// behind user information, and no mailto keeps a field but its subject and
+// body, nor a line break in one.
+#include <algorithm>
+
 #include "fuzz.h"
 #include "message/message.h"
+#include "text/utf8.h"
 
 using namespace nolvetta::message;
 
@@ -15,5 +20,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Reading whole = readMessage("From: a\r\nList-Unsubscribe:" + value + "\r\n\r\nbody\r\n");
     check(whole.problem == Problem::None && whole.unsubscribe == alone.addresses &&
           whole.overlongAddresses == alone.overlong);
+    for (const Address& address : alone.addresses) {
+        std::string url = nolvetta::text::toUtf8(address.url);
+        std::transform(url.begin(), url.end(), url.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        if (address.scheme != Scheme::Mailto) {
+            const std::size_t host = url.find("//") + 2;
+            check(url.substr(host, url.find_first_of("/?#", host) - host).find('@') ==
+                  std::string::npos);
+            continue;
+        }
+        check(url.find("%0a") == std::string::npos && url.find("%0d") == std::string::npos);
+        const std::size_t question = url.find('?');
+        for (std::size_t at = question; at != std::string::npos; at = url.find('&', at + 1)) {
+            const std::string_view field = std::string_view(url).substr(at + 1);
+            check(field.starts_with("subject=") || field.starts_with("body="));
+        }
+    }
     return 0;
 }
