@@ -2,7 +2,10 @@
 // newsletters of 300 lists, of every kind) beside `cat` reading the same
 // file, both from the disk (the file's pages dropped from memory first) and
 // from memory. Budget: under 20 s and under 200 MB peak for the scan.
-// The scan runs in a child process, so that its peak memory is its own.
+// Beside it, files whose header holds one huge line: a mailbox with a 1 GB
+// Subject line before a newsletter, which is still found, and a single
+// message of 31 MB that is one header line. Budget: under 64 MB peak each.
+// Each scan runs in a child process, so that its peak memory is its own.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -172,6 +175,49 @@ void ScanMailbox(benchmark::State& state) {
     }
 }
 
+// `head`, then `length` bytes of one line, then `tail`.
+void writeLongLine(const fs::path& file, const std::string& head, std::uintmax_t length,
+                   const std::string& tail) {
+    std::ofstream out(file, std::ios::binary);
+    out << head;
+    const std::string piece(1u << 20, 'x');
+    for (std::uintmax_t left = length; left > 0;
+         left -= std::min<std::uintmax_t>(left, piece.size())) {
+        out.write(piece.data(), std::streamsize(std::min<std::uintmax_t>(left, piece.size())));
+    }
+    out << tail;
+}
+
+void ScanLongHeaderLines(benchmark::State& state) {
+    const std::string from = "From sender@example.jp Mon Nov  2 10:00:00 2026\n";
+    const std::string newsletter =
+        "From: List <news@list.example>\nList-Id: <list.example>\n"
+        "List-Unsubscribe: <https://list.example/leave>\n\nweekly\n";
+    const nolvetta::testsupport::ScratchDirectory mailbox;
+    const nolvetta::testsupport::ScratchDirectory single;
+    writeLongLine(mailbox / "Inbox", from + "From: a\nSubject: ", std::uintmax_t(1) << 30,
+                  "\n\nbody\n" + from + newsletter);
+    writeLongLine(single / "long.eml",
+                  newsletter.substr(0, newsletter.find("\n\n")) + "\nSubject: ", (31u << 20) - 200,
+                  "\n\nweekly\n");
+    std::size_t mailboxRows = 0;
+    std::size_t singleRows = 0;
+    for (auto _ : state) {
+        const Run inMailbox = scan(mailbox.path(), mailboxRows);
+        const Run alone = scan(single.path(), singleRows);
+        state.SetIterationTime(inMailbox.seconds);
+        state.counters["mailbox_peak_MB"] = double(inMailbox.peakKiB) / 1024;
+        state.counters["mailbox_s"] = inMailbox.seconds;
+        state.counters["single_peak_MB"] = double(alone.peakKiB) / 1024;
+        state.counters["single_s"] = alone.seconds;
+        state.counters["rows"] = double(mailboxRows);
+        if (inMailbox.status != 0 || alone.status != 0 || mailboxRows != 1) {
+            state.SkipWithError("a scan failed, or the newsletter after the long line was lost");
+        }
+    }
+}
+
 }  // namespace
 
+BENCHMARK(ScanLongHeaderLines)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(ScanMailbox)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

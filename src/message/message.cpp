@@ -272,7 +272,10 @@ Reading native::readingOf(Parts parts) {
 
 Reading readMessage(std::string_view bytes, Origin origin) {
     Reading reading;
-    if (bytes.size() > MaxMessageBytes) {
+    const std::string_view start = bytes.substr(0, MaxHeaderBytes + 2);
+    const bool headerFits = bytes.size() <= MaxHeaderBytes ||
+                            std::min(start.find("\n\n"), start.find("\n\r\n")) < MaxHeaderBytes;
+    if (bytes.size() > MaxMessageBytes || !headerFits) {
         reading.problem = Problem::TooLarge;
         return reading;
     }

@@ -27,6 +27,11 @@ inline constexpr bool ReaderBuilt = true;
 // More than any newsletter holds; a larger message is refused unread.
 inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
 
+// Far more than any message's header block, up to its empty line, holds
+// (a few KB, signatures and all); a message with a longer one is refused
+// as too large, for its header lines would be held in memory several times.
+inline constexpr std::size_t MaxHeaderBytes = 1u << 20;
+
 // The longest unsubscribe address taken, in characters. Windows' own URL
 // functions and older browsers stop at 2,083, and some shell hand-overs cut
 // shortly before; a list's real address is a few hundred at most. A longer one
@@ -130,7 +135,7 @@ enum class FileProblem {
     Missing,      // nothing at the path
     NotAFile,     // a folder, a pipe, a device or a socket
     NotAMessage,  // neither a message nor a mailbox
-    TooLarge,     // a single message over MaxMessageBytes
+    TooLarge,     // a single message over MaxMessageBytes, or its header block over MaxHeaderBytes
     Unreadable,   // see `cause`
     Unavailable,  // no MIME reader on this system
     Cancelled,    // stopped on request; `messages` holds those read before
@@ -141,7 +146,8 @@ struct FileReading {
     std::error_code cause;
     bool mailbox = false;  // read as an mbox
     // In the file's order. In a mailbox, a message that cannot be read, or
-    // is over MaxMessageBytes, has its own problem and the others are read.
+    // is too large, has its own problem and the others are read; a message
+    // too large is read no further than where it is found to be.
     std::vector<Reading> messages;
 };
 

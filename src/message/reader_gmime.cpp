@@ -27,18 +27,14 @@ struct Gmime {
     decltype(&g_mime_stream_mem_new_with_buffer) streamOfBytes;
     decltype(&g_mime_stream_fs_new) streamOfFile;
     decltype(&g_mime_stream_fs_set_owner) setFileOwner;
-    decltype(&g_mime_stream_seek) seek;
+    decltype(&g_mime_stream_substream) substream;
     decltype(&g_mime_stream_reset) reset;
     decltype(&g_mime_stream_read) read;
     decltype(&g_mime_stream_filter_new) filterStream;
     decltype(&g_mime_stream_filter_add) addFilter;
     decltype(&g_mime_filter_basic_new) decoder;
     decltype(&g_mime_parser_new_with_stream) parser;
-    decltype(&g_mime_parser_init_with_stream) restartParser;
     decltype(&g_mime_parser_set_format) setFormat;
-    decltype(&g_mime_parser_eos) atEnd;
-    decltype(&g_mime_parser_tell) tell;
-    decltype(&g_mime_parser_get_mbox_marker_offset) markerOffset;
     decltype(&g_mime_parser_construct_message) parseMessage;
     decltype(&g_mime_object_get_header_list) headerList;
     decltype(&g_mime_header_list_get_header) header;
@@ -78,18 +74,14 @@ const Gmime* gmime() {
             !library.find("g_mime_stream_mem_new_with_buffer", g.streamOfBytes) ||
             !library.find("g_mime_stream_fs_new", g.streamOfFile) ||
             !library.find("g_mime_stream_fs_set_owner", g.setFileOwner) ||
-            !library.find("g_mime_stream_seek", g.seek) ||
+            !library.find("g_mime_stream_substream", g.substream) ||
             !library.find("g_mime_stream_reset", g.reset) ||
             !library.find("g_mime_stream_read", g.read) ||
             !library.find("g_mime_stream_filter_new", g.filterStream) ||
             !library.find("g_mime_stream_filter_add", g.addFilter) ||
             !library.find("g_mime_filter_basic_new", g.decoder) ||
             !library.find("g_mime_parser_new_with_stream", g.parser) ||
-            !library.find("g_mime_parser_init_with_stream", g.restartParser) ||
             !library.find("g_mime_parser_set_format", g.setFormat) ||
-            !library.find("g_mime_parser_eos", g.atEnd) ||
-            !library.find("g_mime_parser_tell", g.tell) ||
-            !library.find("g_mime_parser_get_mbox_marker_offset", g.markerOffset) ||
             !library.find("g_mime_parser_construct_message", g.parseMessage) ||
             !library.find("g_mime_object_get_header_list", g.headerList) ||
             !library.find("g_mime_header_list_get_header", g.header) ||
@@ -393,24 +385,49 @@ ssize_t readAt(int fd, char* into, std::size_t size, off_t offset) {
     return ssize_t(done);
 }
 
-// Where the next line that begins with "From " starts after `offset`: the
-// next message of a mailbox. -1 when there is none.
-gint64 nextMessage(int fd, gint64 offset, const std::stop_token& stop) {
-    static constexpr std::string_view Marker = "\nFrom ";
-    std::string piece(64u << 10, '\0');
-    while (!stop.stop_requested()) {
-        const ssize_t length = readAt(fd, piece.data(), piece.size(), off_t(offset));
-        const std::size_t at =
-            std::string_view(piece.data(), std::size_t(std::max<ssize_t>(length, 0))).find(Marker);
-        if (at != std::string_view::npos) {
-            return offset + gint64(at) + 1;
+// A file read forward in pieces, to find where its messages and their
+// header blocks end before GMime is given any of them.
+class Pieces {
+public:
+    explicit Pieces(int fd) : fd_(fd), piece_(64u << 10, '\0') {}
+
+    // Where `marker` first starts at or after `from` and before `before`; -1
+    // when it does not, or on a stop.
+    gint64 find(std::string_view marker, gint64 from, gint64 before, const std::stop_token& stop) {
+        while (from < before && !stop.stop_requested()) {
+            if (from < at_ || from + gint64(marker.size()) > at_ + gint64(length_)) {
+                const ssize_t length = readAt(fd_, piece_.data(), piece_.size(), off_t(from));
+                at_ = from;
+                length_ = std::size_t(std::max<ssize_t>(length, 0));
+            }
+            const std::size_t skipped = std::size_t(from - at_);
+            const std::size_t found =
+                std::string_view(piece_.data() + skipped, length_ - skipped).find(marker);
+            if (found != std::string_view::npos) {
+                return from + gint64(found) < before ? from + gint64(found) : -1;
+            }
+            if (length_ < piece_.size()) {
+                break;  // the file's end
+            }
+            from = at_ + gint64(length_ - marker.size() + 1);  // a marker across two pieces
         }
-        if (length < ssize_t(piece.size())) {
-            break;
-        }
-        offset += gint64(piece.size() - Marker.size() + 1);  // a marker across the two pieces
+        return -1;
     }
-    return -1;
+
+private:
+    int fd_;
+    std::string piece_;
+    gint64 at_ = 0;
+    std::size_t length_ = 0;
+};
+
+// Whether the header block of the message at [begin, end), up to its empty
+// line and with its mbox "From " line, is at most MaxHeaderBytes long: GMime
+// holds a header line in memory several times over.
+bool headerFits(Pieces& file, gint64 begin, gint64 end, const std::stop_token& stop) {
+    const gint64 cap = begin + gint64(MaxHeaderBytes);
+    return end <= cap || file.find("\n\n", begin, cap, stop) >= 0 ||
+           file.find("\n\r\n", begin, cap, stop) >= 0;
 }
 
 // Opened read-only, never waiting (should the path have become a pipe since
@@ -422,44 +439,38 @@ int openForReading(const std::filesystem::path& file) {
 
 using Found = std::function<void(Parts&&, gint64 readUpTo)>;
 
-// The messages of an open file, in its order.
-void readMessages(const Gmime& g, int fd, bool mailbox, const std::stop_token& stop,
+// The messages of an open file of `size` bytes, in its order. Each message's
+// extent is found first and only a message within the limits is handed to
+// GMime, alone: then no line, however long, costs more than its limits allow.
+void readMessages(const Gmime& g, int fd, gint64 size, bool mailbox, const std::stop_token& stop,
                   const Found& found) {
     const Object<GMimeStream> stream(g.streamOfFile(fd));
     g.setFileOwner(reinterpret_cast<GMimeStreamFs*>(stream.get()), FALSE);
-    const Object<GMimeParser> parser(g.parser(stream.get()));
-    if (mailbox) {
-        g.setFormat(parser.get(), GMIME_FORMAT_MBOX);
-    }
-    gint64 resumedAt = 0;  // so that a message GMime fails on is passed, not read again
-    while (!stop.stop_requested() && !g.atEnd(parser.get())) {
-        const Object<GMimeMessage> message(g.parseMessage(parser.get(), g.options));
-        const gint64 begin = mailbox ? g.markerOffset(parser.get()) : 0;
+    Pieces file(fd);
+    for (gint64 begin = 0; begin < size && !stop.stop_requested();) {
+        const gint64 marker = mailbox ? file.find("\nFrom ", begin, size, stop) : -1;
+        const gint64 end = marker < 0 ? size : marker + 1;
+        Parts parts;
+        if (std::uintmax_t(end - begin) > MaxMessageBytes || !headerFits(file, begin, end, stop)) {
+            parts.problem = Problem::TooLarge;
+        } else {
+            const Object<GMimeStream> bytes(g.substream(stream.get(), begin, end));
+            const Object<GMimeParser> parser(g.parser(bytes.get()));
+            if (mailbox) {
+                g.setFormat(parser.get(), GMIME_FORMAT_MBOX);
+            }
+            const Object<GMimeMessage> message(g.parseMessage(parser.get(), g.options));
+            if (message) {
+                parts = partsOf(g, message.get(), Origin::Sent);
+            } else {
+                parts.problem = Problem::NotAMessage;
+            }
+        }
         if (stop.stop_requested()) {
             break;
         }
-        Parts parts;
-        if (!message) {
-            parts.problem = Problem::NotAMessage;
-            // GMime stays where it failed: it goes on from the next "From " line.
-            const gint64 next = mailbox ? nextMessage(fd, std::max(begin, resumedAt), stop) : -1;
-            found(std::move(parts), std::max<gint64>(next, begin));
-            if (next < 0 || g.seek(stream.get(), next, GMIME_STREAM_SEEK_SET) < 0) {
-                break;
-            }
-            resumedAt = next;
-            g.restartParser(parser.get(), stream.get());
-            continue;
-        }
-        if (std::uintmax_t(g.tell(parser.get()) - begin) > MaxMessageBytes) {
-            parts.problem = Problem::TooLarge;
-        } else {
-            parts = partsOf(g, message.get(), Origin::Sent);
-        }
-        found(std::move(parts), g.tell(parser.get()));
-        if (!mailbox) {
-            break;
-        }
+        found(std::move(parts), end);
+        begin = end;
     }
 }
 
@@ -517,9 +528,13 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
         reading.problem = FileProblem::NotAMessage;
         return;
     }
-    if (!reading.mailbox && std::uintmax_t(status.st_size) > MaxMessageBytes) {
-        reading.problem = FileProblem::TooLarge;
-        return;
+    if (!reading.mailbox) {
+        Pieces message(fd.get());
+        if (std::uintmax_t(status.st_size) > MaxMessageBytes ||
+            !headerFits(message, 0, status.st_size, {})) {
+            reading.problem = FileProblem::TooLarge;
+            return;
+        }
     }
     {
         // A stop while GMime reads makes the rest of the file read as empty:
@@ -532,13 +547,14 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
                 ::close(nothing);
             }
         });
-        readMessages(*g, fd.get(), reading.mailbox, stop, [&](Parts&& parts, gint64 readUpTo) {
-            if (each) {
-                (*each)(readingOf(std::move(parts)), std::uint64_t(std::max<gint64>(readUpTo, 0)));
-            } else {
-                reading.messages.push_back(readingOf(std::move(parts)));
-            }
-        });
+        readMessages(*g, fd.get(), status.st_size, reading.mailbox, stop,
+                     [&](Parts&& parts, gint64 readUpTo) {
+                         if (each) {
+                             (*each)(readingOf(std::move(parts)), std::uint64_t(readUpTo));
+                         } else {
+                             reading.messages.push_back(readingOf(std::move(parts)));
+                         }
+                     });
     }
     if (stop.stop_requested()) {
         reading.problem = FileProblem::Cancelled;

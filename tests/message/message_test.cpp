@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -50,18 +53,32 @@ std::string outcome(const FileReading& file) {
     return text;
 }
 
-// A mailbox whose first message holds `hole` bytes that take no disk space.
-void writeSparseMailbox(const std::filesystem::path& file, std::uintmax_t hole) {
-    writeBytes(file, "From a Mon Dec  7 10:00:00 2026\nFrom: a\n\n");
-    std::filesystem::resize_file(file, hole);
-    std::ofstream(file, std::ios::app) << "\nFrom b Mon Dec  7 10:00:00 2026\nFrom: b\n\nmelma7\n";
+// Each text followed by as many bytes (zeros) that take no disk space.
+void writeSparse(const std::filesystem::path& file,
+                 const std::vector<std::pair<std::string, std::uintmax_t>>& parts) {
+    std::ofstream out(file, std::ios::binary);
+    for (const auto& [text, hole] : parts) {
+        out << text;
+        out.seekp(std::streamoff(hole), std::ios::cur);
+    }
 }
+
+const std::string fromLine = "From sender@example.jp Mon Dec  7 10:00:00 2026\n";  // 48 bytes
 
 TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
     const std::string head = "From: a\r\nContent-Type: text/plain; charset=";
     const std::string japanese = "ISO-2022-JP\r\n\r\nmelma87654321 ご案内\r\n";
     const std::string list = "From: a\r\nList-Unsubscribe: ";
     const std::string atBound = "https://a.jp/" + std::string(MaxAddressLength - 13, 'x');
+    const std::string overlong = list + "<" + atBound + ">, <" + atBound + "y>, <http://b.jp/";
+    // A header block of `bytes`, up to its empty line; an address in it too long to open.
+    const auto headerOf = [&](std::size_t bytes, const std::string& end) {
+        return overlong + std::string(bytes - overlong.size() - 1 - end.size(), 'z') + ">" + end +
+               end;
+    };
+    const auto messageOf = [&](std::size_t bytes) {
+        return "From: a\r\n\r\nmelma7\r\n" + std::string(bytes - 19, '.');
+    };
     const struct {
         std::string file, bytes;  // a sample file, or else these bytes
         std::string expected;
@@ -97,11 +114,11 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
          "*https://xn--pple-43d.com/unsub?a=b@c mailto:u@x?subject=I%20quit&body=delete%20me mailto:a@x?subject=hi"},
         {"", list + "=?us-ascii?q?=3Chttps=3A//hidden.example/=3E?=\r\n\r\n", "nothing"},
         {"", list + "=?utf-8?b?PGh0dHBzOi8vaGlkZGVuLmV4YW1wbGUvPg==?=\r\n\r\n", "nothing"},
-        {"", list + "<" + atBound + ">, <" + atBound + "y>, <http://b.jp/" + std::string(1 << 20, 'z') +
-         ">\r\n\r\n", "*" + atBound + " +2"},
+        {"", headerOf(MaxHeaderBytes, "\r\n"), "*" + atBound + " +2"}, {"", headerOf(MaxHeaderBytes + 1, "\n"), "problem 2"},
+        {"", messageOf(MaxMessageBytes), "melma 7"}, {"", messageOf(MaxMessageBytes + 1), "problem 2"},
         {"", "plain text\r\nFrom: x\r\n", "problem 1"}, {"", "melma: 12345678\r\n\r\nbody", "problem 1"},
         {"", " From: x\r\n", "problem 1"}, {"", "Subject: s\r\n\r\nFrom: x", "problem 1"},
-        {"", "From x\r\n", "problem 1"}, {"", std::string(MaxMessageBytes + 1, 'x'), "problem 2"},
+        {"", "From x\r\n", "problem 1"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -162,7 +179,11 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
         {"from_line_only", from + "hello\n\n", "not mail"}, {"missing", "", "missing"},
         {"", "", "not a file"}, {"pipe", "", "not a file"},
         {"socket", "", "not a file"}, {"/dev/zero", "", "not a file"},
-        {"large", mag2, "too large"}, {"large_inside", "", "mbox:problem 2 | melma 7"},
+        {"large", mag2, "too large"}, {"large_inside", "", "mbox:nothing | problem 2 | melma 7"},
+        // Header blocks (in a mailbox with the "From " line) of MaxHeaderBytes, one byte more,
+        // and one line over MaxMessageBytes.
+        {"longest_header", "", "melma 7"}, {"long_header", "", "too large"},
+        {"long_lines_inside", "", "mbox:mag2 0001234567 | problem 2 | melma 7 | problem 2 | *https://b.jp/u"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -176,7 +197,19 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
     const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     std::filesystem::resize_file(scratch / "large", MaxMessageBytes + 1);
-    writeSparseMailbox(scratch / "large_inside", MaxMessageBytes + 1);
+    const std::string small = "\n" + fromLine + "From: a\n\n";  // 58 bytes
+    writeSparse(scratch / "large_inside", {{small.substr(1), MaxMessageBytes - 58},
+                                           {small, MaxMessageBytes - 57},
+                                           {"\n" + fromLine + "From: b\n\nmelma7\n", 0}});
+    const std::string subject = "From: a\nSubject: ";  // 17 bytes
+    writeSparse(scratch / "longest_header",
+                {{"From: a\r\nSubject: ", MaxHeaderBytes - 20}, {"\r\n\r\nmelma7\r\n", 0}});
+    writeSparse(scratch / "long_header", {{subject, MaxHeaderBytes - 17}, {"\n\nmelma7\n", 0}});
+    writeSparse(scratch / "long_lines_inside",
+                {{from + mag2 + fromLine + subject, MaxMessageBytes},
+                 {"\n\n" + fromLine + subject, MaxHeaderBytes - 18 - 48},
+                 {"\n\nmelma7\n" + fromLine + subject, MaxHeaderBytes - 17 - 48},
+                 {"\n\nmelma7\n" + from + https, 0}});
     // The access time of the user's mail is left as it was.
     const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
     utimensat(AT_FDCWD, (scratch / "three").c_str(), longAgo, 0);
@@ -191,7 +224,8 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
 
 TEST(MessageFile, AStopIsHonouredBeforeAndWhileAHugeMessageIsRead) {
     const ScratchDirectory scratch;
-    writeSparseMailbox(scratch / "huge", std::uintmax_t(4) << 30);  // seconds of reading
+    writeSparse(scratch / "huge", {{fromLine + "From: a\n\n", std::uintmax_t(32) << 30},  // seconds
+                                   {"\n" + fromLine + "From: b\n\nmelma7\n", 0}});
     std::stop_source early;
     early.request_stop();
     EXPECT_EQ(outcome(readMailFile(scratch / "huge", early.get_token())), "cancelled");
@@ -203,4 +237,27 @@ TEST(MessageFile, AStopIsHonouredBeforeAndWhileAHugeMessageIsRead) {
     worker.request_stop();
     worker.join();
     EXPECT_EQ(outcome(reading), "cancelled");
+}
+
+TEST(MessageFile, AHeaderLineOfAnySizeIsPassedInBoundedMemory) {
+    const ScratchDirectory scratch;
+    const std::string mag2 = "From: a\n\nmag2 ID 0001234567\n";
+    writeSparse(scratch / "mbox", {{fromLine + "From: a\nSubject: ", 200u << 20},
+                                   {"\n\nbody\n" + fromLine + mag2, 0}});
+    const auto residentKiB = [] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages >> pages;
+        return pages * (sysconf(_SC_PAGESIZE) / 1024);
+    };
+    const long before = residentKiB();
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(outcome(readMailFile(scratch / "mbox")) == "mbox:problem 2 | mag2 0001234567" ? 0
+                                                                                            : 1);
+    }
+    int status = -1;
+    rusage usage{};
+    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(usage.ru_maxrss - before, 32 << 10);  // KiB; GMime alone would hold the line 5 times
 }
