@@ -257,9 +257,9 @@ TEST(Program, AMessageFileIsAskedAboutAlsoThroughTheCopyAlreadyRunning) {
     put(folder, "<dir>");
     const std::string samples = NOLVETTA_MESSAGE_DATA "/";
     const pid_t first = start(folder, {.file = samples + "folded_comment.eml"});
-    waitUntilReady(first, folder, "https://news.example.jp/leave?id=42 よろしいですか？");
+    waitUntilReady(first, folder, "https://news.example.jp よろしいですか？");
     EXPECT_EQ(stop(start(folder, {.file = samples + "header_only.eml"}), folder, {.signal = 0}), 0);
-    EXPECT_EQ(stop(first, folder, {.waitFor = "https://example.jp/h?x=1 よろしいですか？"}), 0);
+    EXPECT_EQ(stop(first, folder, {.waitFor = " https://example.jp よろしいですか？"}), 0);
     // A mailbox of 4 GiB, still being read when the session ends.
     put(root / "mbox", "From a@x Mon Dec  7 10:00:00 2026\nFrom: a@x\n\n");
     fs::resize_file(root / "mbox", 4ull << 30);
@@ -273,7 +273,8 @@ TEST(Program, AMessageFileIsAskedAboutAlsoThroughTheCopyAlreadyRunning) {
 TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
     nolvetta::testsupport::ScratchDirectory root;
     const fs::path folder = root / "program", sample = NOLVETTA_MESSAGE_DATA "/header_only.eml";
-    const std::string question = "h?x=1 よろしいですか？", log = folder.string() + ".log";
+    const std::string question = " https://example.jp よろしいですか？",
+                      log = folder.string() + ".log";
     const auto asked = [&] { return occurrences(readBytes(log), question); };
     put(folder, "<dir>");
     fs::permissions(folder, fs::perms(0777));  // shared with another user
