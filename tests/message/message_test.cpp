@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "child_memory.h"
 #include "scratch.h"
 #include "text/utf8.h"
 
@@ -244,20 +245,9 @@ TEST(MessageFile, AHeaderLineOfAnySizeIsPassedInBoundedMemory) {
     const std::string mag2 = "From: a\n\nmag2 ID 0001234567\n";
     writeSparse(scratch / "mbox", {{fromLine + "From: a\nSubject: ", 200u << 20},
                                    {"\n\nbody\n" + fromLine + mag2, 0}});
-    const auto residentKiB = [] {
-        long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages >> pages;
-        return pages * (sysconf(_SC_PAGESIZE) / 1024);
-    };
-    const long before = residentKiB();
-    const pid_t child = fork();
-    if (child == 0) {
-        _exit(outcome(readMailFile(scratch / "mbox")) == "mbox:problem 2 | mag2 0001234567" ? 0
-                                                                                            : 1);
-    }
-    int status = -1;
-    rusage usage{};
-    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
-    EXPECT_EQ(status, 0);
-    EXPECT_LT(usage.ru_maxrss - before, 32 << 10);  // KiB; GMime alone would hold the line 5 times
+    const nolvetta::testsupport::ChildRun run = nolvetta::testsupport::runInChild([&] {
+        return outcome(readMailFile(scratch / "mbox")) == "mbox:problem 2 | mag2 0001234567";
+    });
+    EXPECT_TRUE(run.held);
+    EXPECT_LT(run.peakGrowthKiB, 32 << 10);  // KiB; GMime alone would hold the line 5 times
 }
