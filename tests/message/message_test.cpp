@@ -137,22 +137,15 @@ TEST(Message, AQuestionNamesAPageByItsHostAndAMailByItsRecipientAndSubject) {
         std::u16string where, subject;
         bool foreign;
     } cases[] = {
-        {{Scheme::Https, u"https://www.Example.jp:8443/x?y=z#f"},
-         u"https://www.Example.jp:8443",
-         u"",
-         false},
+        // clang-format off
+        {{Scheme::Https, u"https://www.Example.jp:8443/x?y=z#f"}, u"https://www.Example.jp:8443", u"", false},
         {{Scheme::Http, u"http://h?q"}, u"http://h", u"", false},
-        {{Scheme::Https, u"https://xn--pple-43d.com/unsub"},
-         u"https://xn--pple-43d.com",
-         u"",
-         true},
+        {{Scheme::Https, u"https://xn--pple-43d.com/unsub"}, u"https://xn--pple-43d.com", u"", true},
         {{Scheme::Https, u"https://a.XN--eckwd4c7c.jp/"}, u"https://a.XN--eckwd4c7c.jp", u"", true},
         {{Scheme::Https, u"https://xn.example/xn--a"}, u"https://xn.example", u"", false},
-        {{Scheme::Mailto, u"mailto:u%40@x.example?subject=%E8%A7%A3%E9%99%A4%09x&body=b"},
-         u"u@@x.example",
-         u"解除 x",
-         false},
+        {{Scheme::Mailto, u"mailto:u%40@x.example?subject=%E8%A7%A3%E9%99%A4%09x&body=b"}, u"u@@x.example", u"解除 x", false},
         {{Scheme::Mailto, u"mailto:a@xn--p1ai"}, u"a@xn--p1ai", u"", true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const Target target = targetOf(c.address);
