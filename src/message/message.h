@@ -31,6 +31,11 @@ inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
 // (a few KB, signatures and all); a message with a longer one is refused
 // as too large, for its header lines would be held in memory several times.
 inline constexpr std::size_t MaxHeaderBytes = 1u << 20;
+// Far more than any line mail carries (998 characters by its rules, and
+// servers cut longer ones at a few thousand); a message with a longer line
+// is refused as too large, for GMime would hold a part's header line in
+// memory several times over, as it would the message's own.
+inline constexpr std::size_t MaxLineBytes = 1u << 20;
 
 // The longest unsubscribe address taken, in characters. Windows' own URL
 // functions and older browsers stop at 2,083, and some shell hand-overs cut
@@ -135,7 +140,8 @@ enum class FileProblem {
     Missing,      // nothing at the path
     NotAFile,     // a folder, a pipe, a device or a socket
     NotAMessage,  // neither a message nor a mailbox
-    TooLarge,     // a single message over MaxMessageBytes, or its header block over MaxHeaderBytes
+    TooLarge,     // a single message over MaxMessageBytes, its header block over
+                  // MaxHeaderBytes or a line over MaxLineBytes
     Unreadable,   // see `cause`
     Unavailable,  // no MIME reader on this system
     Cancelled,    // stopped on request; `messages` holds those read before

@@ -183,7 +183,7 @@ std::optional<std::u16string> toUtf16(std::string_view bytes, const char* from, 
 
 // Far beyond any line a newsletter begins with; a part may be as large as
 // its message, and only its first line is wanted.
-constexpr std::size_t MaxLineBytes = 64u << 10;
+constexpr std::size_t MaxFirstLineBytes = 64u << 10;
 
 bool isWrapped(GMimeContentEncoding encoding) {
     return encoding == GMIME_CONTENT_ENCODING_BASE64 ||
@@ -192,7 +192,7 @@ bool isWrapped(GMimeContentEncoding encoding) {
 }
 
 // The part's first line, decoded from its transfer encoding, read in pieces
-// up to its end or MaxLineBytes.
+// up to its end or MaxFirstLineBytes.
 std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutShort) {
     std::string line;
     GMimeStream* encoded = content ? g.contentStream(content) : nullptr;
@@ -207,7 +207,7 @@ std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutS
     }
     char piece[4096];
     std::size_t end = std::string::npos;
-    while (end == std::string::npos && line.size() < MaxLineBytes) {
+    while (end == std::string::npos && line.size() < MaxFirstLineBytes) {
         const ssize_t length = g.read(decoded.get(), piece, sizeof piece);
         if (length <= 0) {
             break;
@@ -218,8 +218,8 @@ std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutS
     }
     // Every charset named in mail ends a line with the byte 0x0A, and a bad
     // character further down must not matter.
-    cutShort = std::min(end, line.size()) >= MaxLineBytes;
-    line.resize(std::min({end, line.size(), MaxLineBytes}));
+    cutShort = std::min(end, line.size()) >= MaxFirstLineBytes;
+    line.resize(std::min({end, line.size(), MaxFirstLineBytes}));
     return line;
 }
 
@@ -414,6 +414,21 @@ public:
         return -1;
     }
 
+    // Whether no line in [from, before) is longer than `longest`.
+    bool linesFit(gint64 from, gint64 before, std::size_t longest, const std::stop_token& stop) {
+        for (gint64 line = from; from < before;) {
+            const gint64 end = find("\n", from, before, stop);
+            if (std::uintmax_t((end < 0 ? before : end) - line) > longest) {
+                return false;
+            }
+            if (end < 0) {
+                break;
+            }
+            line = from = end + 1;
+        }
+        return true;
+    }
+
 private:
     int fd_;
     std::string piece_;
@@ -451,7 +466,8 @@ void readMessages(const Gmime& g, int fd, gint64 size, bool mailbox, const std::
         const gint64 marker = mailbox ? file.find("\nFrom ", begin, size, stop) : -1;
         const gint64 end = marker < 0 ? size : marker + 1;
         Parts parts;
-        if (std::uintmax_t(end - begin) > MaxMessageBytes || !headerFits(file, begin, end, stop)) {
+        if (std::uintmax_t(end - begin) > MaxMessageBytes || !headerFits(file, begin, end, stop) ||
+            !file.linesFit(begin, end, MaxLineBytes, stop)) {
             parts.problem = Problem::TooLarge;
         } else {
             const Object<GMimeStream> bytes(g.substream(stream.get(), begin, end));
@@ -531,7 +547,8 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
     if (!reading.mailbox) {
         Pieces message(fd.get());
         if (std::uintmax_t(status.st_size) > MaxMessageBytes ||
-            !headerFits(message, 0, status.st_size, {})) {
+            !headerFits(message, 0, status.st_size, {}) ||
+            !message.linesFit(0, status.st_size, MaxLineBytes, stop)) {
             reading.problem = FileProblem::TooLarge;
             return;
         }

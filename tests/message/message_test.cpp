@@ -64,6 +64,15 @@ void writeSparse(const std::filesystem::path& file,
     }
 }
 
+// `bytes` of lines of dots, as a large body holds them.
+std::string dots(std::size_t bytes) {
+    std::string text(bytes, '.');
+    for (std::size_t i = 999; i < bytes; i += 1000) {
+        text[i] = '\n';
+    }
+    return text;
+}
+
 const std::string fromLine = "From sender@example.jp Mon Dec  7 10:00:00 2026\n";  // 48 bytes
 
 TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
@@ -78,7 +87,7 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
                end;
     };
     const auto messageOf = [&](std::size_t bytes) {
-        return "From: a\r\n\r\nmelma7\r\n" + std::string(bytes - 19, '.');
+        return "From: a\r\n\r\nmelma7\r\n" + dots(bytes - 19);
     };
     const struct {
         std::string file, bytes;  // a sample file, or else these bytes
@@ -117,6 +126,8 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
         {"", list + "=?utf-8?b?PGh0dHBzOi8vaGlkZGVuLmV4YW1wbGUvPg==?=\r\n\r\n", "nothing"},
         {"", headerOf(MaxHeaderBytes, "\r\n"), "*" + atBound + " +2"}, {"", headerOf(MaxHeaderBytes + 1, "\n"), "problem 2"},
         {"", messageOf(MaxMessageBytes), "melma 7"}, {"", messageOf(MaxMessageBytes + 1), "problem 2"},
+        {"", "From: a\n\n" + std::string(MaxLineBytes, 'x') + "\n", "nothing"},
+        {"", "From: a\n\n" + std::string(MaxLineBytes + 1, 'x'), "problem 2"},
         {"", "plain text\r\nFrom: x\r\n", "problem 1"}, {"", "melma: 12345678\r\n\r\nbody", "problem 1"},
         {"", " From: x\r\n", "problem 1"}, {"", "Subject: s\r\n\r\nFrom: x", "problem 1"},
         {"", "From x\r\n", "problem 1"},
@@ -178,6 +189,8 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
         // and one line over MaxMessageBytes.
         {"longest_header", "", "melma 7"}, {"long_header", "", "too large"},
         {"long_lines_inside", "", "mbox:mag2 0001234567 | problem 2 | melma 7 | problem 2 | *https://b.jp/u"},
+        // A line over MaxLineBytes, here in a part's header, which the message's own cap misses.
+        {"long_part_line", "", "too large"}, {"long_part_line_inside", "", "mbox:problem 2 | melma 7"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -192,8 +205,8 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     std::filesystem::resize_file(scratch / "large", MaxMessageBytes + 1);
     const std::string small = "\n" + fromLine + "From: a\n\n";  // 58 bytes
-    writeSparse(scratch / "large_inside", {{small.substr(1), MaxMessageBytes - 58},
-                                           {small, MaxMessageBytes - 57},
+    writeSparse(scratch / "large_inside", {{small.substr(1) + dots(MaxMessageBytes - 58), 0},
+                                           {small + dots(MaxMessageBytes - 57), 0},
                                            {"\n" + fromLine + "From: b\n\nmelma7\n", 0}});
     const std::string subject = "From: a\nSubject: ";  // 17 bytes
     writeSparse(scratch / "longest_header",
@@ -204,6 +217,11 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
                  {"\n\n" + fromLine + subject, MaxHeaderBytes - 18 - 48},
                  {"\n\nmelma7\n" + fromLine + subject, MaxHeaderBytes - 17 - 48},
                  {"\n\nmelma7\n" + from + https, 0}});
+    const std::string part = "From: a\nContent-Type: multipart/mixed; boundary=b\n\n--b\nX: ";
+    writeSparse(scratch / "long_part_line", {{part, MaxLineBytes - 2}, {"\n\nmelma7\n--b--\n", 0}});
+    writeSparse(scratch / "long_part_line_inside",
+                {{fromLine + part, MaxLineBytes + 80},
+                 {"\n\n--b--\n" + fromLine + "From: b\n\nmelma7\n", 0}});
     // The access time of the user's mail is left as it was.
     const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
     utimensat(AT_FDCWD, (scratch / "three").c_str(), longAgo, 0);
