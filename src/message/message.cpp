@@ -275,11 +275,12 @@ Reading readMessage(std::string_view bytes, Origin origin) {
     const std::string_view start = bytes.substr(0, MaxHeaderBytes + 2);
     const bool headerFits = bytes.size() <= MaxHeaderBytes ||
                             std::min(start.find("\n\n"), start.find("\n\r\n")) < MaxHeaderBytes;
+    // Each stretch of MaxLineBytes + 1 bytes holds a line break.
     bool linesFit = true;
-    for (std::size_t line = 0; linesFit && line < bytes.size();) {
-        const std::size_t end = std::min(bytes.find('\n', line), bytes.size());
-        linesFit = end - line <= MaxLineBytes;
-        line = end + 1;
+    for (std::size_t line = 0; linesFit && bytes.size() - line > MaxLineBytes;) {
+        const std::size_t last = bytes.substr(line, MaxLineBytes + 1).rfind('\n');
+        linesFit = last != std::string_view::npos;
+        line += last + 1;
     }
     if (bytes.size() > MaxMessageBytes || !headerFits || !linesFit) {
         reading.problem = Problem::TooLarge;

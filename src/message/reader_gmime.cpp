@@ -414,22 +414,42 @@ public:
         return -1;
     }
 
-    // Whether no line in [from, before) is longer than `longest`.
+    // Whether no line in [from, before) is longer than `longest`. Each
+    // stretch of `longest` + 1 bytes must hold a line break, and the next
+    // stretch begins after its last one: a file is read a piece or so per
+    // stretch, not line by line.
     bool linesFit(gint64 from, gint64 before, std::size_t longest, const std::stop_token& stop) {
-        for (gint64 line = from; from < before;) {
-            const gint64 end = find("\n", from, before, stop);
-            if (std::uintmax_t((end < 0 ? before : end) - line) > longest) {
+        for (gint64 line = from; before - line > gint64(longest) && !stop.stop_requested();) {
+            const gint64 last = lastBreak(line, line + gint64(longest) + 1);
+            if (last < 0) {
                 return false;
             }
-            if (end < 0) {
-                break;
-            }
-            line = from = end + 1;
+            line = last + 1;
         }
         return true;
     }
 
 private:
+    // Where the last line break in [from, before) is; -1 when there is none.
+    gint64 lastBreak(gint64 from, gint64 before) {
+        while (before > from) {
+            const gint64 start = std::max(from, before - gint64(piece_.size()));
+            const ssize_t length =
+                readAt(fd_, piece_.data(), std::size_t(before - start), off_t(start));
+            at_ = start;
+            length_ = std::size_t(std::max<ssize_t>(length, 0));
+            const std::size_t found = std::string_view(piece_.data(), length_).rfind('\n');
+            if (found != std::string_view::npos) {
+                return start + gint64(found);
+            }
+            if (length <= 0) {
+                break;
+            }
+            before = start;
+        }
+        return -1;
+    }
+
     int fd_;
     std::string piece_;
     gint64 at_ = 0;
