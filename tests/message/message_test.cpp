@@ -127,7 +127,7 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
         {"", headerOf(MaxHeaderBytes, "\r\n"), "*" + atBound + " +2"}, {"", headerOf(MaxHeaderBytes + 1, "\n"), "problem 2"},
         {"", messageOf(MaxMessageBytes), "melma 7"}, {"", messageOf(MaxMessageBytes + 1), "problem 2"},
         {"", "From: a\n\n" + std::string(MaxLineBytes, 'x') + "\n", "nothing"},
-        {"", "From: a\n\n" + std::string(MaxLineBytes + 1, 'x'), "problem 2"},
+        {"", "From: a\n\n" + std::string(MaxLineBytes + 1, 'x') + "\n", "problem 2"},
         {"", "plain text\r\nFrom: x\r\n", "problem 1"}, {"", "melma: 12345678\r\n\r\nbody", "problem 1"},
         {"", " From: x\r\n", "problem 1"}, {"", "Subject: s\r\n\r\nFrom: x", "problem 1"},
         {"", "From x\r\n", "problem 1"},
@@ -190,7 +190,7 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
         {"longest_header", "", "melma 7"}, {"long_header", "", "too large"},
         {"long_lines_inside", "", "mbox:mag2 0001234567 | problem 2 | melma 7 | problem 2 | *https://b.jp/u"},
         // A line over MaxLineBytes, here in a part's header, which the message's own cap misses.
-        {"long_part_line", "", "too large"}, {"long_part_line_inside", "", "mbox:problem 2 | melma 7"},
+        {"longest_part_line", "", "melma 7"}, {"long_part_line", "", "too large"}, {"long_part_line_inside", "", "mbox:problem 2 | melma 7"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -218,7 +218,10 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
                  {"\n\nmelma7\n" + fromLine + subject, MaxHeaderBytes - 17 - 48},
                  {"\n\nmelma7\n" + from + https, 0}});
     const std::string part = "From: a\nContent-Type: multipart/mixed; boundary=b\n\n--b\nX: ";
-    writeSparse(scratch / "long_part_line", {{part, MaxLineBytes - 2}, {"\n\nmelma7\n--b--\n", 0}});
+    for (const auto& [name, hole] : {std::pair("longest_part_line", MaxLineBytes - 3),
+                                     std::pair("long_part_line", MaxLineBytes - 2)}) {
+        writeSparse(scratch / name, {{part, hole}, {"\n\nmelma7\n--b--\n", 0}});
+    }
     writeSparse(scratch / "long_part_line_inside",
                 {{fromLine + part, MaxLineBytes + 80},
                  {"\n\n--b--\n" + fromLine + "From: b\n\nmelma7\n", 0}});
