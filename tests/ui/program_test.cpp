@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -268,6 +269,49 @@ TEST(Program, AMessageFileIsAskedAboutAlsoThroughTheCopyAlreadyRunning) {
     EXPECT_EQ(what(log), "<none>");
 }
 
+// Fifty starts at once, each with a file for the copy already running: it
+// takes every one in turn, and none of them says that it does not answer.
+TEST(Program, EveryOneOfACrowdOfStartsIsHandedOver) {
+    nolvetta::testsupport::ScratchDirectory root;
+    const fs::path folder = root / "program";
+    put(folder, "<dir>");
+    const pid_t first = start(folder);
+    waitUntilReady(first, folder, Shown);
+    std::vector<pid_t> crowd;
+    for (int i = 0; i < 50; ++i) {
+        const std::string who = std::to_string(i);
+        crowd.push_back(start(folder, {.file = (root / (who + ".eml")).string(), .who = who}));
+    }
+    // A start that was refused waits for its message to be answered: ended here.
+    for (int i = 0; i < 3000 && std::ranges::any_of(crowd, [](pid_t pid) { return pid > 0; });
+         ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        for (std::size_t who = 0; who < crowd.size(); ++who) {
+            int status = -1;
+            if (crowd[who] > 0 && ::waitpid(crowd[who], &status, WNOHANG) == crowd[who]) {
+                EXPECT_EQ(status, 0) << who;
+                crowd[who] = 0;
+            }
+        }
+    }
+    for (std::size_t who = 0; who < crowd.size(); ++who) {
+        EXPECT_EQ(crowd[who], 0) << who << " still runs";
+        if (crowd[who] > 0) {
+            ::kill(crowd[who], SIGKILL);
+            ::waitpid(crowd[who], nullptr, 0);
+        }
+        EXPECT_EQ(
+            occurrences(readBytes(logOf(folder, {.who = std::to_string(who)})), "応答しません"), 0)
+            << who;
+    }
+    // Each brought the running copy to the front.
+    const auto raised = [&] { return occurrences(readBytes(logOf(folder, {})), "raise()"); };
+    for (int i = 0; i < 250 && raised() < 50; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(raised(), 50);
+    EXPECT_EQ(stop(first, folder), 0);
+}
+
 // A file handed to the copy already running reaches only this user's copy,
 // and a start that cannot hand it over says why.
 TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
@@ -294,7 +338,7 @@ TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
     std::this_thread::sleep_for(std::chrono::seconds(4));
     ::kill(first, SIGCONT);
     EXPECT_EQ(stop(slow, folder, {.signal = 0}), 0);
-    // Too much, or nothing at all, from whoever connects: the next start is still heard.
+    // Too much, or nothing at all, from whoever connects and stays: a start is still heard.
     fs::path endpoint;
     for (const auto& entry : fs::directory_iterator(folder.string() + ".home/.cache/nolvetta")) {
         endpoint = entry.path();
@@ -308,11 +352,11 @@ TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
     }
     const std::string flood(1 << 20, 'x');
     EXPECT_LT(::send(idle.front(), flood.data(), flood.size(), MSG_NOSIGNAL), std::ssize(flood));
+    EXPECT_EQ(stop(start(folder, {.file = sample, .who = "b"}), folder, {.signal = 0, .who = "b"}),
+              0);
     for (int fd : idle) {
         ::close(fd);
     }
-    EXPECT_EQ(stop(start(folder, {.file = sample, .who = "b"}), folder, {.signal = 0, .who = "b"}),
-              0);
     for (int i = 0; i < 250 && asked() < 3; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
