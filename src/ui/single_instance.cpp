@@ -17,6 +17,7 @@
 #include <QSysInfo>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -33,9 +34,13 @@ namespace {
 
 // A path's worth of bytes; a start hands over nothing longer.
 constexpr std::size_t MaxHandOver = 4096;
-// Connections held at once, and how long one may take to say its piece.
+// Connections held at once, and how long one may take to say its piece;
+// the rest wait their turn in the listen queue, which the system bounds.
 constexpr std::size_t MaxConnections = 8;
 constexpr int ConnectionMs = 2000;
+// The copy's answer once it has the whole piece: a connection closed without
+// it was dropped unread, and the start tries again.
+constexpr char Taken = '\x06';
 // Long enough for a copy that starts slowly, with CJK fonts on a slow disk,
 // to begin listening, or for one busy with a large mailbox to answer.
 constexpr int HandOverMs = 30'000;
@@ -161,12 +166,16 @@ SingleInstance::Start SingleInstance::start(const std::string& file) {
         if (handOver(file, deadline)) {
             return problem_.empty() && !abandoned_ ? Start::HandedOver : Start::Refused;
         }
+        if (abandoned_) {
+            return Start::Refused;
+        }
         if (deadline.hasExpired()) {
             problem_ =
                 captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
             return Start::Refused;
         }
-        // The copy has the lock, but does not listen yet; the session may end meanwhile.
+        // The copy has the lock but does not listen yet, or has others to hear
+        // first; the session may end meanwhile.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
         QThread::msleep(100);
         if (abandoned_) {
@@ -198,43 +207,53 @@ bool SingleInstance::takeOver() {
     return (lock_.removeStaleLockFile() || QFile::remove(lockPath_)) && lock_.tryLock(0);
 }
 
-// Hands `file` to the listening copy and waits until it has taken it; false
-// while nobody listens. Gives up, saying so, when the copy does not answer.
+// Hands `file` to the listening copy and waits until it says it has taken
+// it; false while nobody takes it, to be tried again.
 bool SingleInstance::handOver(const std::string& file, const QDeadlineTimer& deadline) {
     if (endpoint_.empty()) {
         problem_ = captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
         return true;
     }
+    if (file.size() > MaxHandOver) {
+        // No file has a name that long, and the copy would take none.
+        problem_ = captions::format(captions::FileMissing, {captions::named(fs::path(file))});
+        return true;
+    }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // A full listen queue holds the connection back: not for long, and not past the deadline.
+    const timeval wait{0, 1000 * std::clamp<long>(deadline.remainingTime(), 1, 500)};
     const sockaddr_un address = addressOf(endpoint_);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         if (fd >= 0) {
             ::close(fd);
         }
         return false;
     }
     // Only to a copy of this user's: the folder could not hold another's anyway.
-    bool taken = sameUser(fd);
-    for (std::size_t sent = 0; taken && sent < file.size();) {
-        const ssize_t n = ::send(fd, file.data() + sent, file.size() - sent, MSG_NOSIGNAL);
-        taken = n > 0;
-        sent += taken ? static_cast<std::size_t>(n) : 0;
+    if (!sameUser(fd)) {
+        ::close(fd);
+        problem_ = captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
+        return true;
+    }
+    bool sent = true;
+    for (std::size_t at = 0; sent && at < file.size();) {
+        const ssize_t n = ::send(fd, file.data() + at, file.size() - at, MSG_NOSIGNAL);
+        sent = n > 0;
+        at += sent ? static_cast<std::size_t>(n) : 0;
     }
     ::shutdown(fd, SHUT_WR);
-    // The copy closes the connection once it has the file; it may be busy.
+    // The copy answers once it has the file; it may be busy, or hear others first.
     pollfd answer{fd, POLLIN, 0};
     int ready = 0;
-    while (taken && !abandoned_ && (ready = ::poll(&answer, 1, 100)) == 0 &&
+    while (sent && !abandoned_ && (ready = ::poll(&answer, 1, 100)) == 0 &&
            !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     }
     char byte = 0;
-    taken = taken && ready == 1 && ::recv(fd, &byte, 1, 0) == 0;
+    const bool taken = sent && ready == 1 && ::recv(fd, &byte, 1, 0) == 1 && byte == Taken;
     ::close(fd);
-    if (!taken && !abandoned_) {
-        problem_ = captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory_)});
-    }
-    return true;
+    return taken;
 }
 
 void SingleInstance::listen() {
@@ -260,17 +279,21 @@ void SingleInstance::listen() {
 }
 
 void SingleInstance::accept() {
-    for (;;) {
+    while (connections_.size() < MaxConnections) {
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 // Out of descriptors, say: listen again once some are free.
                 listening_->setEnabled(false);
-                QTimer::singleShot(100, this, [this] { listening_->setEnabled(true); });
+                QTimer::singleShot(100, this, [this] {
+                    if (listening_) {
+                        listening_->setEnabled(true);
+                    }
+                });
             }
             return;
         }
-        if (!sameUser(fd) || connections_.size() >= MaxConnections) {
+        if (!sameUser(fd)) {
             ::close(fd);
             continue;
         }
@@ -283,6 +306,8 @@ void SingleInstance::accept() {
         connection->deadline.start(ConnectionMs);
         connections_[fd] = std::move(connection);
     }
+    // Accepted as a connection ends, in the order they came.
+    listening_->setEnabled(false);
 }
 
 void SingleInstance::receive(int fd) {
@@ -300,8 +325,10 @@ void SingleInstance::receive(int fd) {
         return;
     }
     const std::string file = n == 0 ? std::move(connection.bytes) : std::string();
-    drop(fd);  // closing it tells the other start that the file was taken
-    if (n == 0) {
+    // A start that no longer waits for the answer has said why it ended.
+    const bool taken = n == 0 && ::send(fd, &Taken, 1, MSG_NOSIGNAL) == 1;
+    drop(fd);
+    if (taken) {
         emit anotherStarted(file);
     }
 }
@@ -309,6 +336,9 @@ void SingleInstance::receive(int fd) {
 void SingleInstance::drop(int fd) {
     if (connections_.erase(fd) > 0) {
         ::close(fd);
+        if (listening_) {
+            listening_->setEnabled(true);  // the next in the queue
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -149,6 +150,27 @@ int stop(pid_t pid, const fs::path& folder, const Options& options = {}) {
     return status;
 }
 
+// The exit statuses of starts that end by themselves, as a hand-over does;
+// -1 for one still running after a minute, which waits on a message that
+// nobody answers and is killed.
+std::vector<int> endsOf(const std::vector<pid_t>& pids) {
+    std::vector<int> statuses(pids.size(), -1);
+    std::vector<bool> ended(pids.size());
+    for (int i = 0; i < 3000 && std::ranges::count(ended, false) > 0;
+         ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        for (std::size_t at = 0; at < pids.size(); ++at) {
+            ended[at] = ended[at] || ::waitpid(pids[at], &statuses[at], WNOHANG) == pids[at];
+        }
+    }
+    for (std::size_t at = 0; at < pids.size(); ++at) {
+        if (!ended[at]) {
+            ::kill(pids[at], SIGKILL);
+            ::waitpid(pids[at], nullptr, 0);
+        }
+    }
+    return statuses;
+}
+
 TEST(Program, NoByteOfTheUsersDataIsLostWhateverTheFolderHolds) {
     const std::string big(5000, 'x');  // more than the limit on a file's size below
     using Files = std::vector<std::pair<std::string, std::string>>;
@@ -268,6 +290,35 @@ TEST(Program, AMessageFileIsAskedAboutAlsoThroughTheCopyAlreadyRunning) {
     EXPECT_EQ(what(log), "<none>");
 }
 
+// Fifty starts at once, each with a file for the copy already running: it
+// takes every one in turn, and none of them says that it does not answer.
+TEST(Program, EveryOneOfACrowdOfStartsIsHandedOver) {
+    nolvetta::testsupport::ScratchDirectory root;
+    const fs::path folder = root / "program";
+    put(folder, "<dir>");
+    const pid_t first = start(folder);
+    waitUntilReady(first, folder, Shown);
+    std::vector<pid_t> crowd;
+    for (int i = 0; i < 50; ++i) {
+        const std::string who = std::to_string(i);
+        crowd.push_back(start(folder, {.file = (root / (who + ".eml")).string(), .who = who}));
+    }
+    EXPECT_EQ(endsOf(crowd), std::vector<int>(50, 0));
+    std::ptrdiff_t toldItDoesNotAnswer = 0;
+    for (int who = 0; who < 50; ++who) {
+        toldItDoesNotAnswer +=
+            occurrences(readBytes(logOf(folder, {.who = std::to_string(who)})), "応答しません");
+    }
+    EXPECT_EQ(toldItDoesNotAnswer, 0);
+    // Each brought the running copy to the front.
+    const auto raised = [&] { return occurrences(readBytes(logOf(folder, {})), "raise()"); };
+    for (int i = 0; i < 250 && raised() < 50; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(raised(), 50);
+    EXPECT_EQ(stop(first, folder), 0);
+}
+
 // A file handed to the copy already running reaches only this user's copy,
 // and a start that cannot hand it over says why.
 TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
@@ -295,25 +346,30 @@ TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
     std::this_thread::sleep_for(std::chrono::seconds(4));
     ::kill(first, SIGCONT);
     EXPECT_EQ(stop(slow, folder, {.signal = 0}), 0);
-    // Too much, or nothing at all, from whoever connects: the next start is still heard.
+    // Too much, or nothing at all, from whoever connects and stays: a start is still heard.
     fs::path endpoint;
     for (const auto& entry : fs::directory_iterator(folder.string() + ".home/.cache/nolvetta")) {
         endpoint = entry.path();
     }
-    std::vector<int> idle;
-    for (int i = 0; i < 40; ++i) {
+    const auto connected = [&endpoint] {
         sockaddr_un address{AF_UNIX, {}};
         endpoint.native().copy(address.sun_path, sizeof address.sun_path - 1);
-        idle.push_back(::socket(AF_UNIX, SOCK_STREAM, 0));
-        ::connect(idle.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        return fd;
+    };
+    const int flooding = connected();
     const std::string flood(1 << 20, 'x');
-    EXPECT_LT(::send(idle.front(), flood.data(), flood.size(), MSG_NOSIGNAL), std::ssize(flood));
+    EXPECT_LT(::send(flooding, flood.data(), flood.size(), MSG_NOSIGNAL), std::ssize(flood));
+    ::close(flooding);
+    std::vector<int> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(connected());
+    }
+    EXPECT_EQ(endsOf({start(folder, {.file = sample, .who = "b"})}), std::vector<int>{0});
     for (int fd : idle) {
         ::close(fd);
     }
-    EXPECT_EQ(stop(start(folder, {.file = sample, .who = "b"}), folder, {.signal = 0, .who = "b"}),
-              0);
     for (int i = 0; i < 250 && asked() < 3; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
