@@ -9,6 +9,14 @@
 
 namespace nolvetta::testsupport {
 
+// AddressSanitizer keeps freed memory aside for a while, so many small
+// allocations raise the peak without any of them being held.
+#ifdef __SANITIZE_ADDRESS__
+inline constexpr bool FreedMemoryIsReused = false;
+#else
+inline constexpr bool FreedMemoryIsReused = true;
+#endif
+
 struct ChildRun {
     bool held = false;
     long peakGrowthKiB = 0;  // the child's peak resident memory over the parent's at the fork
