@@ -388,3 +388,37 @@ TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
                    {.waitFor = Shown, .who = "user"}),
               0);
 }
+
+// A script's list: no window and so no display, no lock, nothing written;
+// the rows on standard output, and status 2 with the reason when nothing
+// could be read.
+TEST(Program, TheListIsPrintedForAScriptWithoutADisplay) {
+    nolvetta::testsupport::ScratchDirectory folder;
+    fs::copy_file(NOLVETTA_EXECUTABLE, folder / "nolvetta");
+    const auto run = [&](const std::string& paths) {
+        const std::string command = "env -i HOME=" + folder.path().string() + " " +
+                                    (folder / "nolvetta").string() + " --list --tsv " + paths +
+                                    " 2>" + (folder / "log").string();
+        FILE* out = ::popen(command.c_str(), "r");
+        std::string text;
+        for (char piece[4096]; const std::size_t n = std::fread(piece, 1, sizeof piece, out);) {
+            text.append(piece, n);
+        }
+        return std::pair(WEXITSTATUS(::pclose(out)), text);
+    };
+    const std::string data = NOLVETTA_MESSAGE_DATA;
+    EXPECT_EQ(
+        run(data + "/header_only.eml " + data + "/folded_comment.eml"),
+        std::pair(0, std::string("sender\tsubject\tcount\tlatest\tway out\treached\trecord\n"
+                                 "メルマガ配信\tfolded\t2\t2026-12-07T00:00:00Z\t"
+                                 "https://news.example.jp/leave?id=42\treader@example.com\t\n")));
+    EXPECT_EQ(run((folder / "gone").string()), std::pair(2, std::string()));
+    EXPECT_NE(readBytes(folder / "log").find("読み込めるメールがありませんでした。"),
+              std::string::npos);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"log", "nolvetta"}));
+}
