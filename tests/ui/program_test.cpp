@@ -406,12 +406,15 @@ TEST(Program, TheListIsPrintedForAScriptWithoutADisplay) {
         }
         return std::pair(WEXITSTATUS(::pclose(out)), text);
     };
+    // Left on the first of the month, still coming a week later.
+    const std::string record = "2026-12-01T00:00:00Z\thttps\tfrom:news@example.jp\t\thttps://x/\n";
+    nolvetta::testsupport::writeBytes(folder / "nolvetta-record.txt", record);
     const std::string data = NOLVETTA_MESSAGE_DATA;
-    EXPECT_EQ(
-        run(data + "/header_only.eml " + data + "/folded_comment.eml"),
-        std::pair(0, std::string("sender\tsubject\tcount\tlatest\tway out\treached\trecord\n"
-                                 "メルマガ配信\tfolded\t2\t2026-12-07T00:00:00Z\t"
-                                 "https://news.example.jp/leave?id=42\treader@example.com\t\n")));
+    EXPECT_EQ(run(data + "/header_only.eml " + data + "/folded_comment.eml"),
+              std::pair(0, std::string("sender\tsubject\tcount\tlatest\tway out\treached\trecord\n"
+                                       "メルマガ配信\tfolded\t2\t2026-12-07T00:00:00Z\t"
+                                       "https://news.example.jp/leave?id=42\treader@example.com\t"
+                                       "still-coming 2026-12-01T00:00:00Z\n")));
     EXPECT_EQ(run((folder / "gone").string()), std::pair(2, std::string()));
     EXPECT_NE(readBytes(folder / "log").find("読み込めるメールがありませんでした。"),
               std::string::npos);
@@ -420,5 +423,6 @@ TEST(Program, TheListIsPrintedForAScriptWithoutADisplay) {
         left.push_back(entry.path().filename().string());
     }
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"log", "nolvetta"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"log", "nolvetta", "nolvetta-record.txt"}));
+    EXPECT_EQ(readBytes(folder / "nolvetta-record.txt"), record);
 }
