@@ -142,7 +142,8 @@ inline constexpr Text FileMissing = u"%1が見つかりません。";
 inline constexpr Text NotAMessageFile = u"%1はファイルではないため、メールとして読めません。";
 inline constexpr Text NotAMessage = u"%1はメールではありません。";
 // %1: the message, %2: the limit in MB
-inline constexpr Text MessageTooLarge = u"%1は %2 MB を超えるため、メールとして読みません。";
+inline constexpr Text MessageTooLarge =
+    u"%1は %2 MB を超えるか、ヘッダーか 1 行が長すぎるため、メールとして読みません。";
 // %1: the message, %2: the cause
 inline constexpr Text CannotReadMessage = u"%1を読み込めませんでした。\n%2";
 inline constexpr Text CannotReadMessages =

@@ -381,7 +381,7 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
         u"「gone」が見つかりません。",
         u"「dir」はファイルではないため、メールとして読めません。",
         u"「x.txt」はメールではありません。",
-        u"「big」は 32 MB を超えるため、メールとして読みません。",
+        u"「big」は 32 MB を超えるか、ヘッダーか 1 行が長すぎるため、メールとして読みません。",
         u"「locked」を読み込めませんでした。\nアクセスが許可されていません。",
         u"「any」を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。",
         u"「none」には、配信を停止する方法が見つかりませんでした。",
