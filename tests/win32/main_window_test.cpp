@@ -185,6 +185,43 @@ DWORD drop(HWND target, nolvetta::win32::DataObject::Forms forms) {
     return effect;
 }
 
+// Drops `text` at the middle of `target` from another program, whose drag
+// finds the window under the pointer as the system sees it, while the
+// window runs; the effect, DROPEFFECT_NONE if refused.
+DWORD dropFromAnotherProgram(HWND target, std::u16string_view text,
+                             const std::function<void()>& pump) {
+    RECT place{};
+    GetWindowRect(target, &place);
+    std::wstring line = L"drag_source " + std::to_wstring((place.left + place.right) / 2) + L" " +
+                        std::to_wstring((place.top + place.bottom) / 2) + L" \"" +
+                        std::wstring(text.begin(), text.end()) + L"\"";
+    const std::wstring program = besideThisProgram(NOLVETTA_DRAG_SOURCE).wstring();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        ADD_FAILURE() << "drag_source did not start";
+        return DROPEFFECT_NONE;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT) !=
+               WAIT_OBJECT_0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        pump();
+    }
+    DWORD effect = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &effect);
+    if (effect == STILL_ACTIVE) {
+        TerminateProcess(process.hProcess, DROPEFFECT_NONE);
+        ADD_FAILURE() << "drag_source did not end";
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    pump();
+    return effect;
+}
+
 class Win32Window : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -464,16 +501,6 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
               DROPEFFECT_NONE);
     EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=first@x"),
                                 url(Mag2DeliveryBase, u"/reader/D?id=0007654321&e=first@x")}));
-    // The shop frame lies below the window's edge: the window is made taller
-    // so that something can be dropped there.
-    RECT frame{};
-    GetWindowRect(window->handle(), &frame);
-    SetWindowPos(window->handle(), nullptr, 0, 0, frame.right - frame.left,
-                 frame.bottom - frame.top + 150, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(drop(control(Control::Text2),
-                   {{CF_UNICODETEXT, unicode(u"商品: " + url(ShopMallBase, u"/myshop/item/1/"))}}),
-              DROPEFFECT_COPY);
-    EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
 
     setText(Control::Text3, u"5");  // 変更: the page that leaves, then the one that joins
     setText(Control::Combo2, u"second@x");
@@ -492,4 +519,31 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
     open();
     EXPECT_EQ(entries(Control::Combo2), 3);
     EXPECT_EQ(text(Control::Combo1), u"first@x");
+}
+
+// Another program's drag sees a frame that takes the focus above the fields
+// it holds; the drop reaches the field under the pointer all the same.
+TEST_F(Win32Window, TextFromAnotherProgramIsDroppedOnTheFieldUnderThePointer) {
+    // The shop frame lies below the window's edge: the window is made taller.
+    RECT frame{};
+    GetWindowRect(window->handle(), &frame);
+    SetWindowPos(window->handle(), nullptr, 0, 0, frame.right - frame.left,
+                 frame.bottom - frame.top + 150, SWP_NOMOVE | SWP_NOZORDER);
+    const struct {
+        Control target;
+        std::u16string text;
+        DWORD effect;
+    } cases[] = {
+        {Control::Text3, u"配信 mag2 ID:0001234567 発行", DROPEFFECT_COPY},
+        {Control::Text2, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
+        {Control::Command4, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::Combo2, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        EXPECT_EQ(dropFromAnotherProgram(control(c.target), c.text, [this] { pump(); }), c.effect);
+    }
+    EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
+    EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
+    EXPECT_EQ(text(Control::Text3), u"0001234567");
 }
