@@ -981,13 +981,13 @@ std::size_t MainWindow::ask(std::u16string_view text,
         return buttons.size() - 1;
     }
     const Modal modal(*this);
-    return showMessageBox(window_, text, std::span(buttons.begin(), buttons.size()), defaultButton,
-                          messageBox_);
+    return showMessageBox(window_, font_, text, std::span(buttons.begin(), buttons.size()),
+                          defaultButton, messageBox_);
 }
 
 void MainWindow::dismissMessages() {
     if (messageBox_ != nullptr) {
-        PostMessageW(messageBox_, TDM_CLICK_BUTTON, IDCANCEL, 0);
+        PostMessageW(messageBox_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
     if (modal_ > 0) {
         EndMenu();

@@ -58,15 +58,37 @@ Texts entriesOf(HMENU menu) {
     return entries;
 }
 
+// A static text as it is drawn: without SS_NOPREFIX, "&&" shows "&" and a
+// lone "&" only underlines what follows.
+std::u16string drawnText(HWND text) {
+    std::u16string shown = textOf(text);
+    wchar_t kind[16] = {};
+    GetClassNameW(text, kind, 16);
+    if (_wcsicmp(kind, L"Static") != 0 || (GetWindowLongPtrW(text, GWL_STYLE) & SS_NOPREFIX)) {
+        return shown;
+    }
+    std::u16string drawn;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == u'&' && ++i == shown.size()) {
+            break;
+        }
+        drawn += shown[i];
+    }
+    return drawn;
+}
+
 // What a message box or pop-up menu shows: a box's title, its text's first
-// line, its buttons and last the one Enter presses; a pop-up's entries.
+// line as drawn, its buttons and last the one Enter presses; a pop-up's entries.
 Texts shownBy(HWND modal, bool popUp) {
     if (popUp) {
         return entriesOf(reinterpret_cast<HMENU>(SendMessageW(modal, MN_GETHMENU, 0, 0)));
     }
     Texts shown{textOf(modal)};
-    for (const std::u16string& text : childTexts(modal)) {
-        shown.push_back(text.substr(0, text.find_first_of(u"\r\n")));
+    for (HWND child = GetWindow(modal, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::u16string text = drawnText(child);
+        if (IsWindowVisible(child) && !text.empty()) {
+            shown.push_back(text.substr(0, text.find_first_of(u"\r\n")));
+        }
     }
     shown.push_back(textOf(GetDlgItem(modal, LOWORD(SendMessageW(modal, DM_GETDEFID, 0, 0)))));
     return shown;
@@ -458,6 +480,7 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     setText(Control::Text3, u"0");
     user.answer(u"OK");
     press(Control::Command4);
+    setText(Control::Combo1, u"a&b@example.jp");  // drawn as it is, no mnemonic
     focus(Control::Combo1);
     key(VK_RETURN);
     EXPECT_EQ(entries(Control::Combo1), 1);
@@ -466,7 +489,8 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
         press(Control::Command3);
     }
     // いいえ is the default: Enter pressed by mistake deletes nothing.
-    const Texts question{u"!Nolvetta", u"a+b@x を削除します", u"はい", u"いいえ", u"いいえ"};
+    const Texts question{u"!Nolvetta", u"a&b@example.jp を削除します", u"はい", u"いいえ",
+                         u"いいえ"};
     EXPECT_EQ(user.seen(),
               std::vector<Texts>(
                   {{u"!Nolvetta", u"mail ID が不正です", u"OK", u"OK"}, question, question}));
