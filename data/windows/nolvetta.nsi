@@ -46,7 +46,7 @@ BrandingText "${NAME} ${VERSION}"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 ; Offered, not ticked; a silent install shows no page and starts nothing.
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "${NAME} を起動する"
+!define MUI_FINISHPAGE_RUN_TEXT "${NAME} を起動する(&R)"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
 !define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
 !insertmacro MUI_PAGE_FINISH
