@@ -33,7 +33,8 @@ if [ -f "$build/src/win32/nolvetta.exe" ]; then
     wine="$(command -v wine || echo /usr/lib/wine/wine64)"
     wineserver="$(command -v wineserver || echo /usr/lib/wine/wineserver)"
     "$wine" wineboot --init
-    "$wine" regedit tests/win32/wine-prefix.reg
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE tests/win32/wine-prefix.reg; } >"$WINEPREFIX/prefix.reg"
+    "$wine" regedit "$WINEPREFIX/prefix.reg"
     # The symbols of the caption's buttons, which Wine finds only there.
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     cp "$build/src/win32/nolvetta.exe" "$work/"

@@ -33,7 +33,9 @@ export DISPLAY=":$(cat "$display")"
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 "$wine" wineboot --init
-"$wine" regedit tests/win32/wine-prefix.reg
+# Converted: regedit reads UTF-16, or else the prefix's code page.
+{ printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE tests/win32/wine-prefix.reg; } >"$WINEPREFIX/prefix.reg"
+"$wine" regedit "$WINEPREFIX/prefix.reg"
 
 cmake --preset windows
 cmake --build --preset windows -j"$(nproc)"

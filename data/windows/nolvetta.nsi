@@ -44,6 +44,11 @@ BrandingText "${NAME} ${VERSION}"
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+; Offered, not ticked; a silent install shows no page and starts nothing.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "${NAME} を起動する(&R)"
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
+!define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -59,6 +64,13 @@ VIAddVersionKey /LANG=${LANG_JAPANESE} "LegalCopyright" "Copyright (c) 2026 ${PU
 
 Function .onInit
     !insertmacro MULTIUSER_INIT
+FunctionEnd
+
+; Started by the desktop's shell, as the user who is logged in: the installer
+; may run as an administrator, and a program it started would be too, which
+; refuses the text dropped from the user's own mail program.
+Function StartProgram
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\nolvetta.exe"'
 FunctionEnd
 
 Function un.onInit

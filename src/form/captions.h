@@ -7,6 +7,8 @@
 #include <system_error>
 #include <utility>
 
+#include "message/message.h"
+
 // Every text the window shows, in one place. "%1", "%2" … stand for what
 // format() puts in.
 namespace nolvetta::form::captions {
@@ -146,8 +148,15 @@ inline constexpr Text MessageTooLarge =
     u"%1は %2 MB を超えるか、ヘッダーか 1 行が長すぎるため、メールとして読みません。";
 // %1: the message, %2: the cause
 inline constexpr Text CannotReadMessage = u"%1を読み込めませんでした。\n%2";
-inline constexpr Text CannotReadMessages =
+// %1: the message, or what would have read messages
+inline constexpr Text NoMessageReader =
     u"%1を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。";
+inline constexpr Text MessagesNotReadYet =
+    u"%1を読めません。\nこの版の !Nolvetta は、メールを丸ごと読むことはまだできません。\n"
+    u"メールソフトでメルマガの本文を選び、ID の欄にドロップしてください。";
+// A build without a reader cannot tell the user to install one.
+inline constexpr Text CannotReadMessages =
+    message::ReaderBuilt ? NoMessageReader : MessagesNotReadYet;
 // %1: the http address
 inline constexpr Text ConfirmHttp =
     u"このメールの配信停止のページは暗号化されていない http のアドレスです。\n%1\n開きますか？";

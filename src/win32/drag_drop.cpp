@@ -163,42 +163,47 @@ std::u16string textOf(IDataObject* data) {
     return {};
 }
 
-// ---- A control's drop target
+// ---- The window's drop target
 
 // No exception leaves for OLE: data that cannot be read is not taken.
-HRESULT DropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+HRESULT DropTarget::DragEnter(IDataObject* data, DWORD, POINTL at, DWORD* effect) {
     try {
-        taken_ = data != nullptr && takes_(offerOf(data));
+        offer_ = data != nullptr ? std::optional(offerOf(data)) : std::nullopt;
     } catch (const std::exception&) {
-        taken_ = false;
+        offer_.reset();
     }
-    return DragOver(0, {}, effect);
+    return DragOver(0, at, effect);
 }
 
-HRESULT DropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
+HRESULT DropTarget::DragOver(DWORD, POINTL at, DWORD* effect) {
     if (effect == nullptr) {
         return E_INVALIDARG;
     }
-    *effect = taken_ ? *effect & DROPEFFECT_COPY : DROPEFFECT_NONE;
+    bool taken = false;
+    try {
+        taken = offer_ && takes_(at, *offer_);
+    } catch (const std::exception&) {
+    }
+    *effect = taken ? *effect & DROPEFFECT_COPY : DROPEFFECT_NONE;
     return S_OK;
 }
 
 HRESULT DropTarget::DragLeave() {
-    taken_ = false;
+    offer_.reset();
     return S_OK;
 }
 
-HRESULT DropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
-    taken_ = false;
+HRESULT DropTarget::Drop(IDataObject* data, DWORD, POINTL at, DWORD* effect) {
+    offer_.reset();
     if (data == nullptr || effect == nullptr) {
         return E_INVALIDARG;
     }
     const DWORD allowed = std::exchange(*effect, DROPEFFECT_NONE);
     try {
-        if ((allowed & DROPEFFECT_COPY) != 0 && takes_(offerOf(data))) {
+        if ((allowed & DROPEFFECT_COPY) != 0 && takes_(at, offerOf(data))) {
             *effect = DROPEFFECT_COPY;
             OleDrop drop(data);
-            dropped_(drop);
+            dropped_(at, drop);
         }
     } catch (const std::exception&) {
         return E_UNEXPECTED;

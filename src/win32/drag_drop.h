@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -110,25 +111,28 @@ private:
     std::u16string text_;
 };
 
-// A control's drop target. It takes only what `takes` agrees to, always as a
-// copy (a move would make the source delete what was dragged), and gives the
-// drop to `dropped`.
+// The window's drop target. A drag from another program finds the window
+// under the pointer itself, which may be a frame lying over the field it
+// holds: the target, on the whole window, asks which field is at the point.
+// It takes only what `takes` agrees to there, always as a copy (a move would
+// make the source delete what was dragged), and gives the drop to `dropped`.
 class DropTarget final : public ComObject<IDropTarget> {
 public:
-    using Takes = std::function<bool(const form::DropOffer&)>;
-    using Dropped = std::function<void(form::DroppedData&)>;
+    using Takes = std::function<bool(POINTL at, const form::DropOffer&)>;
+    using Dropped = std::function<void(POINTL at, form::DroppedData&)>;
     DropTarget(Takes takes, Dropped dropped)
         : takes_(std::move(takes)), dropped_(std::move(dropped)) {}
 
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL at,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL at, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL at, DWORD* effect) override;
 
 private:
     Takes takes_;
     Dropped dropped_;
-    bool taken_ = false;  // what is being dragged over the control
+    std::optional<form::DropOffer> offer_;  // what is being dragged over the window
 };
 
 // A drag of the window's own text: dropped when the left button comes up,

@@ -60,7 +60,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             captions::format(captions::CopyDoesNotAnswer, {captions::named(dataDirectory)});
         const std::u16string_view ok[] = {captions::ButtonOk};
         HWND open = nullptr;
-        win32::showMessageBox(nullptr, text, ok, 0, open);
+        win32::showMessageBox(nullptr, nullptr, text, ok, 0, open);
         return 1;
     }
     auto launcher = nolvetta::launcher::makeSystemLauncher();

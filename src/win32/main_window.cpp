@@ -261,6 +261,7 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
     buildControls();
     buildMenus();
     layOut(dpiOf(window_));
+    acceptDrops();
     form_ = std::make_unique<form::Form1>(*this, launcher, reader, dataDirectory);
 }
 
@@ -350,29 +351,12 @@ void MainWindow::buildControls() {
             accessibility_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_ROLE, role);
             describe(control, PROPID_ACC_VALUE, row.caption);
         }
-        if (row.takesDrops) {
-            auto* target = new DropTarget(
-                [this, id = row.id](const form::DropOffer& offer) {
-                    bool takes = false;
-                    guarded([&] { takes = modal_ == 0 && form_->takesDrop(id, offer); });
-                    return takes;
-                },
-                [this, id = row.id](form::DroppedData& data) {
-                    guarded([&] { form_->dropped(id, data); });
-                });
-            if (SUCCEEDED(RegisterDragDrop(control, target))) {
-                dropTargets_[indexOf(row.id)] = target;
-            } else {
-                target->Release();
-                std::fprintf(stderr, "!Nolvetta: %.*s takes no drops (OLE is not ready)\n",
-                             static_cast<int>(row.name.size()), row.name.data());
-            }
-        }
     }
     // Tab follows the stacking order: the controls that take the focus on
     // top, in tab order, each label just above the field it names (its
     // mnemonic goes there), and the other frames at the bottom, drawn under
-    // their controls.
+    // their controls. A frame that takes the focus lies above its fields, so
+    // drops look for their field by the point (acceptDrops).
     std::vector<Control> order = form::tabOrder();
     for (const form::ControlRow& row : form::controls()) {
         if (row.buddy) {
@@ -394,6 +378,51 @@ void MainWindow::buildControls() {
     }
     const Control first = form::tabOrder().front();
     focus_ = form::rowOf(first).kind == Kind::ComboBox ? editOf(handle(first)) : handle(first);
+}
+
+// One drop target for the whole window: whichever of its windows a drag
+// finds under the pointer, a frame's too, the field there takes the drop.
+void MainWindow::acceptDrops() {
+    auto* target = new DropTarget(
+        [this](POINTL at, const form::DropOffer& offer) {
+            bool takes = false;
+            guarded([&] {
+                const std::optional<Control> field = dropFieldAt(at);
+                takes = modal_ == 0 && field && form_->takesDrop(*field, offer);
+            });
+            return takes;
+        },
+        [this](POINTL at, form::DroppedData& data) {
+            guarded([&] {
+                if (const std::optional<Control> field = dropFieldAt(at)) {
+                    form_->dropped(*field, data);
+                }
+            });
+        });
+    if (SUCCEEDED(RegisterDragDrop(window_, target))) {
+        dropTarget_ = target;
+    } else {
+        target->Release();
+        std::fputs("!Nolvetta: the window takes no drops (OLE is not ready)\n", stderr);
+    }
+}
+
+// The field that takes drops under a point of the screen, if any.
+std::optional<Control> MainWindow::dropFieldAt(POINTL at) const {
+    POINT point{at.x, at.y};
+    ScreenToClient(window_, &point);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (!PtInRect(&client, point)) {
+        return std::nullopt;
+    }
+    for (const form::ControlRow& row : form::controls()) {
+        const RECT place = placeOf(handle(row.id));
+        if (row.takesDrops && IsWindowVisible(handle(row.id)) && PtInRect(&place, point)) {
+            return row.id;
+        }
+    }
+    return std::nullopt;
 }
 
 // What a screen reader says of a control, where its caption does not say it.
@@ -648,11 +677,9 @@ std::optional<LRESULT> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM
             runTasks();
             return 0;
         case WM_DESTROY:
-            for (std::size_t i = 0; i < dropTargets_.size(); ++i) {
-                if (dropTargets_[i] != nullptr) {
-                    RevokeDragDrop(controls_[i]);
-                    std::exchange(dropTargets_[i], nullptr)->Release();
-                }
+            if (dropTarget_ != nullptr) {
+                RevokeDragDrop(window_);
+                std::exchange(dropTarget_, nullptr)->Release();
             }
             SetMenu(window_, nullptr);  // the menus are the object's to destroy
             return 0;
@@ -954,13 +981,13 @@ std::size_t MainWindow::ask(std::u16string_view text,
         return buttons.size() - 1;
     }
     const Modal modal(*this);
-    return showMessageBox(window_, text, std::span(buttons.begin(), buttons.size()), defaultButton,
-                          messageBox_);
+    return showMessageBox(window_, font_, text, std::span(buttons.begin(), buttons.size()),
+                          defaultButton, messageBox_);
 }
 
 void MainWindow::dismissMessages() {
     if (messageBox_ != nullptr) {
-        PostMessageW(messageBox_, TDM_CLICK_BUTTON, IDCANCEL, 0);
+        PostMessageW(messageBox_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
     if (modal_ > 0) {
         EndMenu();

@@ -89,6 +89,8 @@ private:
     void placeEntries(std::optional<form::Menu> menu);
     void layOut(UINT dpi);
     void fillList(form::Control list);
+    void acceptDrops();
+    std::optional<form::Control> dropFieldAt(POINTL at) const;
     void describe(HWND window, const GUID& property, std::u16string_view value);
     RECT placeOf(HWND control) const;
     void redraw(HWND control) const;
@@ -103,7 +105,7 @@ private:
     HFONT font_ = nullptr;
     std::array<HWND, form::ControlCount> controls_{};
     std::array<HFONT, form::ControlCount> fittedFonts_{};  // captions too wide for the font
-    std::array<IDropTarget*, form::ControlCount> dropTargets_{};
+    IDropTarget* dropTarget_ = nullptr;
     // A combo box's list is filled from its entries when first opened.
     std::array<const store::AddressList*, form::ControlCount> lists_{};
     std::array<bool, form::ControlCount> filled_{};

@@ -58,15 +58,37 @@ Texts entriesOf(HMENU menu) {
     return entries;
 }
 
+// A static text as it is drawn: without SS_NOPREFIX, "&&" shows "&" and a
+// lone "&" only underlines what follows.
+std::u16string drawnText(HWND text) {
+    std::u16string shown = textOf(text);
+    wchar_t kind[16] = {};
+    GetClassNameW(text, kind, 16);
+    if (_wcsicmp(kind, L"Static") != 0 || (GetWindowLongPtrW(text, GWL_STYLE) & SS_NOPREFIX)) {
+        return shown;
+    }
+    std::u16string drawn;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == u'&' && ++i == shown.size()) {
+            break;
+        }
+        drawn += shown[i];
+    }
+    return drawn;
+}
+
 // What a message box or pop-up menu shows: a box's title, its text's first
-// line, its buttons and last the one Enter presses; a pop-up's entries.
+// line as drawn, its buttons and last the one Enter presses; a pop-up's entries.
 Texts shownBy(HWND modal, bool popUp) {
     if (popUp) {
         return entriesOf(reinterpret_cast<HMENU>(SendMessageW(modal, MN_GETHMENU, 0, 0)));
     }
     Texts shown{textOf(modal)};
-    for (const std::u16string& text : childTexts(modal)) {
-        shown.push_back(text.substr(0, text.find_first_of(u"\r\n")));
+    for (HWND child = GetWindow(modal, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::u16string text = drawnText(child);
+        if (IsWindowVisible(child) && !text.empty()) {
+            shown.push_back(text.substr(0, text.find_first_of(u"\r\n")));
+        }
     }
     shown.push_back(textOf(GetDlgItem(modal, LOWORD(SendMessageW(modal, DM_GETDEFID, 0, 0)))));
     return shown;
@@ -182,6 +204,43 @@ DWORD drop(HWND target, nolvetta::win32::DataObject::Forms forms) {
     nolvetta::win32::ComPtr<IDropSource> source(new DropAtOnce);
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data.get(), source.get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    return effect;
+}
+
+// Drops `text` at the middle of `target` from another program, whose drag
+// finds the window under the pointer as the system sees it, while the
+// window runs; the effect, DROPEFFECT_NONE if refused.
+DWORD dropFromAnotherProgram(HWND target, std::u16string_view text,
+                             const std::function<void()>& pump) {
+    RECT place{};
+    GetWindowRect(target, &place);
+    std::wstring line = L"drag_source " + std::to_wstring((place.left + place.right) / 2) + L" " +
+                        std::to_wstring((place.top + place.bottom) / 2) + L" \"" +
+                        std::wstring(text.begin(), text.end()) + L"\"";
+    const std::wstring program = besideThisProgram(NOLVETTA_DRAG_SOURCE).wstring();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        ADD_FAILURE() << "drag_source did not start";
+        return DROPEFFECT_NONE;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT) !=
+               WAIT_OBJECT_0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        pump();
+    }
+    DWORD effect = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &effect);
+    if (effect == STILL_ACTIVE) {
+        TerminateProcess(process.hProcess, DROPEFFECT_NONE);
+        ADD_FAILURE() << "drag_source did not end";
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    pump();
     return effect;
 }
 
@@ -421,6 +480,7 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     setText(Control::Text3, u"0");
     user.answer(u"OK");
     press(Control::Command4);
+    setText(Control::Combo1, u"a&b@example.jp");  // drawn as it is, no mnemonic
     focus(Control::Combo1);
     key(VK_RETURN);
     EXPECT_EQ(entries(Control::Combo1), 1);
@@ -429,7 +489,8 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
         press(Control::Command3);
     }
     // いいえ is the default: Enter pressed by mistake deletes nothing.
-    const Texts question{u"!Nolvetta", u"a+b@x を削除します", u"はい", u"いいえ", u"いいえ"};
+    const Texts question{u"!Nolvetta", u"a&b@example.jp を削除します", u"はい", u"いいえ",
+                         u"いいえ"};
     EXPECT_EQ(user.seen(),
               std::vector<Texts>(
                   {{u"!Nolvetta", u"mail ID が不正です", u"OK", u"OK"}, question, question}));
@@ -464,16 +525,6 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
               DROPEFFECT_NONE);
     EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=first@x"),
                                 url(Mag2DeliveryBase, u"/reader/D?id=0007654321&e=first@x")}));
-    // The shop frame lies below the window's edge: the window is made taller
-    // so that something can be dropped there.
-    RECT frame{};
-    GetWindowRect(window->handle(), &frame);
-    SetWindowPos(window->handle(), nullptr, 0, 0, frame.right - frame.left,
-                 frame.bottom - frame.top + 150, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(drop(control(Control::Text2),
-                   {{CF_UNICODETEXT, unicode(u"商品: " + url(ShopMallBase, u"/myshop/item/1/"))}}),
-              DROPEFFECT_COPY);
-    EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
 
     setText(Control::Text3, u"5");  // 変更: the page that leaves, then the one that joins
     setText(Control::Combo2, u"second@x");
@@ -492,4 +543,31 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
     open();
     EXPECT_EQ(entries(Control::Combo2), 3);
     EXPECT_EQ(text(Control::Combo1), u"first@x");
+}
+
+// Another program's drag sees a frame that takes the focus above the fields
+// it holds; the drop reaches the field under the pointer all the same.
+TEST_F(Win32Window, TextFromAnotherProgramIsDroppedOnTheFieldUnderThePointer) {
+    // The shop frame lies below the window's edge: the window is made taller.
+    RECT frame{};
+    GetWindowRect(window->handle(), &frame);
+    SetWindowPos(window->handle(), nullptr, 0, 0, frame.right - frame.left,
+                 frame.bottom - frame.top + 150, SWP_NOMOVE | SWP_NOZORDER);
+    const struct {
+        Control target;
+        std::u16string text;
+        DWORD effect;
+    } cases[] = {
+        {Control::Text3, u"配信 mag2 ID:0001234567 発行", DROPEFFECT_COPY},
+        {Control::Text2, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
+        {Control::Command4, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::Combo2, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        EXPECT_EQ(dropFromAnotherProgram(control(c.target), c.text, [this] { pump(); }), c.effect);
+    }
+    EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
+    EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
+    EXPECT_EQ(text(Control::Text3), u"0001234567");
 }
