@@ -94,12 +94,6 @@ std::u16string cellOf(const Newsletter& row, Column column) {
                       : std::u16string();
 }
 
-std::u16string smallLetters(std::u16string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char16_t c) { return text::asciiLower(c); });
-    return text;
-}
-
 }  // namespace
 
 NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& reader,
@@ -197,7 +191,7 @@ void NewsletterList::sortBy(Column column, bool ascending) {
 }
 
 void NewsletterList::setFilter(std::u16string_view text) {
-    filter_ = smallLetters(std::u16string(text));
+    filter_ = text::asciiLowered(std::u16string(text));
     show();
 }
 
@@ -206,8 +200,8 @@ void NewsletterList::show() {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const Newsletter& row = rows_[i];
         const std::u16string texts =
-            smallLetters(row.sender + u'\n' + row.subject + u'\n' + row.reaches + u'\n' +
-                         wayText(row) + u'\n' + (row.address ? row.address->url : u""));
+            text::asciiLowered(row.sender + u'\n' + row.subject + u'\n' + row.reaches + u'\n' +
+                               wayText(row) + u'\n' + (row.address ? row.address->url : u""));
         if (texts.find(filter_) != std::u16string::npos) {
             shown_.push_back(i);
         }
