@@ -114,8 +114,7 @@ void Newsletters::add(const message::Reading& message) {
         return;
     }
     const message::Envelope& envelope = message.envelope;
-    if (!envelope.messageId.empty() &&
-        !seen_.insert(std::hash<std::u16string>()(envelope.messageId)).second) {
+    if (!envelope.messageId.empty() && !seen_.insert(envelope.messageId).second) {
         return;
     }
     Newsletter& row = rows_[*key];

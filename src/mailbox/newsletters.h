@@ -92,7 +92,8 @@ public:
 private:
     std::unordered_set<std::u16string> userAddresses_;  // in small letters
     std::unordered_map<std::u16string, Newsletter> rows_;
-    std::unordered_set<std::size_t> seen_;  // hashes of Message-IDs
+    // Whole Message-IDs, not hashes: two that hashed alike would lose a message.
+    std::unordered_set<std::u16string> seen_;
 };
 
 // Mail that still arrives this long after a request to leave was not
