@@ -749,9 +749,7 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
             return text::equalsIgnoringAsciiCase(a, e);
         });
     });
-    const LeaveNote note{address->scheme == message::Scheme::Mailto  ? store::LeaveWay::Mail
-                         : address->scheme == message::Scheme::Https ? store::LeaveWay::Https
-                                                                     : store::LeaveWay::Http,
+    const LeaveNote note{mailbox::leaveWayOf(address->scheme),
                          mailbox::newsletterKey(reading).value_or(u""), reach.address};
     if (address->scheme == message::Scheme::Mailto) {
         ShellMail(address->url, note);

@@ -16,7 +16,9 @@ namespace {
 constexpr std::array<std::u16string_view, 5> ServiceKeys = {u"mag2", u"melma", u"kapu", u"tiara",
                                                             u"makey"};
 
-store::LeaveWay wayOf(message::Scheme scheme) {
+}  // namespace
+
+store::LeaveWay leaveWayOf(message::Scheme scheme) {
     switch (scheme) {
         case message::Scheme::Https:
             return store::LeaveWay::Https;
@@ -27,8 +29,6 @@ store::LeaveWay wayOf(message::Scheme scheme) {
     }
     return store::LeaveWay::Http;
 }
-
-}  // namespace
 
 std::u16string magazineKey(std::int16_t service, std::u16string_view id) {
     const auto index = static_cast<std::size_t>(service);
@@ -131,7 +131,7 @@ void Newsletters::add(const message::Reading& message) {
     row.latest = envelope.date;
     row.magazine = message.magazine;
     row.address = message.magazine ? std::nullopt : message::preferredAddress(message.unsubscribe);
-    row.way = row.address ? wayOf(row.address->scheme) : store::LeaveWay::Page;
+    row.way = row.address ? leaveWayOf(row.address->scheme) : store::LeaveWay::Page;
     Reach reach = reachOf(envelope, [this](std::u16string_view address) {
         return userAddresses_.contains(std::u16string(address));
     });
