@@ -162,6 +162,7 @@ store::FileLoad markLeaves(std::vector<Newsletter>& rows, const std::filesystem:
     std::unordered_map<std::u16string, std::vector<std::size_t>> byKey;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         rows[i].leftAt.reset();
+        rows[i].stillComing = false;
         byKey[store::recordText(rows[i].key)].push_back(i);
     }
     const store::FileLoad load = store::readRecord(record, [&](store::LeaveEntry&& entry) {
@@ -172,7 +173,9 @@ store::FileLoad markLeaves(std::vector<Newsletter>& rows, const std::filesystem:
         }
     });
     for (Newsletter& row : rows) {
-        row.stillComing = row.leftAt && row.latest && *row.latest > *row.leftAt + GraceSeconds;
+        if (row.leftAt) {
+            markLeft(row, *row.leftAt);
+        }
     }
     return load;
 }
