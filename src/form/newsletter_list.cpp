@@ -23,9 +23,6 @@ using captions::format;
 using mailbox::Newsletter;
 using Column = NewsletterList::Column;
 
-// More lines than this in a question would not fit on a screen.
-constexpr std::size_t ListedRows = 10;
-
 // The progress bar moves often enough to show life, seldom enough to cost nothing.
 constexpr auto ProgressEvery = std::chrono::milliseconds(100);
 
@@ -244,14 +241,9 @@ void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
             std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
                 return r.way == store::LeaveWay::Mail;
             }));
-        std::u16string lines;
-        for (std::size_t i = 0; i < chosen.size() && i < ListedRows; ++i) {
-            lines += format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])}) + u'\n';
-        }
-        if (chosen.size() > ListedRows) {
-            lines += format(captions::AndMore, {text::decimal(chosen.size() - ListedRows)}) + u'\n';
-        }
-        lines.pop_back();
+        const std::u16string lines = captions::listed(chosen.size(), [&](std::size_t i) {
+            return format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])});
+        });
         if (askYesNo(format(captions::ConfirmList,
                             {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
                              text::decimal(mails), lines}))) {
@@ -290,21 +282,27 @@ void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
 }
 
 std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {
+    const auto say = [this](std::u16string_view text) { inform(text); };
+    // Its own way out, else its delivery service's page for the address it reaches.
+    if (row.address) {
+        const Leaving::Left left =
+            form_.leaving().leaveBy(*row.address, row.key, row.reaches, say,
+                                    [this](std::u16string_view text) { return askYesNo(text); });
+        return left == Leaving::Left::NotStarted ? std::nullopt
+                                                 : std::optional(left == Leaving::Left::Opened);
+    }
     const std::optional<std::u16string> url = mailbox::leaveUrl(row);
     if (row.magazine && row.reaches.empty()) {
         inform(format(captions::NoAddressFor, {row.sender}));
     } else if (row.magazine && !url) {
         inform(format(captions::InvalidIdFor, {row.sender, row.magazine->id}));
     }
-    if (!url ||
-        (row.way == store::LeaveWay::Http && !askYesNo(format(captions::ConfirmHttp, {*url})))) {
+    if (!url) {
         return false;
     }
-    if (!form_.leaving().open(*url, LeaveNote{row.way, row.key, row.reaches},
-                              [this](std::u16string_view text) { inform(text); })) {
-        return std::nullopt;
-    }
-    return true;
+    return form_.leaving().open(*url, LeaveNote{row.way, row.key, row.reaches}, say)
+               ? std::optional(true)
+               : std::nullopt;
 }
 
 }  // namespace nolvetta::form
