@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -8,6 +10,10 @@
 #include <utility>
 
 #include "message/message.h"
+
+namespace nolvetta::store {
+struct FileLoad;
+}
 
 // Every text the window shows, in one place. "%1", "%2" … stand for what
 // format() puts in.
@@ -269,5 +275,15 @@ std::u16string named(const std::filesystem::path& file);
 
 // Why a file operation failed, in the user's language where it can be.
 std::u16string cause(const std::error_code& code);
+
+// What kept a data file from being read in full; empty when nothing did.
+// `backup`: where a damaged file's copy is kept; with none, what was read
+// before the damage is all there is to say.
+std::u16string loadProblem(const store::FileLoad& load, const std::filesystem::path& file,
+                           const std::filesystem::path& backup);
+
+// The lines of a question about `count` things, one each by `line`: ten at
+// most, then how many more, for more would not fit on a screen.
+std::u16string listed(std::size_t count, const std::function<std::u16string(std::size_t)>& line);
 
 }  // namespace nolvetta::form::captions

@@ -26,9 +26,6 @@ namespace {
 using captions::format;
 using requests::NewsAction;
 
-// More lines than this in a question would not fit on a screen.
-constexpr std::size_t ListedMessages = 10;
-
 // What leaving a message's list would open, as the user reads it.
 std::u16string wayOf(const message::Reading& reading) {
     if (reading.magazine) {
@@ -214,25 +211,14 @@ void Form1::Form_Load() {
         view_.setVisible(Menu::MERU1_4, false);
     }
 
-    const auto report = [this](const store::FileLoad& load, const std::filesystem::path& file) {
-        const std::u16string name = captions::named(file);
-        switch (load.state) {
-            case store::FileState::Unreadable:
-                return inform(format(captions::CannotRead, {name, captions::cause(load.code)}));
-            case store::FileState::NotAFile:
-                return inform(format(captions::NotAFile, {name}));
-            case store::FileState::Hidden:
-                return inform(format(captions::HiddenFile, {name}));
-            default:
-                return;
+    // The settings keep no copy of a damaged file: what was read of it counts.
+    for (const std::u16string& problem :
+         {captions::loadProblem(loaded.address, dataFiles_.addressFilePath(), loaded.backup),
+          captions::loadProblem(loaded.settings, dataFiles_.settingsFilePath(), {})}) {
+        if (!problem.empty()) {
+            inform(problem);
         }
-    };
-    report(loaded.address, dataFiles_.addressFilePath());
-    if (loaded.address.state == store::FileState::Damaged) {
-        inform(format(captions::PartlyRead, {captions::named(dataFiles_.addressFilePath()),
-                                             captions::named(loaded.backup)}));
     }
-    report(loaded.settings, dataFiles_.settingsFilePath());
     if (!loaded.folderWritable) {
         inform(format(captions::FolderNotWritable,
                       {captions::named(dataFiles_.addressFilePath().parent_path())}));
@@ -673,14 +659,8 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
         return;
     }
     // Several at once: one question that says what would open.
-    std::u16string ways;
-    for (std::size_t i = 0; i < found.size() && i < ListedMessages; ++i) {
-        ways += wayOf(*found[i].first) + u'\n';
-    }
-    if (found.size() > ListedMessages) {
-        ways += format(captions::AndMore, {text::decimal(found.size() - ListedMessages)}) + u'\n';
-    }
-    ways.pop_back();
+    const std::u16string ways =
+        captions::listed(found.size(), [&](std::size_t i) { return wayOf(*found[i].first); });
     if (!askYesNo(format(captions::ConfirmSeveral, {text::decimal(found.size()), ways}))) {
         return;
     }
@@ -704,8 +684,7 @@ bool Form1::confirmOutside(const message::Reading& reading, std::u16string_view 
 }
 
 // The newsletter rule on the text body's first line, else the message's own
-// way out: https in the browser, mailto in the mail program, plain http only
-// when the user agrees to it.
+// way out.
 void Form1::actOnMessage(const message::Reading& reading, std::u16string_view name) {
     switch (reading.problem) {
         case message::Problem::NotAMessage:
@@ -749,16 +728,10 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
             return text::equalsIgnoringAsciiCase(a, e);
         });
     });
-    const LeaveNote note{address->scheme == message::Scheme::Mailto  ? store::LeaveWay::Mail
-                         : address->scheme == message::Scheme::Https ? store::LeaveWay::Https
-                                                                     : store::LeaveWay::Http,
-                         mailbox::newsletterKey(reading).value_or(u""), reach.address};
-    if (address->scheme == message::Scheme::Mailto) {
-        ShellMail(address->url, note);
-    } else if (address->scheme == message::Scheme::Https ||
-               askYesNo(format(captions::ConfirmHttp, {address->url}))) {
-        ShellAuto(address->url, note);
-    }
+    leaving_.leaveBy(
+        *address, mailbox::newsletterKey(reading).value_or(u""), reach.address,
+        [this](std::u16string_view text) { inform(text); },
+        [this](std::u16string_view text) { return askYesNo(text); });
 }
 
 void Form1::Text3_GotFocus() {
@@ -767,14 +740,9 @@ void Form1::Text3_GotFocus() {
 
 // ---- The browser, the mail program and the window's option
 
-// Both go the way every page that leaves a newsletter goes: the address's
-// scheme says which program opens it.
+// The way every page that leaves a newsletter goes.
 bool Form1::ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note) {
     return leaving_.open(url, note, [this](std::u16string_view text) { inform(text); });
-}
-
-bool Form1::ShellMail(std::u16string_view url, const std::optional<LeaveNote>& note) {
-    return ShellAuto(url, note);
 }
 
 void Form1::mnList_Click() {

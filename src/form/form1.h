@@ -141,7 +141,6 @@ private:
     bool openShopNewsPage();
     // A note: the page leaves a newsletter, and goes into the record.
     bool ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note = {});
-    bool ShellMail(std::u16string_view url, const std::optional<LeaveNote>& note = {});
     // A page of the deletion address that leaves `newsletter`.
     LeaveNote leaveNote(std::u16string newsletter) const;
     // A drop acts at once; a message given from outside is asked about.

@@ -5,6 +5,7 @@
 
 #include "form/captions.h"
 #include "launcher/launcher.h"
+#include "mailbox/newsletters.h"
 #include "text/ascii.h"
 
 namespace nolvetta::form {
@@ -39,22 +40,27 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
     return true;
 }
 
+Leaving::Left Leaving::leaveBy(const message::Address& way, std::u16string newsletter,
+                               std::u16string address, const Say& say, const Ask& ask) {
+    if (way.scheme == message::Scheme::Http && !ask(format(captions::ConfirmHttp, {way.url}))) {
+        return Left::Declined;
+    }
+    const LeaveNote note{mailbox::leaveWayOf(way.scheme), std::move(newsletter),
+                         std::move(address)};
+    return open(way.url, note, say) ? Left::Opened : Left::NotStarted;
+}
+
 void Leaving::sayRecordLoad(const store::FileLoad& load, const Say& say) {
-    if (std::exchange(loadSaid_, true)) {
+    if (loadSaid_) {
         return;
     }
-    const std::u16string name = captions::named(record_.path());
-    if (load.state == store::FileState::Damaged) {
-        say(format(captions::PartlyRead,
-                   {name, captions::named(store::unusedBackupPath(record_.path()))}));
-    } else if (load.state == store::FileState::Unreadable) {
-        say(format(captions::CannotRead, {name, captions::cause(load.code)}));
-    } else if (load.state == store::FileState::NotAFile) {
-        say(format(captions::NotAFile, {name}));
-    } else if (load.state == store::FileState::Hidden) {
-        say(format(captions::HiddenFile, {name}));
-    } else {
-        loadSaid_ = false;  // nothing to say yet
+    const std::filesystem::path backup = load.state == store::FileState::Damaged
+                                             ? store::unusedBackupPath(record_.path())
+                                             : std::filesystem::path();
+    if (const std::u16string text = captions::loadProblem(load, record_.path(), backup);
+        !text.empty()) {
+        loadSaid_ = true;
+        say(text);
     }
 }
 

@@ -33,12 +33,20 @@ struct LeaveNote {
 class Leaving {
 public:
     using Say = std::function<void(std::u16string_view)>;
+    using Ask = std::function<bool(std::u16string_view)>;
 
     Leaving(launcher::Launcher& launcher, std::filesystem::path dataDirectory);
 
     // Opens a mailto: address in the mail program, anything else in the
     // browser; false when it did not start. Recorded when `note` is given.
     bool open(std::u16string_view url, const std::optional<LeaveNote>& note, const Say& say);
+    // What came of leaving by a message's own way out.
+    enum class Left { Opened, Declined, NotStarted };
+    // A message's own way out, taken as each is: https opens, mailto goes to
+    // the mail program, plain http only when `ask` agrees to it. Recorded as
+    // leaving `newsletter` for the user's `address`.
+    Left leaveBy(const message::Address& way, std::u16string newsletter, std::u16string address,
+                 const Say& say, const Ask& ask);
     std::filesystem::path recordPath() const { return record_.path(); }
     // What kept the record from being read in full, as a reading of it
     // found; said once.

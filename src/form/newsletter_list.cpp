@@ -23,9 +23,6 @@ using captions::format;
 using mailbox::Newsletter;
 using Column = NewsletterList::Column;
 
-// More lines than this in a question would not fit on a screen.
-constexpr std::size_t ListedRows = 10;
-
 // The progress bar moves often enough to show life, seldom enough to cost nothing.
 constexpr auto ProgressEvery = std::chrono::milliseconds(100);
 
@@ -92,12 +89,6 @@ std::u16string cellOf(const Newsletter& row, Column column) {
     }
     return row.leftAt ? format(captions::LeftAt, {localDate(*row.leftAt, false)})
                       : std::u16string();
-}
-
-std::u16string smallLetters(std::u16string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char16_t c) { return text::asciiLower(c); });
-    return text;
 }
 
 }  // namespace
@@ -197,7 +188,7 @@ void NewsletterList::sortBy(Column column, bool ascending) {
 }
 
 void NewsletterList::setFilter(std::u16string_view text) {
-    filter_ = smallLetters(std::u16string(text));
+    filter_ = text::asciiLowered(std::u16string(text));
     show();
 }
 
@@ -206,8 +197,8 @@ void NewsletterList::show() {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const Newsletter& row = rows_[i];
         const std::u16string texts =
-            smallLetters(row.sender + u'\n' + row.subject + u'\n' + row.reaches + u'\n' +
-                         wayText(row) + u'\n' + (row.address ? row.address->url : u""));
+            text::asciiLowered(row.sender + u'\n' + row.subject + u'\n' + row.reaches + u'\n' +
+                               wayText(row) + u'\n' + (row.address ? row.address->url : u""));
         if (texts.find(filter_) != std::u16string::npos) {
             shown_.push_back(i);
         }
@@ -250,14 +241,9 @@ void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
             std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
                 return r.way == store::LeaveWay::Mail;
             }));
-        std::u16string lines;
-        for (std::size_t i = 0; i < chosen.size() && i < ListedRows; ++i) {
-            lines += format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])}) + u'\n';
-        }
-        if (chosen.size() > ListedRows) {
-            lines += format(captions::AndMore, {text::decimal(chosen.size() - ListedRows)}) + u'\n';
-        }
-        lines.pop_back();
+        const std::u16string lines = captions::listed(chosen.size(), [&](std::size_t i) {
+            return format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])});
+        });
         if (askYesNo(format(captions::ConfirmList,
                             {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
                              text::decimal(mails), lines}))) {
@@ -296,21 +282,27 @@ void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
 }
 
 std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {
+    const auto say = [this](std::u16string_view text) { inform(text); };
+    // Its own way out, else its delivery service's page for the address it reaches.
+    if (row.address) {
+        const Leaving::Left left =
+            form_.leaving().leaveBy(*row.address, row.key, row.reaches, say,
+                                    [this](std::u16string_view text) { return askYesNo(text); });
+        return left == Leaving::Left::NotStarted ? std::nullopt
+                                                 : std::optional(left == Leaving::Left::Opened);
+    }
     const std::optional<std::u16string> url = mailbox::leaveUrl(row);
     if (row.magazine && row.reaches.empty()) {
         inform(format(captions::NoAddressFor, {row.sender}));
     } else if (row.magazine && !url) {
         inform(format(captions::InvalidIdFor, {row.sender, row.magazine->id}));
     }
-    if (!url ||
-        (row.way == store::LeaveWay::Http && !askYesNo(format(captions::ConfirmHttp, {*url})))) {
+    if (!url) {
         return false;
     }
-    if (!form_.leaving().open(*url, LeaveNote{row.way, row.key, row.reaches},
-                              [this](std::u16string_view text) { inform(text); })) {
-        return std::nullopt;
-    }
-    return true;
+    return form_.leaving().open(*url, LeaveNote{row.way, row.key, row.reaches}, say)
+               ? std::optional(true)
+               : std::nullopt;
 }
 
 }  // namespace nolvetta::form

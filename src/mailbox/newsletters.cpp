@@ -16,14 +16,9 @@ namespace {
 constexpr std::array<std::u16string_view, 5> ServiceKeys = {u"mag2", u"melma", u"kapu", u"tiara",
                                                             u"makey"};
 
-std::u16string smallLetters(std::u16string_view text) {
-    std::u16string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char16_t c) { return text::asciiLower(c); });
-    return lower;
-}
+}  // namespace
 
-store::LeaveWay wayOf(message::Scheme scheme) {
+store::LeaveWay leaveWayOf(message::Scheme scheme) {
     switch (scheme) {
         case message::Scheme::Https:
             return store::LeaveWay::Https;
@@ -34,8 +29,6 @@ store::LeaveWay wayOf(message::Scheme scheme) {
     }
     return store::LeaveWay::Http;
 }
-
-}  // namespace
 
 std::u16string magazineKey(std::int16_t service, std::u16string_view id) {
     const auto index = static_cast<std::size_t>(service);
@@ -61,7 +54,7 @@ std::optional<std::u16string> newsletterKey(const message::Reading& message) {
     if (!message.envelope.senderAddress.empty()) {
         return u"from:" + message.envelope.senderAddress;
     }
-    return u"address:" + smallLetters(way->url.substr(0, way->url.find_first_of(u"?#")));
+    return u"address:" + text::asciiLowered(way->url.substr(0, way->url.find_first_of(u"?#")));
 }
 
 namespace {
@@ -70,7 +63,8 @@ namespace {
 constexpr std::size_t MaxOrigins = 4;
 
 std::u16string domainOf(std::u16string_view address) {
-    return smallLetters(address.substr(std::min(address.rfind(u'@') + 1, address.size())));
+    return text::asciiLowered(
+        std::u16string(address.substr(std::min(address.rfind(u'@') + 1, address.size()))));
 }
 
 void noteOrigin(Newsletter& row, const message::Reading& message) {
@@ -80,10 +74,11 @@ void noteOrigin(Newsletter& row, const message::Reading& message) {
         return;  // a service's page leads where its ID says, whoever sent it
     }
     const message::Target target = message::targetOf(*way);
-    Newsletter::Origin origin{smallLetters(way->scheme == message::Scheme::Mailto
-                                               ? domainOf(target.where)
-                                               : target.where.substr(target.where.find(u"//") + 2)),
-                              domainOf(message.envelope.senderAddress), *way};
+    Newsletter::Origin origin{
+        text::asciiLowered(way->scheme == message::Scheme::Mailto
+                               ? domainOf(target.where)
+                               : target.where.substr(target.where.find(u"//") + 2)),
+        domainOf(message.envelope.senderAddress), *way};
     if (std::none_of(row.origins.begin(), row.origins.end(), [&](const Newsletter::Origin& o) {
             return o.host == origin.host && o.senderDomain == origin.senderDomain;
         })) {
@@ -106,7 +101,7 @@ std::optional<std::u16string> leaveUrl(const Newsletter& row) {
 
 Newsletters::Newsletters(std::span<const std::u16string_view> userAddresses) {
     for (const std::u16string_view address : userAddresses) {
-        userAddresses_.insert(smallLetters(address));
+        userAddresses_.insert(text::asciiLowered(std::u16string(address)));
     }
 }
 
@@ -119,8 +114,7 @@ void Newsletters::add(const message::Reading& message) {
         return;
     }
     const message::Envelope& envelope = message.envelope;
-    if (!envelope.messageId.empty() &&
-        !seen_.insert(std::hash<std::u16string>()(envelope.messageId)).second) {
+    if (!envelope.messageId.empty() && !seen_.insert(envelope.messageId).second) {
         return;
     }
     Newsletter& row = rows_[*key];
@@ -137,7 +131,7 @@ void Newsletters::add(const message::Reading& message) {
     row.latest = envelope.date;
     row.magazine = message.magazine;
     row.address = message.magazine ? std::nullopt : message::preferredAddress(message.unsubscribe);
-    row.way = row.address ? wayOf(row.address->scheme) : store::LeaveWay::Page;
+    row.way = row.address ? leaveWayOf(row.address->scheme) : store::LeaveWay::Page;
     Reach reach = reachOf(envelope, [this](std::u16string_view address) {
         return userAddresses_.contains(std::u16string(address));
     });
@@ -168,6 +162,7 @@ store::FileLoad markLeaves(std::vector<Newsletter>& rows, const std::filesystem:
     std::unordered_map<std::u16string, std::vector<std::size_t>> byKey;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         rows[i].leftAt.reset();
+        rows[i].stillComing = false;
         byKey[store::recordText(rows[i].key)].push_back(i);
     }
     const store::FileLoad load = store::readRecord(record, [&](store::LeaveEntry&& entry) {
@@ -178,7 +173,9 @@ store::FileLoad markLeaves(std::vector<Newsletter>& rows, const std::filesystem:
         }
     });
     for (Newsletter& row : rows) {
-        row.stillComing = row.leftAt && row.latest && *row.latest > *row.leftAt + GraceSeconds;
+        if (row.leftAt) {
+            markLeft(row, *row.leftAt);
+        }
     }
     return load;
 }

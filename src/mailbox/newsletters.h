@@ -73,6 +73,9 @@ std::u16string magazineKey(std::int16_t service, std::u16string_view id);
 // a newsletter of its own.
 std::optional<std::u16string> newsletterKey(const message::Reading& message);
 
+// How leaving by a message's own way out goes into the record.
+store::LeaveWay leaveWayOf(message::Scheme scheme);
+
 // What leaving the row opens: its delivery service's page for the address
 // it reaches, else its own way out. Nothing when the service's page cannot
 // be made (no address, an ID the service refuses).
@@ -92,7 +95,8 @@ public:
 private:
     std::unordered_set<std::u16string> userAddresses_;  // in small letters
     std::unordered_map<std::u16string, Newsletter> rows_;
-    std::unordered_set<std::size_t> seen_;  // hashes of Message-IDs
+    // Whole Message-IDs, not hashes: two that hashed alike would lose a message.
+    std::unordered_set<std::u16string> seen_;
 };
 
 // Mail that still arrives this long after a request to leave was not

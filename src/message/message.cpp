@@ -87,9 +87,7 @@ std::optional<std::string> cleanMailto(std::string_view url) {
         const std::string_view field = rest.substr(0, rest.find('&'));
         rest.remove_prefix(std::min(rest.size(), field.size() + 1));
         const std::size_t equals = field.find('=');
-        std::string name = percentDecoded(field.substr(0, equals));
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](char c) { return text::asciiLower(c); });
+        const std::string name = text::asciiLowered(percentDecoded(field.substr(0, equals)));
         const std::string_view value =
             equals == std::string_view::npos ? "" : field.substr(equals + 1);
         if (name != "subject" && name != "body") {
@@ -176,9 +174,7 @@ Target targetOf(const Address& address) {
         std::replace_if(
             shown->begin(), shown->end(), [](char16_t c) { return c < u' ' || c == 0x7F; }, u' ');
     }
-    std::string labels = "." + host;
-    std::transform(labels.begin(), labels.end(), labels.begin(),
-                   [](char c) { return text::asciiLower(c); });
+    const std::string labels = text::asciiLowered("." + host);
     target.foreignScript = labels.find(".xn--") != std::string::npos;
     return target;
 }

@@ -223,11 +223,9 @@ std::string firstLineBytes(const Gmime& g, GMimeDataWrapper* content, bool& cutS
     return line;
 }
 
-std::u16string smallLetters(const char* text) {
-    std::string bytes(text ? text : "");
-    std::transform(bytes.begin(), bytes.end(), bytes.begin(),
-                   [](char c) { return text::asciiLower(c); });
-    return text::fromUtf8(bytes);
+// As the user's list is compared with it: letter case aside.
+std::u16string addressText(const char* address) {
+    return text::fromUtf8(text::asciiLowered(std::string(address ? address : "")));
 }
 
 // An address as a delivery header gives it: "<a@b>" or "a@b", with blanks.
@@ -240,7 +238,7 @@ std::u16string bareAddress(std::string_view value) {
     const std::size_t end = value.find_last_not_of(" \t\r\n");
     return begin == std::string_view::npos
                ? std::u16string()
-               : smallLetters(std::string(value.substr(begin, end - begin + 1)).c_str());
+               : addressText(std::string(value.substr(begin, end - begin + 1)).c_str());
 }
 
 // Decoded header text; ISO-2022-JP sent without encoding is plain ASCII to
@@ -274,7 +272,7 @@ Envelope envelopeOf(const Gmime& g, GMimeMessage* message) {
         envelope.senderName = headerText(g.name(sender));
         if (isMailbox(sender)) {
             envelope.senderAddress =
-                smallLetters(g.mailboxAddress(reinterpret_cast<InternetAddressMailbox*>(sender)));
+                addressText(g.mailboxAddress(reinterpret_cast<InternetAddressMailbox*>(sender)));
         }
     }
     envelope.subject = headerText(g.subject(message));
@@ -308,7 +306,7 @@ Envelope envelopeOf(const Gmime& g, GMimeMessage* message) {
     if (InternetAddressList* to = g.addresses(message, GMIME_ADDRESS_TYPE_TO)) {
         for (int i = 0; i < g.addressCount(to); ++i) {
             if (InternetAddress* address = g.address(to, i); isMailbox(address)) {
-                addRecipient(smallLetters(
+                addRecipient(addressText(
                     g.mailboxAddress(reinterpret_cast<InternetAddressMailbox*>(address))));
             }
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 // Letter case of ASCII only: the program's own literals (".exe", "news.html",
@@ -15,6 +16,19 @@ constexpr char16_t asciiLower(char16_t c) {
 // Bytes of a mail header, any charset: only the 26 ASCII capitals change.
 constexpr char asciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text with its ASCII capitals made small, for comparing and finding
+// without regard to case.
+inline std::u16string asciiLowered(std::u16string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char16_t c) { return asciiLower(c); });
+    return text;
+}
+
+inline std::string asciiLowered(std::string bytes) {
+    std::transform(bytes.begin(), bytes.end(), bytes.begin(), [](char c) { return asciiLower(c); });
+    return bytes;
 }
 
 constexpr bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {

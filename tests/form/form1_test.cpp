@@ -125,7 +125,13 @@ struct StandInReader : message::Reader {
         asked.push_back(key);
         return data[key];
     }
-    message::FileReading readFile(const std::filesystem::path& file, std::stop_token) override {
+    message::FileReading readFile(const std::filesystem::path& file,
+                                  std::stop_token stop) override {
+        if (file.filename() == "slow") {  // read until stopped
+            std::mutex never;
+            std::unique_lock wait(never);
+            std::condition_variable_any().wait(wait, stop, [] { return false; });
+        }
         const std::lock_guard lock(mutex);
         asked.push_back("file:" + file.filename().string());
         return files[file.filename().string()];
@@ -304,12 +310,13 @@ TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
     EXPECT_CALL(view, popUp(Menu::mn1_1)).WillOnce(Return(Menu::kaijo1_1));
     form->keyDown(Control::Command5, Key::Menu);
     form->keyDown(Control::Command5, Key::Menu, true);  // a key held down acts once
+    form->menuChosen(Menu::kaijo1_0);
     form->menuChosen(Menu::kaijo0);  // another service's entries leave melma selected
     form->menuChosen(Menu::kaijo2);
     form->MERU1_Click(3);
     form->Command5_MouseDown(MouseButton::Right);  // no newsletters, no menu
-    EXPECT_EQ(opened(), Texts({replaced(MelmaBye, u"00012820"), replaced(Weekly, u"del"),
-                               replaced(KapuNews, u"del")}));
+    EXPECT_EQ(opened(), Texts({replaced(MelmaBye, u"00012820"), replaced(MelmaBye, u"00000001"),
+                               replaced(Weekly, u"del"), replaced(KapuNews, u"del")}));
     EXPECT_EQ(view.texts[Control::Frame2], u"ティアオンライン");
     EXPECT_EQ(form->serviceIndex(), 3);
 }
@@ -334,7 +341,7 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
     using message::Scheme;
     reader.data = {
         {"data:From: a\r\n", {.magazine = {{Melma, u"00000042"}}}},
-        {"text:From: a\r\n\r\nbody", {.unsubscribe = {{Scheme::Mailto, u"mailto:m@x"}}}}};
+        {"text:From: a\r\n\r\nbody", {.unsubscribe = {{Scheme::Mailto, u"MailTo:m@x"}}}}};
     reader.files["news"].messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}};
     const DropOffer all{.text = true, .message = true, .files = true};
     TestDrop drops[] = {
@@ -355,7 +362,7 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
                                                       "text:From: a\r\n\r\nbody"}));
     EXPECT_EQ(drops[0].asked, (std::map<std::string, int>{{"files", 1}}));
     EXPECT_EQ(opened(), Texts({u"https://s/", u"https://s/", replaced(MelmaBye, u"00000042")}));
-    EXPECT_EQ(browser.mailed, Texts({u"mailto:m@x"}));
+    EXPECT_EQ(browser.mailed, Texts({u"MailTo:m@x"}));  // the scheme in any case
 }
 
 // A file is read off the window's thread; each problem is said in the
@@ -434,8 +441,20 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
     form->dropped(Control::Text3, drop);
     EXPECT_TRUE(view.runPosted());
     EXPECT_EQ(opened().size(), 10u);  // the magazine's page, and nine https pages
-    // A read that the close overtook opens nothing.
-    reader.files["one"] = {.messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}}};
+    // A read that a newer one or the close overtook opens nothing.
+    std::size_t waiting = 0;
+    for (const char* name : {"one", "two"}) {
+        reader.files[name].messages = {
+            {.unsubscribe = {{Scheme::Https, u"https://s/" + nolvetta::text::fromUtf8(name)}}}};
+        TestDrop later(DropContents{.offered = {.files = true}, .paths = {name}});
+        form->dropped(Control::Text3, later);
+        std::unique_lock lock(view.mutex);  // read, and waiting to act
+        view.posted.wait(lock, [&] { return view.tasks.size() > waiting; });
+        ++waiting;
+    }
+    while (view.runPosted(std::chrono::seconds(0))) {
+    }
+    EXPECT_EQ(opened(), Texts({u"https://s/two"}));
     drop.paths = {"/m/one"};
     drop.asked.clear();
     form->dropped(Control::Text3, drop);
@@ -531,6 +550,19 @@ TEST_F(FormTest, EveryWayOutIsRecordedForTheAddressItWasFor) {
     }
 }
 
+// A box shows a long line's two ends; the log keeps it whole.
+TEST(Form1, ABoxShortensEachLongLineInItsMiddle) {
+    const std::u16string a(100, u'a'), b(100, u'b');
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {a + u"x" + b, a + u"…" + b},
+        {u"1\n" + a + u"xyz" + b + u"\n\n" + a + b + u"\n",  // 200 characters stay whole
+         u"1\n" + a + u"…" + b + u"\n\n" + a + b + u"\n"},
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(Form1::shortened(text), shown);
+    }
+}
+
 struct TestListView : nolvetta::form::ListView {
     void setScanning(bool on) override { scanning = on; }
     void setProgress(std::uint64_t, std::uint64_t) override {}
@@ -617,4 +649,10 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     list.setFilter(u"MAIL");  // the way out is looked in too, letter case aside
     EXPECT_EQ(list.rowCount(), 1u);
     EXPECT_EQ(list.row(0).reaches, u"r@x");  // the first it reached, none being the user's
+    nolvetta::testsupport::writeBytes(folder / "slow", "");
+    list.scan({folder / "slow"});
+    list.cancel();
+    while (view.runPosted() && listView.scanning) {
+    }
+    EXPECT_EQ(listView.status, u"0 件のメルマガ（0 通のメールから）（中止しました）");
 }

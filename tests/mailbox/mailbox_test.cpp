@@ -213,7 +213,7 @@ TEST(Newsletters, MailArrivingDaysAfterItsPageWasOpenedIsStillComing) {
         std::optional<std::int64_t> leftAt;
         bool stillComing;
     } cases[] = {
-        {u"list:a", left + 2 * day, left, false},
+        {u"list:a", left + 3 * day, left, false},  // the grace's last second
         {u"list:a", left + 3 * day + 1, left, true},
         {u"mag2:0000000001", left + 30 * day, left, true},
         {u"mag2:0000000001", {}, left, false},

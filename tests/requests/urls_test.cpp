@@ -27,6 +27,7 @@ TEST(requests_Urls, SubscribeAndUnsubscribeOfEveryService) {
         {u"a&b+c=d e@x.jp", u"12345678901",
          {u"a%26b%2Bc%3Dd%20e@x.jp", u"678901", u"45678901", u"2345678901", u"12345678901"}},
         {u"", u" 4a", {u"", u"000%204a", u"00000%204a", u"0000000%204a", u"%204a"}},
+        {u"山田@例え.jp", u"１", {u"山田@例え.jp", u"00000１", u"0000000１", u"000000000１", u"１"}},
         // clang-format on
     };
     const struct {
