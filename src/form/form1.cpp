@@ -42,7 +42,6 @@ std::u16string wayOf(const message::Reading& reading) {
 Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
              std::filesystem::path dataDirectory)
     : view_(view),
-      launcher_(launcher),
       reader_(reader),
       dataFiles_(dataDirectory),
       leaving_(launcher, std::move(dataDirectory)) {}

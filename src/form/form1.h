@@ -160,7 +160,6 @@ private:
     bool askYesNo(std::u16string_view text);
 
     View& view_;
-    launcher::Launcher& launcher_;
     message::Reader& reader_;
     store::DataFiles dataFiles_;
     Leaving leaving_;
