@@ -265,6 +265,9 @@ inline constexpr Text InvalidIdFor =
     u"%1 のメルマガの ID %2 が不正なため、解除ページを開けません。";
 // %1: the record file, %2: why
 inline constexpr Text RecordNotSaved = u"%1に解除の記録を残せませんでした。\n%2";
+// %1: what went wrong, as the system said it
+inline constexpr Text Failed = u"思わぬエラーのため、操作を最後まで行えませんでした。\n%1";
+inline constexpr Text UnknownFailure = u"原因はわかりません。";
 
 // `pattern` with %1 … %9 replaced by `values`, in one pass: a value that holds
 // "%2" stays as it is.

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "form/captions.h"
+#include "form/guarded.h"
 #include "form/view.h"
 #include "launcher/launcher.h"
 #include "mailbox/newsletters.h"
@@ -42,6 +43,7 @@ std::u16string wayOf(const message::Reading& reading) {
 Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
              std::filesystem::path dataDirectory)
     : view_(view),
+      questions_([&view](std::function<void()> task) { view.post(std::move(task)); }),
       reader_(reader),
       dataFiles_(dataDirectory),
       leaving_(launcher, std::move(dataDirectory)) {}
@@ -52,76 +54,89 @@ Form1::~Form1() {
 
 // ---- Events
 
+template <typename Act>
+void Form1::guarded(Act&& act) noexcept {
+    form::guarded(std::forward<Act>(act), [this](std::u16string_view why) { inform(why); });
+}
+
 void Form1::clicked(Control button) {
-    switch (button) {
-        case Control::Command1:
-            return Command1_Click();
-        case Control::Command2:
-            return Command2_Click();
-        case Control::Command3:
-            return Command3_Click();
-        case Control::Command4:
-            return Command4_Click();
-        case Control::Command6:
-            return Command6_Click();
-        case Control::Command7:
-            return Command7_Click();
-        case Control::Command8:
-            return Command8_Click();
-        case Control::Frame2:
-            return Frame2_Click();
-        default:
-            return;  // 自動配信登録 acts when a mouse button goes down, not on a click
-    }
+    guarded([&] {
+        switch (button) {
+            case Control::Command1:
+                return Command1_Click();
+            case Control::Command2:
+                return Command2_Click();
+            case Control::Command3:
+                return Command3_Click();
+            case Control::Command4:
+                return Command4_Click();
+            case Control::Command6:
+                return Command6_Click();
+            case Control::Command7:
+                return Command7_Click();
+            case Control::Command8:
+                return Command8_Click();
+            case Control::Frame2:
+                return Frame2_Click();
+            default:
+                return;  // 自動配信登録 acts when a mouse button goes down, not on a click
+        }
+    });
 }
 
 void Form1::keyDown(Control control, Key key, bool repeated) {
-    if (repeated) {
-        return;
-    }
-    switch (control) {
-        case Control::Frame2:
-            return Frame2_KeyDown(key);
-        case Control::Command5:
-            return Command5_KeyDown(key);
-        case Control::Combo1:
-            return Combo1_KeyDown(key);
-        case Control::Text2:
-            return Text2_KeyDown(key);
-        case Control::Text3:
-            return Text3_KeyDown(key);
-        default:
+    guarded([&] {
+        if (repeated) {
             return;
-    }
+        }
+        switch (control) {
+            case Control::Frame2:
+                return Frame2_KeyDown(key);
+            case Control::Command5:
+                return Command5_KeyDown(key);
+            case Control::Combo1:
+                return Combo1_KeyDown(key);
+            case Control::Text2:
+                return Text2_KeyDown(key);
+            case Control::Text3:
+                return Text3_KeyDown(key);
+            default:
+                return;
+        }
+    });
 }
 
 void Form1::gotFocus(Control control) {
-    if (control == Control::Text3) {
-        Text3_GotFocus();
-    }
+    guarded([&] {
+        if (control == Control::Text3) {
+            Text3_GotFocus();
+        }
+    });
 }
 
 void Form1::menuChosen(Menu entry) {
-    const MenuRow& chosen = rowOf(entry);
-    if (chosen.parent == Menu::mn0_1) {
-        return MERU1_Click(chosen.service);
-    }
-    switch (entry) {
-        case Menu::mn2_0:
-            return mn2_Click();
-        case Menu::kaijo0:
-            return kaijo0_Click();
-        case Menu::kaijo1_0:
-            return kaijo1_Click(0);
-        case Menu::kaijo1_1:
-            return kaijo1_Click(1);
-        case Menu::kaijo2:
-            return kaijo2_Click();
-        case Menu::mnList:
-            return mnList_Click();
-        default:
-            return;  // a menu of its own
-    }
+    guarded([&] {
+        const MenuRow& chosen = rowOf(entry);
+        if (chosen.parent == Menu::mn0_1) {
+            return MERU1_Click(chosen.service);
+        }
+        switch (entry) {
+            case Menu::mn2_0:
+                return mn2_Click();
+            case Menu::kaijo0:
+                return kaijo0_Click();
+            case Menu::kaijo1_0:
+                return kaijo1_Click(0);
+            case Menu::kaijo1_1:
+                return kaijo1_Click(1);
+            case Menu::kaijo2:
+                return kaijo2_Click();
+            case Menu::mnList:
+                return mnList_Click();
+            default:
+                return;  // a menu of its own
+        }
+    });
 }
 
 bool Form1::takesDrop(Control control, const DropOffer& offer) const {
@@ -132,19 +147,23 @@ bool Form1::takesDrop(Control control, const DropOffer& offer) const {
 }
 
 void Form1::dropped(Control control, DroppedData& data) {
-    if (!takesDrop(control, data.offer())) {
-        return;
-    }
-    if (control == Control::Text3) {
-        Text3_OLEDragDrop(data);
-    } else {
-        Text2_OLEDragDrop(data);
-    }
+    guarded([&] {
+        if (!takesDrop(control, data.offer())) {
+            return;
+        }
+        if (control == Control::Text3) {
+            Text3_OLEDragDrop(data);
+        } else {
+            Text2_OLEDragDrop(data);
+        }
+    });
 }
 
 void Form1::endAttendance() {
-    attended_ = false;
-    view_.dismissMessages();
+    guarded([&] {
+        attended_ = false;
+        view_.dismissMessages();
+    });
 }
 
 void Form1::log(std::u16string_view text) {
@@ -177,7 +196,7 @@ std::u16string Form1::shortened(std::u16string_view text) {
 void Form1::inform(std::u16string_view text) {
     log(text);
     if (attended_) {
-        view_.inform(shortened(text));
+        questions_.ask([&] { view_.inform(shortened(text)); });
     }
 }
 
@@ -186,48 +205,54 @@ bool Form1::askYesNo(std::u16string_view text) {
     if (!attended_) {
         return false;
     }
-    const bool yes = view_.askYesNo(shortened(text));
+    const bool yes = questions_.ask([&] { return view_.askYesNo(shortened(text)); });
     return attended_ && yes;  // an answer given as the session ended does not count
+}
+
+std::optional<Menu> Form1::popUp(Menu menu) {
+    return questions_.ask([&] { return view_.popUp(menu); });
 }
 
 // ---- Start and close
 
 void Form1::Form_Load() {
-    store::Loaded loaded = dataFiles_.load();
-    deletionList_ = std::move(loaded.entries);
-    registrationList_ = deletionList_;  // the same entries, shared
-    view_.setEntries(Control::Combo1, deletionList_);
-    view_.setEntries(Control::Combo2, registrationList_);
-    alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
-    loaded_ = true;
+    guarded([&] {
+        store::Loaded loaded = dataFiles_.load();
+        deletionList_ = std::move(loaded.entries);
+        registrationList_ = deletionList_;  // the same entries, shared
+        view_.setEntries(Control::Combo1, deletionList_);
+        view_.setEntries(Control::Combo2, registrationList_);
+        alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
+        loaded_ = true;
 
-    view_.setChecked(Menu::mn2_0, alwaysOnTop_);
-    const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
-    view_.showWindow();
-    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_[0]);
-    if (store::IsStandalone()) {
-        view_.setVisible(Menu::MERU1_3, false);
-        view_.setVisible(Menu::MERU1_4, false);
-    }
-
-    // The settings keep no copy of a damaged file: what was read of it counts.
-    for (const std::u16string& problem :
-         {captions::loadProblem(loaded.address, dataFiles_.addressFilePath(), loaded.backup),
-          captions::loadProblem(loaded.settings, dataFiles_.settingsFilePath(), {})}) {
-        if (!problem.empty()) {
-            inform(problem);
+        view_.setChecked(Menu::mn2_0, alwaysOnTop_);
+        const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
+        view_.showWindow();
+        view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_[0]);
+        if (store::IsStandalone()) {
+            view_.setVisible(Menu::MERU1_3, false);
+            view_.setVisible(Menu::MERU1_4, false);
         }
-    }
-    if (!loaded.folderWritable) {
-        inform(format(captions::FolderNotWritable,
-                      {captions::named(dataFiles_.addressFilePath().parent_path())}));
-    }
-    // The check mark tells the truth about the window.
-    if (!onTopAsAsked) {
-        alwaysOnTop_ = false;
-        view_.setChecked(Menu::mn2_0, false);
-        inform(captions::CannotStayOnTop);
-    }
+
+        // The settings keep no copy of a damaged file: what was read of it counts.
+        for (const std::u16string& problem :
+             {captions::loadProblem(loaded.address, dataFiles_.addressFilePath(), loaded.backup),
+              captions::loadProblem(loaded.settings, dataFiles_.settingsFilePath(), {})}) {
+            if (!problem.empty()) {
+                inform(problem);
+            }
+        }
+        if (!loaded.folderWritable) {
+            inform(format(captions::FolderNotWritable,
+                          {captions::named(dataFiles_.addressFilePath().parent_path())}));
+        }
+        // The check mark tells the truth about the window.
+        if (!onTopAsAsked) {
+            alwaysOnTop_ = false;
+            view_.setChecked(Menu::mn2_0, false);
+            inform(captions::CannotStayOnTop);
+        }
+    });
 }
 
 void Form1::Form_QueryUnload() {
@@ -322,7 +347,7 @@ void Form1::MERU1_Click(std::int16_t index) {
 }
 
 void Form1::Frame2_Click() {
-    if (const std::optional<Menu> chosen = view_.popUp(Menu::mn0_1)) {
+    if (const std::optional<Menu> chosen = popUp(Menu::mn0_1)) {
         menuChosen(*chosen);
     }
 }
@@ -467,20 +492,22 @@ void Form1::Command5_KeyDown(Key key) {
 }
 
 void Form1::Command5_MouseDown(MouseButton button) {
-    if (button == MouseButton::Left) {
-        for (const requests::OfficialNewsletter& newsletter :
-             requests::officialNewslettersOf(ServiceIndex)) {
-            if (!officialNews(newsletter, NewsAction::Register)) {
-                return;
+    guarded([&] {
+        if (button == MouseButton::Left) {
+            for (const requests::OfficialNewsletter& newsletter :
+                 requests::officialNewslettersOf(ServiceIndex)) {
+                if (!officialNews(newsletter, NewsAction::Register)) {
+                    return;
+                }
+            }
+        } else if (button == MouseButton::Right) {
+            // A service without newsletters of its own has no menu to show.
+            const std::optional<Menu> menu = mn1(ServiceIndex);
+            if (const std::optional<Menu> chosen = menu ? popUp(*menu) : std::nullopt) {
+                menuChosen(*chosen);
             }
         }
-    } else if (button == MouseButton::Right) {
-        // A service without newsletters of its own has no menu to show.
-        const std::optional<Menu> menu = mn1(ServiceIndex);
-        if (const std::optional<Menu> chosen = menu ? view_.popUp(*menu) : std::nullopt) {
-            menuChosen(*chosen);
-        }
-    }
+    });
 }
 
 void Form1::Command6_Click() {
@@ -573,7 +600,7 @@ void Form1::Text3_OLEDragDrop(DroppedData& data) {
 }
 
 void Form1::openMessageFile(const std::filesystem::path& file) {
-    readMessageFiles({file}, Source::Outside);
+    guarded([&] { readMessageFiles({file}, Source::Outside); });
 }
 
 void Form1::readMessageFiles(std::vector<std::filesystem::path> files, Source source) {
@@ -590,10 +617,12 @@ void Form1::readMessageFiles(std::vector<std::filesystem::path> files, Source so
         if (stop.stop_requested()) {
             return;
         }
-        view_.post([this, files, readings = std::move(readings), source, read] {
-            if (!closing_ && read == readings_) {
-                actOnFiles(files, readings, source);
-            }
+        questions_.post([this, files, readings = std::move(readings), source, read] {
+            guarded([&] {
+                if (!closing_ && read == readings_) {
+                    actOnFiles(files, readings, source);
+                }
+            });
         });
     });
 }

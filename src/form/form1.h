@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -9,6 +10,7 @@
 
 #include "form/controls.h"
 #include "form/leaving.h"
+#include "form/questions.h"
 #include "requests/official.h"
 #include "store/address_list.h"
 #include "store/data_files.h"
@@ -158,8 +160,13 @@ private:
     void addAddress(std::u16string_view address);
 
     bool askYesNo(std::u16string_view text);
+    std::optional<Menu> popUp(Menu menu);
+    // What an event or a posted task does, failures told.
+    template <typename Act>
+    void guarded(Act&& act) noexcept;
 
     View& view_;
+    Questions questions_;
     message::Reader& reader_;
     store::DataFiles dataFiles_;
     Leaving leaving_;

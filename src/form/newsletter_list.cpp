@@ -6,6 +6,7 @@
 
 #include "form/captions.h"
 #include "form/form1.h"
+#include "form/guarded.h"
 #include "mailbox/scan.h"
 #include "message/reader.h"
 #include "requests/catalogue.h"
@@ -96,60 +97,71 @@ std::u16string cellOf(const Newsletter& row, Column column) {
 NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& reader,
                                const fs::path& home, const fs::path& dataHome)
     : view_(view),
+      questions_([&view](std::function<void()> task) { view.post(std::move(task)); }),
       form_(form),
       reader_(reader),
       sources_(mailbox::findMailStores(home, dataHome)) {}
 
 NewsletterList::~NewsletterList() = default;
 
+template <typename Act>
+void NewsletterList::guarded(Act&& act) noexcept {
+    form::guarded(std::forward<Act>(act), [this](std::u16string_view why) { inform(why); });
+}
+
 void NewsletterList::inform(std::u16string_view text) {
     Form1::log(text);
-    view_.inform(Form1::shortened(text));
+    questions_.ask([&] { view_.inform(Form1::shortened(text)); });
 }
 
 bool NewsletterList::askYesNo(std::u16string_view text) {
     Form1::log(text);
-    return view_.askYesNo(Form1::shortened(text));
+    return questions_.ask([&] { return view_.askYesNo(Form1::shortened(text)); });
 }
 
 void NewsletterList::scan(std::vector<fs::path> paths) {
-    if (scan_.joinable()) {
-        scan_.request_stop();
-        scan_.join();
-    }
-    const unsigned scan = ++scans_;
-    std::vector<std::u16string> addresses(form_.deletionAddresses().begin(),
-                                          form_.deletionAddresses().end());
-    view_.setScanning(true);
-    view_.setStatus(captions::ListScanning);
-    view_.setProgress(0, 0);
-    scan_ = std::jthread([this, paths = std::move(paths), addresses = std::move(addresses),
+    guarded([&] {
+        if (scan_.joinable()) {
+            scan_.request_stop();
+            scan_.join();
+        }
+        const unsigned scan = ++scans_;
+        std::vector<std::u16string> addresses(form_.deletionAddresses().begin(),
+                                              form_.deletionAddresses().end());
+        view_.setScanning(true);
+        view_.setStatus(captions::ListScanning);
+        view_.setProgress(0, 0);
+        scan_ =
+            std::jthread([this, paths = std::move(paths), addresses = std::move(addresses),
                           recordFile = form_.leaving().recordPath(), scan](std::stop_token stop) {
-        const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
-        auto shown = std::chrono::steady_clock::now();
-        mailbox::Scan found = mailbox::scanMail(
-            paths, own, reader_, stop, [&](std::uint64_t done, std::uint64_t total) {
-                if (const auto now = std::chrono::steady_clock::now();
-                    now - shown >= ProgressEvery) {
-                    shown = now;
-                    view_.post([this, scan, done, total] {
-                        if (scan == scans_) {
-                            view_.setProgress(done, total);
+                const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
+                auto shown = std::chrono::steady_clock::now();
+                mailbox::Scan found = mailbox::scanMail(
+                    paths, own, reader_, stop, [&](std::uint64_t done, std::uint64_t total) {
+                        if (const auto now = std::chrono::steady_clock::now();
+                            now - shown >= ProgressEvery) {
+                            shown = now;
+                            view_.post([this, scan, done, total] {
+                                if (scan == scans_) {
+                                    view_.setProgress(done, total);
+                                }
+                            });
                         }
                     });
-                }
+                const store::FileLoad record = mailbox::markLeaves(found.rows, recordFile);
+                questions_.post([this, scan, found = std::move(found), record]() mutable {
+                    guarded([&] {
+                        if (scan == scans_) {
+                            finish(std::move(found), record);
+                        }
+                    });
+                });
             });
-        const store::FileLoad record = mailbox::markLeaves(found.rows, recordFile);
-        view_.post([this, scan, found = std::move(found), record]() mutable {
-            if (scan == scans_) {
-                finish(std::move(found), record);
-            }
-        });
     });
 }
 
 void NewsletterList::cancel() {
-    scan_.request_stop();
+    guarded([&] { scan_.request_stop(); });
 }
 
 void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) {
@@ -182,14 +194,18 @@ void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) 
 }
 
 void NewsletterList::sortBy(Column column, bool ascending) {
-    sortColumn_ = column;
-    ascending_ = ascending;
-    show();
+    guarded([&] {
+        sortColumn_ = column;
+        ascending_ = ascending;
+        show();
+    });
 }
 
 void NewsletterList::setFilter(std::u16string_view text) {
-    filter_ = text::asciiLowered(std::u16string(text));
-    show();
+    guarded([&] {
+        filter_ = text::asciiLowered(std::u16string(text));
+        show();
+    });
 }
 
 void NewsletterList::show() {
@@ -228,57 +244,60 @@ std::u16string NewsletterList::cell(std::size_t shownRow, Column column) const {
 }
 
 void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
-    // Copies: a scan that ends while a question waits replaces the rows.
-    std::vector<Newsletter> chosen, mixed;
-    for (const std::size_t i : shownRows) {
-        if (i < shown_.size()) {
-            (row(i).mixed() ? mixed : chosen).push_back(row(i));
+    guarded([&] {
+        // Copies: a scan that ends while a question waits replaces the rows.
+        std::vector<Newsletter> chosen, mixed;
+        for (const std::size_t i : shownRows) {
+            if (i < shown_.size()) {
+                (row(i).mixed() ? mixed : chosen).push_back(row(i));
+            }
         }
-    }
-    std::vector<const Newsletter*> left;
-    if (!chosen.empty()) {
-        const auto mails =
-            std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
-                return r.way == store::LeaveWay::Mail;
-            }));
-        const std::u16string lines = captions::listed(chosen.size(), [&](std::size_t i) {
-            return format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])});
-        });
-        if (askYesNo(format(captions::ConfirmList,
-                            {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
-                             text::decimal(mails), lines}))) {
-            for (const Newsletter& row : chosen) {
+        std::vector<const Newsletter*> left;
+        if (!chosen.empty()) {
+            const auto mails =
+                std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
+                    return r.way == store::LeaveWay::Mail;
+                }));
+            const std::u16string lines = captions::listed(chosen.size(), [&](std::size_t i) {
+                return format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])});
+            });
+            if (askYesNo(format(captions::ConfirmList,
+                                {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
+                                 text::decimal(mails), lines}))) {
+                for (const Newsletter& row : chosen) {
+                    left.push_back(&row);
+                }
+            }
+        }
+        // Each on its own: which of its ways is the newsletter's own, only the user can tell.
+        for (const Newsletter& row : mixed) {
+            std::u16string lines;
+            for (const Newsletter::Origin& origin : row.origins) {
+                lines +=
+                    format(captions::MixedLine, {origin.senderDomain, targetText(origin.address)});
+                lines += u'\n';
+            }
+            lines.pop_back();
+            if (askYesNo(format(captions::ConfirmMixed, {row.sender, lines, targetOf(row)}))) {
                 left.push_back(&row);
             }
         }
-    }
-    // Each on its own: which of its ways is the newsletter's own, only the user can tell.
-    for (const Newsletter& row : mixed) {
-        std::u16string lines;
-        for (const Newsletter::Origin& origin : row.origins) {
-            lines += format(captions::MixedLine, {origin.senderDomain, targetText(origin.address)});
-            lines += u'\n';
-        }
-        lines.pop_back();
-        if (askYesNo(format(captions::ConfirmMixed, {row.sender, lines, targetOf(row)}))) {
-            left.push_back(&row);
-        }
-    }
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
-    for (const Newsletter* row : left) {
-        const std::optional<bool> opened = leaveOne(*row);
-        if (!opened) {
-            break;  // a program that did not start will not start for the next row either
-        }
-        for (Newsletter& shown : rows_) {
-            if (*opened && shown.key == row->key) {
-                mailbox::markLeft(shown, now);
+        const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+        for (const Newsletter* row : left) {
+            const std::optional<bool> opened = leaveOne(*row);
+            if (!opened) {
+                break;  // a program that did not start will not start for the next row either
+            }
+            for (Newsletter& shown : rows_) {
+                if (*opened && shown.key == row->key) {
+                    mailbox::markLeft(shown, now);
+                }
             }
         }
-    }
-    show();
+        show();
+    });
 }
 
 std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "form/questions.h"
 #include "mailbox/newsletters.h"
 #include "mailbox/scan.h"
 #include "mailbox/stores.h"
@@ -88,8 +89,12 @@ private:
     // As the main window's: on standard error too.
     void inform(std::u16string_view text);
     bool askYesNo(std::u16string_view text);
+    // What an event or a posted task does, failures told.
+    template <typename Act>
+    void guarded(Act&& act) noexcept;
 
     ListView& view_;
+    Questions questions_;
     Form1& form_;
     message::Reader& reader_;
     std::vector<mailbox::MailStore> sources_;

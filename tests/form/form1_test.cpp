@@ -417,7 +417,7 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
     EXPECT_EQ(view.texts[Control::Text3], u"0001234567");  // shown, not opened
 }
 
-TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
+TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensInAQuestionOrAfterTheClose) {
     using message::Scheme;
     message::FileReading mailbox{.mailbox = true};
     for (int i = 0; i < 12; ++i) {
@@ -455,6 +455,28 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
     while (view.runPosted(std::chrono::seconds(0))) {
     }
     EXPECT_EQ(opened(), Texts({u"https://s/two"}));
+    // A pop-up that fails is told, and closes all the same; a reading that
+    // comes while a question is open waits for its answer.
+    EXPECT_CALL(view, popUp(Menu::mn0_1)).WillOnce(::testing::Throw(std::runtime_error("broken")));
+    EXPECT_CALL(view,
+                inform(Says(u"思わぬエラーのため、操作を最後まで行えませんでした。\nbroken")));
+    form->clicked(Control::Frame2);
+    TestDrop one(DropContents{.offered = {.files = true}, .paths = {"one"}});
+    form->dropped(Control::Text3, one);
+    {
+        std::unique_lock lock(view.mutex);
+        view.posted.wait(lock, [&] { return !view.tasks.empty(); });
+    }
+    form->keyDown(Control::Combo1, Key::Enter);
+    EXPECT_CALL(view, askYesNo(Mentions(u"を削除します"))).WillOnce([&](std::u16string_view) {
+        while (view.runPosted(std::chrono::seconds(0))) {  // the box's own loop
+        }
+        EXPECT_EQ(opened(), Texts());
+        return false;
+    });
+    form->clicked(Control::Command3);
+    EXPECT_TRUE(view.runPosted(std::chrono::seconds(0)));
+    EXPECT_EQ(opened(), Texts({u"https://s/one"}));
     drop.paths = {"/m/one"};
     drop.asked.clear();
     form->dropped(Control::Text3, drop);

@@ -371,10 +371,8 @@ TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
     for (int fd : idle) {
         ::close(fd);
     }
-    for (int i = 0; i < 250 && asked() < 3; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_EQ(asked(), 3);
+    // Heard, each waits for the first question's answer, which nobody gives.
+    EXPECT_EQ(asked(), 1);
     // Another user's copy holds the folder, alive, then killed: each start says why it ends.
     const Options user{.asUser = true, .who = "user"};
     Options inUse = user, leftBehind = user;
