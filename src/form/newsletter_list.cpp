@@ -141,6 +141,7 @@ void NewsletterList::scan(std::vector<fs::path> paths) {
                         if (const auto now = std::chrono::steady_clock::now();
                             now - shown >= ProgressEvery) {
                             shown = now;
+                            // Only a bar: it need not wait for a question.
                             view_.post([this, scan, done, total] {
                                 if (scan == scans_) {
                                     view_.setProgress(done, total);

@@ -22,7 +22,7 @@ public:
         return show();
     }
 
-    // Posts `task` so that it waits while a question is open.
+    // Posts `task`, from any thread, so that it waits while a question is open.
     void post(std::function<void()> task) {
         post_([this, task = std::move(task)]() mutable { run(std::move(task)); });
     }
