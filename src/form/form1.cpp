@@ -48,9 +48,7 @@ Form1::Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
       dataFiles_(dataDirectory),
       leaving_(launcher, std::move(dataDirectory)) {}
 
-Form1::~Form1() {
-    stopReading();
-}
+Form1::~Form1() = default;
 
 // ---- Events
 
@@ -59,7 +57,7 @@ void Form1::guarded(Act&& act) noexcept {
     form::guarded(std::forward<Act>(act), [this](std::u16string_view why) { inform(why); });
 }
 
-void Form1::clicked(Control button) {
+void Form1::clicked(Control button) noexcept {
     guarded([&] {
         switch (button) {
             case Control::Command1:
@@ -84,7 +82,7 @@ void Form1::clicked(Control button) {
     });
 }
 
-void Form1::keyDown(Control control, Key key, bool repeated) {
+void Form1::keyDown(Control control, Key key, bool repeated) noexcept {
     guarded([&] {
         if (repeated) {
             return;
@@ -106,7 +104,7 @@ void Form1::keyDown(Control control, Key key, bool repeated) {
     });
 }
 
-void Form1::gotFocus(Control control) {
+void Form1::gotFocus(Control control) noexcept {
     guarded([&] {
         if (control == Control::Text3) {
             Text3_GotFocus();
@@ -114,7 +112,7 @@ void Form1::gotFocus(Control control) {
     });
 }
 
-void Form1::menuChosen(Menu entry) {
+void Form1::menuChosen(Menu entry) noexcept {
     guarded([&] {
         const MenuRow& chosen = rowOf(entry);
         if (chosen.parent == Menu::mn0_1) {
@@ -139,14 +137,17 @@ void Form1::menuChosen(Menu entry) {
     });
 }
 
-bool Form1::takesDrop(Control control, const DropOffer& offer) const {
+bool Form1::takesDrop(Control control, const DropOffer& offer) const noexcept {
+    if (questions_.open()) {
+        return false;
+    }
     if (control == Control::Text3) {
         return offer.text || offer.message || offer.files;
     }
     return control == Control::Text2 && offer.text;
 }
 
-void Form1::dropped(Control control, DroppedData& data) {
+void Form1::dropped(Control control, DroppedData& data) noexcept {
     guarded([&] {
         if (!takesDrop(control, data.offer())) {
             return;
@@ -159,7 +160,24 @@ void Form1::dropped(Control control, DroppedData& data) {
     });
 }
 
-void Form1::endAttendance() {
+bool Form1::mayClose() noexcept {
+    if (!attended_ || !questions_.open()) {
+        return true;
+    }
+    try {
+        if (!std::exchange(closeWaiting_, true)) {
+            questions_.post([this] {
+                closeWaiting_ = false;
+                view_.closeWindow();
+            });
+        }
+        return false;
+    } catch (...) {  // out of memory: better closed than never
+        return true;
+    }
+}
+
+void Form1::endAttendance() noexcept {
     guarded([&] {
         attended_ = false;
         view_.dismissMessages();
@@ -193,10 +211,13 @@ std::u16string Form1::shortened(std::u16string_view text) {
     return out;
 }
 
-void Form1::inform(std::u16string_view text) {
-    log(text);
-    if (attended_) {
-        questions_.ask([&] { view_.inform(shortened(text)); });
+void Form1::inform(std::u16string_view text) noexcept {
+    try {
+        log(text);
+        if (attended_) {
+            questions_.ask([&] { view_.inform(shortened(text)); });
+        }
+    } catch (...) {  // nothing more can be told
     }
 }
 
@@ -215,7 +236,7 @@ std::optional<Menu> Form1::popUp(Menu menu) {
 
 // ---- Start and close
 
-void Form1::Form_Load() {
+void Form1::Form_Load() noexcept {
     guarded([&] {
         store::Loaded loaded = dataFiles_.load();
         deletionList_ = std::move(loaded.entries);
@@ -255,9 +276,9 @@ void Form1::Form_Load() {
     });
 }
 
-void Form1::Form_QueryUnload() {
+void Form1::Form_QueryUnload() noexcept {
     closing_ = true;
-    stopReading();
+    reading_.stopAll();
     if (!loaded_) {
         return;
     }
@@ -599,7 +620,7 @@ void Form1::Text3_OLEDragDrop(DroppedData& data) {
     }
 }
 
-void Form1::openMessageFile(const std::filesystem::path& file) {
+void Form1::openMessageFile(const std::filesystem::path& file) noexcept {
     guarded([&] { readMessageFiles({file}, Source::Outside); });
 }
 
@@ -607,31 +628,31 @@ void Form1::readMessageFiles(std::vector<std::filesystem::path> files, Source so
     if (closing_) {
         return;
     }
-    stopReading();  // the newest act replaces one not yet done
-    const unsigned read = ++readings_;
-    reading_ = std::jthread([this, files = std::move(files), source, read](std::stop_token stop) {
-        std::vector<message::FileReading> readings;
-        for (const std::filesystem::path& file : files) {
-            readings.push_back(reader_.readFile(file, stop));
-        }
-        if (stop.stop_requested()) {
-            return;
-        }
-        questions_.post([this, files, readings = std::move(readings), source, read] {
-            guarded([&] {
-                if (!closing_ && read == readings_) {
-                    actOnFiles(files, readings, source);
+    const unsigned read = ++readings_;  // the newest act replaces one not yet done
+    reading_.start([this, files = std::move(files), source, read](std::stop_token stop) {
+        form::guarded(
+            [&] {
+                std::vector<message::FileReading> readings;
+                for (const std::filesystem::path& file : files) {
+                    readings.push_back(reader_.readFile(file, stop));
                 }
-            });
-        });
+                if (stop.stop_requested()) {
+                    return;
+                }
+                questions_.post([this, files, readings = std::move(readings), source, read] {
+                    guarded([&] {
+                        if (!closing_ && read == readings_) {
+                            actOnFiles(files, readings, source);
+                        }
+                    });
+                });
+            },
+            [this](std::u16string_view why) { tellLater(why); });
     });
 }
 
-void Form1::stopReading() {
-    if (reading_.joinable()) {
-        reading_.request_stop();
-        reading_.join();
-    }
+void Form1::tellLater(std::u16string_view text) {
+    questions_.post([this, text = std::u16string(text)] { inform(text); });
 }
 
 void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,

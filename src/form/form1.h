@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "form/controls.h"
 #include "form/leaving.h"
 #include "form/questions.h"
+#include "form/workers.h"
 #include "requests/official.h"
 #include "store/address_list.h"
 #include "store/data_files.h"
@@ -68,28 +68,32 @@ public:
     ~Form1();
 
     // ---- Events, as every view reports them
-    void clicked(Control button);
+    void clicked(Control button) noexcept;
     // A key held down acts once: `repeated` is the keyboard's repeat of a key still down.
-    void keyDown(Control control, Key key, bool repeated = false);
-    void gotFocus(Control control);
-    void menuChosen(Menu entry);
-    bool takesDrop(Control control, const DropOffer& offer) const;
-    void dropped(Control control, DroppedData& data);
+    void keyDown(Control control, Key key, bool repeated = false) noexcept;
+    void gotFocus(Control control) noexcept;
+    void menuChosen(Menu entry) noexcept;
+    // Nothing is dropped while a question waits for its answer.
+    bool takesDrop(Control control, const DropOffer& offer) const noexcept;
+    void dropped(Control control, DroppedData& data) noexcept;
+    // Whether the window may close now; a close asked for while a question
+    // waits comes once it is answered.
+    bool mayClose() noexcept;
     // A saved message given from outside (the command line, a file manager,
     // another start): what it offers is shown and asked about first.
-    void openMessageFile(const std::filesystem::path& file);
+    void openMessageFile(const std::filesystem::path& file) noexcept;
     // The session is ending: nobody answers a message any more; each goes to
     // standard error only, and a question is answered いいえ.
-    void endAttendance();
+    void endAttendance() noexcept;
     // A message box, also on standard error: for what the window's start
     // around the handlers finds.
-    void inform(std::u16string_view text);
+    void inform(std::u16string_view text) noexcept;
 
     // ---- The window's handlers
     // Loads the lists and the option, applies them and shows the window.
-    void Form_Load();
+    void Form_Load() noexcept;
     // Saves the lists and the option; reports what could not be saved, never throws.
-    void Form_QueryUnload();
+    void Form_QueryUnload() noexcept;
     void Frame2_Click();
     void Frame2_KeyDown(Key key);
     void Command5_MouseDown(MouseButton button);
@@ -150,7 +154,8 @@ private:
     // Files are read on a worker thread, so that a close or the session's
     // end never waits for a large mailbox.
     void readMessageFiles(std::vector<std::filesystem::path> files, Source source);
-    void stopReading();
+    // From a worker thread: told once the window is free.
+    void tellLater(std::u16string_view text);
     void actOnFiles(const std::vector<std::filesystem::path>& files,
                     const std::vector<message::FileReading>& readings, Source source);
     // `name`: the message as the user knows it.
@@ -179,7 +184,8 @@ private:
     bool attended_ = true;
     bool closing_ = false;   // once the close has begun, nothing opens
     unsigned readings_ = 0;  // which read of files is the latest
-    std::jthread reading_;   // last: it ends before anything it uses
+    bool closeWaiting_ = false;
+    Workers reading_;  // last: it ends before anything it uses
 };
 
 }  // namespace nolvetta::form

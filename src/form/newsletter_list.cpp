@@ -119,50 +119,64 @@ bool NewsletterList::askYesNo(std::u16string_view text) {
     return questions_.ask([&] { return view_.askYesNo(Form1::shortened(text)); });
 }
 
-void NewsletterList::scan(std::vector<fs::path> paths) {
+void NewsletterList::scan(std::vector<fs::path> paths) noexcept {
     guarded([&] {
-        if (scan_.joinable()) {
-            scan_.request_stop();
-            scan_.join();
-        }
         const unsigned scan = ++scans_;
         std::vector<std::u16string> addresses(form_.deletionAddresses().begin(),
                                               form_.deletionAddresses().end());
         view_.setScanning(true);
         view_.setStatus(captions::ListScanning);
         view_.setProgress(0, 0);
-        scan_ =
-            std::jthread([this, paths = std::move(paths), addresses = std::move(addresses),
-                          recordFile = form_.leaving().recordPath(), scan](std::stop_token stop) {
-                const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
-                auto shown = std::chrono::steady_clock::now();
-                mailbox::Scan found = mailbox::scanMail(
-                    paths, own, reader_, stop, [&](std::uint64_t done, std::uint64_t total) {
-                        if (const auto now = std::chrono::steady_clock::now();
-                            now - shown >= ProgressEvery) {
-                            shown = now;
-                            // Only a bar: it need not wait for a question.
-                            view_.post([this, scan, done, total] {
-                                if (scan == scans_) {
-                                    view_.setProgress(done, total);
-                                }
-                            });
-                        }
+        scan_.start([this, paths = std::move(paths), addresses = std::move(addresses),
+                     recordFile = form_.leaving().recordPath(), scan](std::stop_token stop) {
+            form::guarded(
+                [&] {
+                    const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
+                    auto shown = std::chrono::steady_clock::now();
+                    mailbox::Scan found = mailbox::scanMail(
+                        paths, own, reader_, stop, [&](std::uint64_t done, std::uint64_t total) {
+                            if (const auto now = std::chrono::steady_clock::now();
+                                now - shown >= ProgressEvery) {
+                                shown = now;
+                                // Only a bar: it need not wait for a question.
+                                view_.post([this, scan, done, total] {
+                                    if (scan == scans_) {
+                                        view_.setProgress(done, total);
+                                    }
+                                });
+                            }
+                        });
+                    const store::FileLoad record = mailbox::markLeaves(found.rows, recordFile);
+                    questions_.post([this, scan, found = std::move(found), record]() mutable {
+                        guarded([&] {
+                            if (scan == scans_) {
+                                finish(std::move(found), record);
+                            }
+                        });
                     });
-                const store::FileLoad record = mailbox::markLeaves(found.rows, recordFile);
-                questions_.post([this, scan, found = std::move(found), record]() mutable {
-                    guarded([&] {
+                },
+                [this, scan](std::u16string_view why) {
+                    questions_.post([this, scan, why = std::u16string(why)] {
                         if (scan == scans_) {
-                            finish(std::move(found), record);
+                            view_.setScanning(false);
+                            inform(why);
                         }
                     });
                 });
-            });
+        });
     });
 }
 
-void NewsletterList::cancel() {
-    guarded([&] { scan_.request_stop(); });
+void NewsletterList::cancel() noexcept {
+    guarded([&] { scan_.stopLatest(); });
+}
+
+void NewsletterList::closed() noexcept {
+    guarded([&] {
+        ++scans_;
+        scan_.stopLatest();
+        view_.setScanning(false);
+    });
 }
 
 void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) {
@@ -194,7 +208,7 @@ void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) 
     }
 }
 
-void NewsletterList::sortBy(Column column, bool ascending) {
+void NewsletterList::sortBy(Column column, bool ascending) noexcept {
     guarded([&] {
         sortColumn_ = column;
         ascending_ = ascending;
@@ -202,7 +216,7 @@ void NewsletterList::sortBy(Column column, bool ascending) {
     });
 }
 
-void NewsletterList::setFilter(std::u16string_view text) {
+void NewsletterList::setFilter(std::u16string_view text) noexcept {
     guarded([&] {
         filter_ = text::asciiLowered(std::u16string(text));
         show();
@@ -244,7 +258,7 @@ std::u16string NewsletterList::cell(std::size_t shownRow, Column column) const {
     return cellOf(row(shownRow), column);
 }
 
-void NewsletterList::leave(const std::vector<std::size_t>& shownRows) {
+void NewsletterList::leave(const std::vector<std::size_t>& shownRows) noexcept {
     guarded([&] {
         // Copies: a scan that ends while a question waits replaces the rows.
         std::vector<Newsletter> chosen, mixed;

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "form/questions.h"
+#include "form/workers.h"
 #include "mailbox/newsletters.h"
 #include "mailbox/scan.h"
 #include "mailbox/stores.h"
@@ -61,14 +61,16 @@ public:
 
     // Reads the mail at the paths, replacing the rows when done; a scan
     // under way is given up for it.
-    void scan(std::vector<std::filesystem::path> paths);
+    void scan(std::vector<std::filesystem::path> paths) noexcept;
     // Stops the scan within half a second; the rows found until then show.
-    void cancel();
+    void cancel() noexcept;
+    // The window is closed: the scan stops, and what it found is dropped.
+    void closed() noexcept;
 
     // Newest first, or most messages first; `ascending` turns it round.
-    void sortBy(Column column, bool ascending = false);
+    void sortBy(Column column, bool ascending = false) noexcept;
     // Only the rows whose texts hold `text` (letter case aside) show.
-    void setFilter(std::u16string_view text);
+    void setFilter(std::u16string_view text) noexcept;
 
     std::size_t rowCount() const { return shown_.size(); }
     const mailbox::Newsletter& row(std::size_t shownRow) const { return rows_[shown_[shownRow]]; }
@@ -78,7 +80,7 @@ public:
 
     // 解除: after one question, opens for each row shown at `shownRows` what a
     // drop of its latest message opens, for the address that message reached.
-    void leave(const std::vector<std::size_t>& shownRows);
+    void leave(const std::vector<std::size_t>& shownRows) noexcept;
 
 private:
     void finish(mailbox::Scan found, const store::FileLoad& record);
@@ -104,7 +106,7 @@ private:
     bool ascending_ = false;
     std::u16string filter_;
     unsigned scans_ = 0;  // which scan is the latest
-    std::jthread scan_;   // last: it ends before anything it uses
+    Workers scan_;        // last: it ends before anything it uses
 };
 
 }  // namespace nolvetta::form

@@ -22,6 +22,8 @@ public:
         return show();
     }
 
+    bool open() const { return open_ > 0; }
+
     // Posts `task`, from any thread, so that it waits while a question is open.
     void post(std::function<void()> task) {
         post_([this, task = std::move(task)]() mutable { run(std::move(task)); });

@@ -45,6 +45,8 @@ public:
     virtual bool askYesNo(std::u16string_view text) = 0;
     // Closes a message box that is still open.
     virtual void dismissMessages() = 0;
+    // Asks the window to close, as its close box would.
+    virtual void closeWindow() = 0;
 
     virtual void setClipboard(std::u16string_view text) = 0;
     // Keeps the window above all others, or lets it go; false when the

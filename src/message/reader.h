@@ -9,14 +9,16 @@
 
 namespace nolvetta::message {
 
-// How the window reads whole messages; a test can stand in for it.
+// How the window reads whole messages; a test can stand in for it. It keeps
+// no state between calls: the window's reading and the list's scan may use
+// one reader on two threads at once.
 class Reader {
 public:
     virtual ~Reader() = default;
     virtual Reading read(std::string_view bytes, Origin origin) = 0;
-    // Meant for a worker thread: see readMailFile.
+    // Slow on a large file: meant for a worker thread. See readMailFile.
     virtual FileReading readFile(const std::filesystem::path& file, std::stop_token stop) = 0;
-    // Meant for a worker thread: see scanMailFile. By default each message
+    // Slow: meant for a worker thread. See scanMailFile. By default each message
     // of readFile's answer in turn.
     virtual FileReading scanFile(const std::filesystem::path& file, std::stop_token stop,
                                  const EachMessage& each);

@@ -178,7 +178,7 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
 ListWindow::~ListWindow() = default;
 
 void ListWindow::closeEvent(QCloseEvent* event) {
-    list_->cancel();
+    list_->closed();
     QWidget::closeEvent(event);
 }
 

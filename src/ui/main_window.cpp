@@ -434,11 +434,15 @@ void MainWindow::comeToFront() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!form_->mayClose()) {
+        event->ignore();
+        return;
+    }
     if (list_) {
         list_->close();
     }
     form_->Form_QueryUnload();
-    event->accept();  // the close is never refused
+    event->accept();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -598,6 +602,10 @@ void MainWindow::dismissMessages() {
             box->close();
         }
     }
+}
+
+void MainWindow::closeWindow() {
+    close();
 }
 
 void MainWindow::setClipboard(std::u16string_view text) {

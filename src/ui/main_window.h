@@ -51,6 +51,7 @@ public:
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
     void dismissMessages() override;
+    void closeWindow() override;
     void setClipboard(std::u16string_view text) override;
     bool setTopMost(bool onTop) override;
     void showWindow() override;

@@ -223,27 +223,6 @@ void registerWindowClass(WNDPROC windowProc) {
 
 }  // namespace
 
-class MainWindow::Modal {
-public:
-    explicit Modal(MainWindow& window) : window_(window) { ++window_.modal_; }
-    ~Modal() {
-        // What came meanwhile, one handler at a time: a close asked for, work
-        // posted, a file handed over.
-        if (--window_.modal_ > 0 || !window_.isOpen()) {
-            return;
-        }
-        if (std::exchange(window_.closeAsked_, false)) {
-            PostMessageW(window_.window_, WM_CLOSE, 0, 0);
-        }
-        PostMessageW(window_.window_, RunTasks, 0, 0);
-    }
-    Modal(const Modal&) = delete;
-    Modal& operator=(const Modal&) = delete;
-
-private:
-    MainWindow& window_;
-};
-
 MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
                        const std::filesystem::path& dataDirectory, std::wstring handOverKey)
     : handOverKey_(std::move(handOverKey)) {
@@ -388,7 +367,7 @@ void MainWindow::acceptDrops() {
             bool takes = false;
             guarded([&] {
                 const std::optional<Control> field = dropFieldAt(at);
-                takes = modal_ == 0 && field && form_->takesDrop(*field, offer);
+                takes = field && form_->takesDrop(*field, offer);
             });
             return takes;
         },
@@ -641,10 +620,7 @@ std::optional<LRESULT> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM
             }
             return 0;
         case WM_CLOSE:
-            // Not while a message box or a pop-up waits for an answer.
-            if (modal_ > 0) {
-                closeAsked_ = true;
-            } else {
+            if (form_->mayClose()) {
                 close();
             }
             return 0;
@@ -833,7 +809,7 @@ LRESULT MainWindow::onHandOver(const COPYDATASTRUCT& data) {
 }
 
 void MainWindow::runTasks() {
-    while (modal_ == 0 && isOpen()) {
+    while (isOpen()) {
         std::function<void()> task;
         {
             const std::lock_guard lock(tasksMutex_);
@@ -959,7 +935,6 @@ std::optional<Menu> MainWindow::popUp(Menu menu) {
     }
     POINT at{};
     GetCursorPos(&at);
-    const Modal modal(*this);
     return menuOf(static_cast<UINT>(
         TrackPopupMenuEx(popUp, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, window_, nullptr)));
 }
@@ -980,7 +955,6 @@ std::size_t MainWindow::ask(std::u16string_view text,
     if (!isOpen()) {
         return buttons.size() - 1;
     }
-    const Modal modal(*this);
     return showMessageBox(window_, font_, text, std::span(buttons.begin(), buttons.size()),
                           defaultButton, messageBox_);
 }
@@ -989,9 +963,11 @@ void MainWindow::dismissMessages() {
     if (messageBox_ != nullptr) {
         PostMessageW(messageBox_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
-    if (modal_ > 0) {
-        EndMenu();
-    }
+    EndMenu();
+}
+
+void MainWindow::closeWindow() {
+    PostMessageW(window_, WM_CLOSE, 0, 0);
 }
 
 void MainWindow::setClipboard(std::u16string_view text) {

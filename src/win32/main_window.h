@@ -62,6 +62,7 @@ public:
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
     void dismissMessages() override;
+    void closeWindow() override;
     void setClipboard(std::u16string_view text) override;
     bool setTopMost(bool onTop) override;
     void showWindow() override;
@@ -69,7 +70,6 @@ public:
 
 private:
     // While a message box or a pop-up is open.
-    class Modal;
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -116,8 +116,7 @@ private:
     HWND focus_ = nullptr;       // where the focus goes back to
     HWND messageBox_ = nullptr;  // the message box shown, if any
     std::optional<form::Control> pressedFrame_;
-    int modal_ = 0;
-    bool closing_ = false, closeAsked_ = false;
+    bool closing_ = false;
     std::wstring handOverKey_;
     // Work for the window's thread, from any thread, run once no box is open.
     std::mutex tasksMutex_;

@@ -69,6 +69,7 @@ struct TestView : View {
     MOCK_METHOD(void, inform, (std::u16string_view), (override));
     MOCK_METHOD(bool, askYesNo, (std::u16string_view), (override));
     void dismissMessages() override {}
+    void closeWindow() override { ++closes; }
     void setClipboard(std::u16string_view t) override { clipboard = t; }
     bool setTopMost(bool onTop) override {
         topMost = onTop;
@@ -103,6 +104,7 @@ struct TestView : View {
     std::map<Menu, bool> checked, visible;
     std::u16string clipboard;
     bool topMost = false, canStayOnTop = true, shown = false;
+    int closes = 0;
 };
 
 struct StandInLauncher : nolvetta::launcher::Launcher {
@@ -472,11 +474,15 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensInAQuestionOrAft
         while (view.runPosted(std::chrono::seconds(0))) {  // the box's own loop
         }
         EXPECT_EQ(opened(), Texts());
+        // Nor is anything dropped, and a close comes after the answer.
+        EXPECT_FALSE(form->takesDrop(Control::Text3, {.text = true}) || form->mayClose());
         return false;
     });
     form->clicked(Control::Command3);
-    EXPECT_TRUE(view.runPosted(std::chrono::seconds(0)));
+    while (view.runPosted(std::chrono::seconds(0))) {
+    }
     EXPECT_EQ(opened(), Texts({u"https://s/one"}));
+    EXPECT_EQ(view.closes, 1);
     drop.paths = {"/m/one"};
     drop.asked.clear();
     form->dropped(Control::Text3, drop);

@@ -279,8 +279,11 @@ TEST(Program, AMessageFileIsAskedAboutAlsoThroughTheCopyAlreadyRunning) {
         "[Default Applications]\nx-scheme-handler/https=b.desktop\n");
     put(folder, "<dir>");
     const std::string samples = NOLVETTA_MESSAGE_DATA "/";
-    const pid_t first = start(folder, {.file = samples + "folded_comment.eml"});
-    waitUntilReady(first, folder, "https://news.example.jp よろしいですか？");
+    EXPECT_EQ(stop(start(folder, {.file = samples + "folded_comment.eml"}), folder,
+                   {.waitFor = "https://news.example.jp よろしいですか？"}),
+              0);
+    const pid_t first = start(folder);
+    waitUntilReady(first, folder, Shown);
     EXPECT_EQ(stop(start(folder, {.file = samples + "header_only.eml"}), folder, {.signal = 0}), 0);
     EXPECT_EQ(stop(first, folder, {.waitFor = " https://example.jp よろしいですか？"}), 0);
     // A mailbox of 4 GiB, still being read when the session ends.
