@@ -82,8 +82,6 @@ enum class Menu {
     MERU1_0,
     MERU1_1,
     MERU1_2,
-    MERU1_3,
-    MERU1_4,
     mnList,
     mn0_2,
     mn1_0,
@@ -94,7 +92,7 @@ enum class Menu {
     mn1_2,
     kaijo2,
 };
-inline constexpr std::size_t MenuCount = 17;
+inline constexpr std::size_t MenuCount = 15;
 
 enum class Check { None, Toggle, OneOf };
 

@@ -250,10 +250,6 @@ void Form1::Form_Load() noexcept {
         const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
         view_.showWindow();
         view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_[0]);
-        if (store::IsStandalone()) {
-            view_.setVisible(Menu::MERU1_3, false);
-            view_.setVisible(Menu::MERU1_4, false);
-        }
 
         // The settings keep no copy of a damaged file: what was read of it counts.
         for (const std::u16string& problem :

@@ -34,7 +34,6 @@ public:
     virtual void entryRemoved(Control list, std::size_t index) = 0;
 
     virtual void setChecked(Menu entry, bool checked) = 0;
-    virtual void setVisible(Menu entry, bool visible) = 0;
     // Shows a menu as a pop-up at the pointer, until it is closed; the entry
     // chosen, or nothing. Choosing runs no handler: the caller does.
     virtual std::optional<Menu> popUp(Menu menu) = 0;

@@ -16,21 +16,16 @@ struct Service {
     std::u16string_view subscribeBase;
     std::u16string_view unsubscribeBase;
     int idWidth;  // 0: the ID goes into the URL as typed
-    bool offered;
 };
 
 inline constexpr std::int16_t Mag2 = 0;
 inline constexpr std::int16_t Melma = 1;
 inline constexpr std::int16_t Kapu = 2;
-inline constexpr std::int16_t Tiara = 3;
-inline constexpr std::int16_t Makey = 4;
 
-inline constexpr std::array<Service, 5> ServiceCatalogue{{
-    {Mag2, u"まぐまぐ", Mag2RegistrationBase, Mag2DeliveryBase, 10, true},
-    {Melma, u"melma", MelmaBase, MelmaBase, 8, true},
-    {Kapu, u"カプライト", KapuBase, KapuBase, 0, true},
-    {Tiara, u"ティアオンライン", TiaraBase, TiaraBase, 6, false},
-    {Makey, u"makey", MakeyBase, MakeyBase, 0, false},
+inline constexpr std::array<Service, 3> ServiceCatalogue{{
+    {Mag2, u"まぐまぐ", Mag2RegistrationBase, Mag2DeliveryBase, 10},
+    {Melma, u"melma", MelmaBase, MelmaBase, 8},
+    {Kapu, u"カプライト", KapuBase, KapuBase, 0},
 }};
 
 inline constexpr std::int16_t ServiceCount = static_cast<std::int16_t>(ServiceCatalogue.size());

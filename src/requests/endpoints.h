@@ -10,8 +10,6 @@ inline constexpr std::u16string_view Mag2RegistrationBase = u"https://www.mag2.c
 inline constexpr std::u16string_view Mag2DeliveryBase = u"https://mail.mag2.com";
 inline constexpr std::u16string_view MelmaBase = u"https://www.melma.com";
 inline constexpr std::u16string_view KapuBase = u"https://www.kapu.biz";
-inline constexpr std::u16string_view TiaraBase = u"https://www.tiaraonline.com";
-inline constexpr std::u16string_view MakeyBase = u"https://www.makey.net";
 inline constexpr std::u16string_view ShopMallBase = u"https://www.rakuten.co.jp";
 
 }  // namespace nolvetta::requests

@@ -62,18 +62,12 @@ constexpr std::array<UrlFormat, ServiceCount> UnsubscribeFormats{{
     {u"/reader/D?id=", Field::Id, u"&e=", Field::Address},
     {u"/cgi-bin/host/bye.pl?e=", Field::Address, u"&m=m", Field::Id},
     {u"/cgi-bin/mlmg_delma_np.cgi?mgid=", Field::Id, u"&e_mail=", Field::Address},
-    {u"/cgi-bin/subscribe.cgi?MAILADDR=", Field::Address, u"&UNSUBSCRIBE=解除&MAGID=m", Field::Id},
-    {u"/cgi-bin/reader_setting.cgi?ACTION=READER_DEL&MAIL_ADDRESS=", Field::Address, u"&MAGAZINE=",
-     Field::Id},
 }};
 
 constexpr std::array<UrlFormat, ServiceCount> SubscribeFormats{{
     {u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd&rdemail=", Field::Address, u"&magid=", Field::Id},
     {u"/cgi-bin/host/mailmag.pl?email=", Field::Address, u"&mailmag=add&magid=m", Field::Id},
     {u"/cgi-bin/mlmg_setma_np.cgi?mgid=", Field::Id, u"&e_mail=", Field::Address},
-    {u"/cgi-bin/subscribe.cgi?MAILADDR=", Field::Address, u"&SUBSCRIBE=購読&MAGID=m", Field::Id},
-    {u"/cgi-bin/reader_setting.cgi?ACTION=READER_ADD&MAIL_ADDRESS=", Field::Address, u"&MAGAZINE=",
-     Field::Id},
 }};
 
 std::u16string buildUrl(std::u16string_view base, const UrlFormat& format, int idWidth,

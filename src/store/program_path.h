@@ -26,11 +26,4 @@ inline constexpr std::string_view InstalledMarkerName = "nolvetta.installed";
 std::filesystem::path chooseDataDirectory(const std::filesystem::path& programDirectory,
                                           const std::filesystem::path& userDataDirectory);
 
-// False when the executable's path, cut to 255 characters, ends in one of the
-// development host's two image names, in any letter case.
-bool isStandaloneExecutable(std::u16string_view executablePath);
-
-// Whether the program runs as its own executable, not inside the development host.
-bool IsStandalone();
-
 }  // namespace nolvetta::store

@@ -574,10 +574,6 @@ void MainWindow::setChecked(Menu entry, bool checked) {
     actions_[static_cast<std::size_t>(entry)]->setChecked(checked);
 }
 
-void MainWindow::setVisible(Menu entry, bool visible) {
-    actions_[static_cast<std::size_t>(entry)]->setVisible(visible);
-}
-
 std::optional<Menu> MainWindow::popUp(Menu menu) {
     poppingUp_ = true;
     QAction* chosen = menus_[static_cast<std::size_t>(menu)]->exec(QCursor::pos());

@@ -46,7 +46,6 @@ public:
     void entryAdded(form::Control list) override;
     void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
-    void setVisible(form::Menu entry, bool visible) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;

@@ -416,7 +416,6 @@ void MainWindow::buildMenus() {
     bar_ = CreateMenu();
     for (const form::MenuRow& row : form::menus()) {
         checked_[indexOf(row.id)] = row.checked;
-        visible_[indexOf(row.id)] = row.visible;
         if (hasEntries(row.id)) {
             menus_[indexOf(row.id)] = CreatePopupMenu();
         }
@@ -430,9 +429,8 @@ void MainWindow::buildMenus() {
     SetMenu(window_, bar_);
 }
 
-// A Win32 menu cannot hide an entry: a menu's visible entries are put in
-// anew, in the table's order, whenever one of them changes. Nothing: the
-// menu bar.
+// A menu's visible entries, put in anew in the table's order whenever a
+// check mark changes. Nothing: the menu bar.
 void MainWindow::placeEntries(std::optional<Menu> menu) {
     HMENU target = menu ? menus_[indexOf(*menu)] : bar_;
     while (GetMenuItemCount(target) > 0) {
@@ -440,7 +438,7 @@ void MainWindow::placeEntries(std::optional<Menu> menu) {
     }
     for (const form::MenuRow& row : form::menus()) {
         const std::size_t i = indexOf(row.id);
-        if (row.parent != menu || !visible_[i]) {
+        if (row.parent != menu || !row.visible) {
             continue;
         }
         std::wstring caption = wide(form::menuText(row));
@@ -920,11 +918,6 @@ void MainWindow::entryRemoved(Control list, std::size_t index) {
 
 void MainWindow::setChecked(Menu entry, bool checked) {
     checked_[indexOf(entry)] = checked;
-    placeEntries(form::rowOf(entry).parent);
-}
-
-void MainWindow::setVisible(Menu entry, bool visible) {
-    visible_[indexOf(entry)] = visible;
     placeEntries(form::rowOf(entry).parent);
 }
 

@@ -57,7 +57,6 @@ public:
     void entryAdded(form::Control list) override;
     void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
-    void setVisible(form::Menu entry, bool visible) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
@@ -112,7 +111,7 @@ private:
     IAccPropServices* accessibility_ = nullptr;
     HMENU bar_ = nullptr;
     std::array<HMENU, form::MenuCount> menus_{};  // those with entries of their own
-    std::array<bool, form::MenuCount> checked_{}, visible_{};
+    std::array<bool, form::MenuCount> checked_{};
     HWND focus_ = nullptr;       // where the focus goes back to
     HWND messageBox_ = nullptr;  // the message box shown, if any
     std::optional<form::Control> pressedFrame_;

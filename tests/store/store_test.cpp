@@ -156,21 +156,6 @@ TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {
     }
 }
 
-TEST(store_ProgramPath, TheDevelopmentHostIsKnownByTheEndOfThePathCutTo255) {
-    const std::u16string a247(247, u'a');
-    const std::pair<std::u16string, bool> cases[] = {
-        // clang-format off
-        {u"/usr/bin/nolvetta", true}, {u"d/nvtdHost", false},
-        {u"d/myNVTDHOST", false},  // the first name has no separator: any ending counts
-        {u"d/NVTIDEX", false}, {u"d\\nvtidex", false}, {u"d/XNVTIDEX", true},
-        {a247 + u"NVTDHOST", false}, {a247 + u"aNVTDHOST", true},
-        // clang-format on
-    };
-    for (const auto& [path, standalone] : cases) {
-        EXPECT_EQ(isStandaloneExecutable(path), standalone) << ::testing::PrintToString(path);
-    }
-}
-
 // The scratch folder can be written: only what it holds sends the lists elsewhere.
 TEST(store_ProgramPath, AnInstalledProgramKeepsItsListsWithTheUserUnlessSomeAreBesideIt) {
     const fs::path user = "user-data";
