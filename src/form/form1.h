@@ -51,24 +51,28 @@ public:
 };
 
 // What the program's one window does, whatever toolkit draws it: its state
-// and every one of its handlers, which the window's events call. It reaches
-// the outside through the view, the launcher (browser and mail program), the
-// message reader and the data files in its data directory.
-//
-// The handlers keep the romanised Japanese names the program has always had:
-// Touroku 登録 (subscribe), KAIJO and Kaijo00 解除 (unsubscribe; Kaijo00 and
-// Touroku01 check the ID first), RenKai 連続解除 (cancel one of a service's own
-// newsletters), ResMAG (the weekly まぐまぐ newsletter's page), kapMail (the
-// カプライトニュース page), ShellAuto (open a page in the browser), MERU1
-// (the メルマガ menu: the services), kaijo (解除: the newsletters to cancel).
+// and every one of its handlers, behind the events each view reports. It
+// reaches the outside through the view, the launcher (browser and mail
+// program), the message reader and the data files in its data directory.
 class Form1 {
 public:
     Form1(View& view, launcher::Launcher& launcher, message::Reader& reader,
           std::filesystem::path dataDirectory);
     ~Form1();
 
+    // Loads the lists and the option, applies them and shows the window.
+    void load() noexcept;
+    // Whether the window may close now; a close asked for while a question
+    // waits comes once it is answered.
+    bool mayClose() noexcept;
+    // The window closes: saves the lists and the option, and reports what
+    // could not be saved; the close is never refused.
+    void close() noexcept;
+
     // ---- Events, as every view reports them
     void clicked(Control button) noexcept;
+    // The buttons that act as a mouse button goes down, before it comes up.
+    void pressed(Control button, MouseButton mouseButton) noexcept;
     // A key held down acts once: `repeated` is the keyboard's repeat of a key still down.
     void keyDown(Control control, Key key, bool repeated = false) noexcept;
     void gotFocus(Control control) noexcept;
@@ -76,9 +80,6 @@ public:
     // Nothing is dropped while a question waits for its answer.
     bool takesDrop(Control control, const DropOffer& offer) const noexcept;
     void dropped(Control control, DroppedData& data) noexcept;
-    // Whether the window may close now; a close asked for while a question
-    // waits comes once it is answered.
-    bool mayClose() noexcept;
     // A saved message given from outside (the command line, a file manager,
     // another start): what it offers is shown and asked about first.
     void openMessageFile(const std::filesystem::path& file) noexcept;
@@ -89,37 +90,7 @@ public:
     // around the handlers finds.
     void inform(std::u16string_view text) noexcept;
 
-    // ---- The window's handlers
-    // Loads the lists and the option, applies them and shows the window.
-    void Form_Load() noexcept;
-    // Saves the lists and the option; reports what could not be saved, never throws.
-    void Form_QueryUnload() noexcept;
-    void Frame2_Click();
-    void Frame2_KeyDown(Key key);
-    void Command5_MouseDown(MouseButton button);
-    void Command5_KeyDown(Key key);
-    void Combo1_KeyDown(Key key);
-    void Text2_KeyDown(Key key);
-    void Text3_KeyDown(Key key);
-    void Text3_GotFocus();
-    void Text3_OLEDragDrop(DroppedData& data);
-    void Text2_OLEDragDrop(DroppedData& data);
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void Command8_Click();
-    void MERU1_Click(std::int16_t index);
-    void mn2_Click();
-    void kaijo0_Click();
-    void kaijo1_Click(int index);
-    void kaijo2_Click();
-
-    void mnList_Click();
-
-    std::int16_t serviceIndex() const { return ServiceIndex; }
+    std::int16_t serviceIndex() const { return service_; }
     // For the newsletter list: the user's addresses, and the window's way
     // of opening (and recording) what leaves a newsletter.
     // Every message and question goes to standard error too, where a
@@ -132,21 +103,37 @@ public:
 private:
     enum class Outcome { Done, Refused, LaunchFailed };
 
-    void SelectService(std::int16_t index);
+    void serviceFrameClicked();
+    void serviceFrameKey(Key key);
+    void registerNewsPressed(MouseButton button);
+    void deletionAddressKey(Key key);
+    void shopAddressKey(Key key);
+    void idKey(Key key);
+    void idFocused();
+    void idDropped(DroppedData& data);
+    void shopAddressDropped(DroppedData& data);
+    void subscribeClicked();
+    void shopNewsCancelClicked();
+    void deleteAddressClicked();
+    void unsubscribeClicked();
+    void cancelServiceNewsClicked();
+    void shopGoClicked();
+    void moveClicked();
+    void alwaysOnTopChosen();
+    void newsletterListChosen();
+
+    void selectService(std::int16_t index);
     bool checkId();
     bool checkAddress(Control field);
-    Outcome Kaijo00();
-    Outcome Touroku01(std::u16string_view address);
-    bool KAIJO(std::int16_t service);
-    bool Touroku(std::int16_t service, std::u16string_view address);
-    bool ResMAG(requests::NewsAction action);
-    bool kapMail(requests::NewsAction action);
-    bool RenKai(const requests::OfficialNewsletter& newsletter);
+    Outcome unsubscribeChecked();
+    Outcome subscribeChecked(std::u16string_view address);
+    bool unsubscribe(std::int16_t service);
+    bool subscribe(std::int16_t service, std::u16string_view address);
     // One of a service's own newsletters, signed up for or cancelled.
     bool officialNews(const requests::OfficialNewsletter& newsletter, requests::NewsAction action);
     bool openShopNewsPage();
     // A note: the page leaves a newsletter, and goes into the record.
-    bool ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note = {});
+    bool openPage(std::u16string_view url, const std::optional<LeaveNote>& note = {});
     // A page of the deletion address that leaves `newsletter`.
     LeaveNote leaveNote(std::u16string newsletter) const;
     // A drop acts at once; a message given from outside is asked about.
@@ -176,7 +163,7 @@ private:
     store::DataFiles dataFiles_;
     Leaving leaving_;
 
-    std::int16_t ServiceIndex = 0;
+    std::int16_t service_ = 0;
     store::AddressList deletionList_;
     store::AddressList registrationList_;
     bool alwaysOnTop_ = true;

@@ -249,8 +249,8 @@ protected:
     void SetUp() override {
         browser();
         open();
-        setText(Control::Combo1, u"a+b@x");
-        setText(Control::Text3, u"5");
+        setText(Control::DeletionAddress, u"a+b@x");
+        setText(Control::MagazineId, u"5");
     }
     void TearDown() override {
         if (window->isOpen()) {
@@ -261,7 +261,7 @@ protected:
     }
     void open() {
         window = std::make_unique<MainWindow>(*launcher, *reader, folder.path(), L"key");
-        window->form().Form_Load();
+        window->form().load();
         pump();
     }
     // Runs the thread's messages through the window, as the program's loop does.
@@ -314,7 +314,7 @@ protected:
         pump();
     }
     void focus(Control c) {
-        SetFocus(c == Control::Combo1 || c == Control::Combo2
+        SetFocus(c == Control::DeletionAddress || c == Control::RegistrationAddress
                      ? FindWindowExW(control(c), nullptr, WC_EDITW, nullptr)
                      : control(c));
     }
@@ -361,13 +361,13 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
         std::u16string caption;
     } cases[] = {
         // clang-format off
-        {96, Control::Frame1_0, {4, 0, 277, 45}, u"メールアドレス"},
-        {96, Control::Command3, {228, 16, 269, 37}, u"削除"},
-        {96, Control::Frame2, {4, 52, 277, 185}, u"まぐまぐ"},
-        {96, Control::Command5, {152, 124, 269, 145}, u"自動配信登録"},
-        {96, Control::Combo2, {12, 156, 221, 176}, u"登録用アドレス"},
-        {96, Control::Text2, {12, 236, 233, 258}, url(ShopMallBase, u"/***/news.html")},
-        {192, Control::Command3, {456, 32, 538, 74}, u"削除"},
+        {96, Control::AddressFrame, {4, 0, 277, 45}, u"メールアドレス"},
+        {96, Control::DeleteAddress, {228, 16, 269, 37}, u"削除"},
+        {96, Control::ServiceFrame, {4, 52, 277, 185}, u"まぐまぐ"},
+        {96, Control::RegisterServiceNews, {152, 124, 269, 145}, u"自動配信登録"},
+        {96, Control::RegistrationAddress, {12, 156, 221, 176}, u"登録用アドレス"},
+        {96, Control::ShopAddress, {12, 236, 233, 258}, url(ShopMallBase, u"/***/news.html")},
+        {192, Control::DeleteAddress, {456, 32, 538, 74}, u"削除"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -386,7 +386,7 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
                   c.dpi == 96 ? std::pair(283L, 191L) : std::pair(566L, 382L));
     }
     EXPECT_EQ(entriesOf(GetMenu(window->handle())), Texts({u"メニュー(&M)", u"自動配信解除(&A)"}));
-    EXPECT_EQ(GetFocus(), control(Control::Command3));
+    EXPECT_EQ(GetFocus(), control(Control::DeleteAddress));
     std::vector<std::string_view> order{"Command3"};
     for (int i = 0; i < 13; ++i) {
         key(VK_TAB);
@@ -403,17 +403,17 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
 }
 
 TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
-    press(Control::Command4);
-    focus(Control::Command4);
+    press(Control::Unsubscribe);
+    focus(Control::Unsubscribe);
     key(VK_RETURN);  // a focused button is pressed by Enter, once, and by Space
     key(VK_SPACE);
-    focus(Control::Text3);
+    focus(Control::MagazineId);
     key(VK_RETURN);
-    press(Control::Command5);  // acts at the press, and at Space
-    focus(Control::Command5);
+    press(Control::RegisterServiceNews);  // acts at the press, and at Space
+    focus(Control::RegisterServiceNews);
     key(VK_SPACE);
-    command(Menu::kaijo2);
-    press(Control::Command7);
+    command(Menu::CancelKapuNews);
+    press(Control::ShopGo);
     const std::u16string shop = url(ShopMallBase, u"/***/news.html");
     const std::u16string weekly =
         url(Mag2RegistrationBase,
@@ -427,20 +427,21 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
     GlobalUnlock(clipboard);
     CloseClipboard();
 
-    EXPECT_EQ(entries(Control::Combo1), 0);  // the list filled, and told of each entry then
+    EXPECT_EQ(entries(Control::DeletionAddress),
+              0);  // the list filled, and told of each entry then
     for (const char16_t* address : {u"b@x", u"c@x"}) {
-        setText(Control::Combo1, address);
-        focus(Control::Combo1);
+        setText(Control::DeletionAddress, address);
+        focus(Control::DeletionAddress);
         key(VK_RETURN);
     }
-    EXPECT_EQ(std::pair(entries(Control::Combo1), entries(Control::Combo2)),
+    EXPECT_EQ(std::pair(entries(Control::DeletionAddress), entries(Control::RegistrationAddress)),
               std::pair(LRESULT(2), LRESULT(2)));
-    EXPECT_EQ(text(Control::Combo1) + text(Control::Combo2), u"c@x");
-    setText(Control::Text3, u"12345");
-    focus(Control::Frame2);
+    EXPECT_EQ(text(Control::DeletionAddress) + text(Control::RegistrationAddress), u"c@x");
+    setText(Control::MagazineId, u"12345");
+    focus(Control::ServiceFrame);
     key(VK_TAB);  // the focus selects the whole ID
     key('9');     // and typing replaces it
-    EXPECT_EQ(text(Control::Text3), u"9");
+    EXPECT_EQ(text(Control::MagazineId), u"9");
 
     const HMENU options = GetSubMenu(GetMenu(window->handle()), 0);
     const auto onTop = [&] {
@@ -448,7 +449,7 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
                          (GetMenuState(options, 0, MF_BYPOSITION) & MF_CHECKED) != 0);
     };
     EXPECT_EQ(onTop(), std::pair(true, true));
-    command(Menu::mn2_0);
+    command(Menu::AlwaysOnTop);
     EXPECT_EQ(onTop(), std::pair(false, false));
     EXPECT_TRUE(IsWindowVisible(window->handle()));
 }
@@ -456,37 +457,37 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
 TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     user.answer(u"melma");
     click({100, 180});  // on Frame2's own area
-    EXPECT_EQ(text(Control::Frame2), u"melma");
+    EXPECT_EQ(text(Control::ServiceFrame), u"melma");
     click({20, 76});   // on Label1 in Frame2: not the frame's
     click({100, 48});  // between the frames
     // 自動配信登録's menu by a right press and by the Menu key.
     user.answer(u"今日のmelma!");
-    SendMessageW(control(Control::Command5), WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    SendMessageW(control(Control::RegisterServiceNews), WM_RBUTTONDOWN, MK_RBUTTON, 0);
     user.answer(u"今日のmelma!");
-    focus(Control::Command5);
+    focus(Control::RegisterServiceNews);
     key(VK_APPS);
     user.answer(u"カプライト");
-    focus(Control::Frame2);  // the frame takes the focus, and Space opens its choice
+    focus(Control::ServiceFrame);  // the frame takes the focus, and Space opens its choice
     key(VK_SPACE);
     EXPECT_EQ(user.seen(),
               std::vector<Texts>({{u"まぐまぐ(&1) ✓", u"melma(&2)", u"カプライト(&3)"},
                                   {u"melma!ニュース(&N)", u"今日のmelma!(&T)"},
                                   {u"melma!ニュース(&N)", u"今日のmelma!(&T)"},
                                   {u"まぐまぐ(&1)", u"melma(&2) ✓", u"カプライト(&3)"}}));
-    EXPECT_EQ(text(Control::Frame2), u"カプライト");
+    EXPECT_EQ(text(Control::ServiceFrame), u"カプライト");
     const std::u16string melma = url(MelmaBase, u"/cgi-bin/host/bye.pl?e=a%2Bb@x&m=m00012820");
     EXPECT_EQ(opened(2), Pages({melma, melma}));
 
-    setText(Control::Text3, u"0");
+    setText(Control::MagazineId, u"0");
     user.answer(u"OK");
-    press(Control::Command4);
-    setText(Control::Combo1, u"a&b@example.jp");  // drawn as it is, no mnemonic
-    focus(Control::Combo1);
+    press(Control::Unsubscribe);
+    setText(Control::DeletionAddress, u"a&b@example.jp");  // drawn as it is, no mnemonic
+    focus(Control::DeletionAddress);
     key(VK_RETURN);
-    EXPECT_EQ(entries(Control::Combo1), 1);
+    EXPECT_EQ(entries(Control::DeletionAddress), 1);
     for (const char16_t* answer : {u"いいえ", u"はい"}) {
         user.answer(answer);
-        press(Control::Command3);
+        press(Control::DeleteAddress);
     }
     // いいえ is the default: Enter pressed by mistake deletes nothing.
     const Texts question{u"!Nolvetta", u"a&b@example.jp を削除します", u"はい", u"いいえ",
@@ -494,7 +495,7 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     EXPECT_EQ(user.seen(),
               std::vector<Texts>(
                   {{u"!Nolvetta", u"mail ID が不正です", u"OK", u"OK"}, question, question}));
-    EXPECT_EQ(std::pair(entries(Control::Combo1), entries(Control::Combo2)),
+    EXPECT_EQ(std::pair(entries(Control::DeletionAddress), entries(Control::RegistrationAddress)),
               std::pair(LRESULT(0), LRESULT(0)));
 }
 
@@ -503,46 +504,47 @@ TEST_F(Win32Window, DropsChangeAndTheListsOverACloseAndAStart) {
     SendMessageW(window->handle(), WM_CLOSE, 0, 0);
     writeBytes(folder / "nolvetta.dat", "first@x\r\nsecond@x\r\n");
     open();
-    EXPECT_EQ(text(Control::Combo1), u"first@x");
+    EXPECT_EQ(text(Control::DeletionAddress), u"first@x");
     const auto unicode = nolvetta::win32::unicodeTextForm;
     // A full-width colon is one character in code page 932, two bytes.
-    EXPECT_EQ(drop(control(Control::Text3),
+    EXPECT_EQ(drop(control(Control::MagazineId),
                    {{CF_UNICODETEXT, unicode(u"配信 mag2 ID:0001234567 発行\r\n")}}),
               DROPEFFECT_COPY);
-    EXPECT_EQ(drop(control(Control::Text3), {{CF_TEXT,
-                                              "\x94\x7a\x90\x4d mag2 ID\x81\x46"
-                                              "0007654321\r\n"}}),
+    EXPECT_EQ(drop(control(Control::MagazineId), {{CF_TEXT,
+                                                   "\x94\x7a\x90\x4d mag2 ID\x81\x46"
+                                                   "0007654321\r\n"}}),
               DROPEFFECT_COPY);
     DROPFILES files{sizeof(DROPFILES), {}, FALSE, TRUE};
     std::string list(reinterpret_cast<const char*>(&files), sizeof files);
     list.append(reinterpret_cast<const char*>(L"C:\\a.png\0"), 20).append(2, '\0');
     user.answer(u"OK");  // the files are the behaviour's to read, and it names them
-    EXPECT_EQ(drop(control(Control::Text3), {{CF_HDROP, list}}), DROPEFFECT_COPY);
+    EXPECT_EQ(drop(control(Control::MagazineId), {{CF_HDROP, list}}), DROPEFFECT_COPY);
     const auto shown = seen(1);
     ASSERT_EQ(shown.size(), 1);
     EXPECT_NE(shown[0].at(1).find(u"C:\\a.png"), std::u16string::npos);
-    EXPECT_EQ(drop(control(Control::Combo1), {{CF_UNICODETEXT, unicode(u"mag2 ID:0001234567")}}),
-              DROPEFFECT_NONE);
+    EXPECT_EQ(
+        drop(control(Control::DeletionAddress), {{CF_UNICODETEXT, unicode(u"mag2 ID:0001234567")}}),
+        DROPEFFECT_NONE);
     EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=first@x"),
                                 url(Mag2DeliveryBase, u"/reader/D?id=0007654321&e=first@x")}));
 
-    setText(Control::Text3, u"5");  // 変更: the page that leaves, then the one that joins
-    setText(Control::Combo2, u"second@x");
-    press(Control::Command8);
+    setText(Control::MagazineId, u"5");  // 変更: the page that leaves, then the one that joins
+    setText(Control::RegistrationAddress, u"second@x");
+    press(Control::Move);
     EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0000000005&e=first@x"),
                                 url(Mag2RegistrationBase,
                                     u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd"
                                     u"&rdemail=second@x&magid=0000000005")}));
-    setText(Control::Combo1, u"third@x");
-    focus(Control::Combo1);
+    setText(Control::DeletionAddress, u"third@x");
+    focus(Control::DeletionAddress);
     key(VK_RETURN);
     SendMessageW(window->handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(window->isOpen());
     EXPECT_EQ(readBytes(folder / "nolvetta.dat"), "first@x\r\nsecond@x\r\nthird@x\r\n");
     EXPECT_EQ(readBytes(folder / "nolvetta1.dat"), "True\r\n");
     open();
-    EXPECT_EQ(entries(Control::Combo2), 3);
-    EXPECT_EQ(text(Control::Combo1), u"first@x");
+    EXPECT_EQ(entries(Control::RegistrationAddress), 3);
+    EXPECT_EQ(text(Control::DeletionAddress), u"first@x");
 }
 
 // Another program's drag sees a frame that takes the focus above the fields
@@ -558,16 +560,16 @@ TEST_F(Win32Window, TextFromAnotherProgramIsDroppedOnTheFieldUnderThePointer) {
         std::u16string text;
         DWORD effect;
     } cases[] = {
-        {Control::Text3, u"配信 mag2 ID:0001234567 発行", DROPEFFECT_COPY},
-        {Control::Text2, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
-        {Control::Command4, u"mag2 ID:0007654321", DROPEFFECT_NONE},
-        {Control::Combo2, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::MagazineId, u"配信 mag2 ID:0001234567 発行", DROPEFFECT_COPY},
+        {Control::ShopAddress, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
+        {Control::Unsubscribe, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::RegistrationAddress, u"mag2 ID:0007654321", DROPEFFECT_NONE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         EXPECT_EQ(dropFromAnotherProgram(control(c.target), c.text, [this] { pump(); }), c.effect);
     }
     EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
-    EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
-    EXPECT_EQ(text(Control::Text3), u"0001234567");
+    EXPECT_EQ(text(Control::ShopAddress), url(ShopMallBase, u"/myshop/"));
+    EXPECT_EQ(text(Control::MagazineId), u"0001234567");
 }
