@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     }
     QuitOnFirstPaint quit(window);
     ui::onSessionEnd([&] { window.close(); });
-    window.form().Form_Load();
+    window.form().load();
     const int status = QApplication::exec();
     instance.release();
     return ui::endProgram(status);

@@ -70,7 +70,7 @@ void FillBothLists(benchmark::State& state) {
         state.PauseTiming();
         auto form = std::make_unique<Window>(browser, folderWith(32767));
         state.ResumeTiming();
-        form->form().Form_Load();
+        form->form().load();
         state.PauseTiming();
         form.reset();  // not closed: nothing is saved
         state.ResumeTiming();
@@ -89,7 +89,7 @@ void SaveAtClose(benchmark::State& state) {
         state.PauseTiming();
         nolvetta::testsupport::writeBytes(folder / "nolvetta.dat", lineFeeds);
         Window form(browser, folder);
-        form.form().Form_Load();
+        form.form().load();
         nolvetta::testsupport::writeBytes(folder / "nolvetta.dat", lineFeeds);
         state.ResumeTiming();
         form.close();
@@ -104,7 +104,7 @@ void FirstPopUpOfALongList(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         Window form(browser, folderWith(32767));
-        form.form().Form_Load();
+        form.form().load();
         auto* list = form.findChild<QComboBox*>(QStringLiteral("Combo1"));
         state.ResumeTiming();
         list->showPopup();
@@ -119,7 +119,7 @@ BENCHMARK(FirstPopUpOfALongList)->Unit(benchmark::kMillisecond);
 void Drop10MB(benchmark::State& state) {
     NoBrowser browser;
     Window form(browser, folderWith(0));
-    form.form().Form_Load();
+    form.form().load();
     QWidget* text3 = form.findChild<QWidget*>("Text3");
     const QString line =
         QStringLiteral("本日のおすすめ商品をご紹介します。詳しくは https://example.jp/ まで。");
@@ -147,7 +147,7 @@ BENCHMARK(Drop10MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void ClickToExec(benchmark::State& state) {
     auto launcher = nolvetta::launcher::makeSystemLauncher();
     Window form(*launcher, folderWith(static_cast<int>(state.range(0))));
-    form.form().Form_Load();
+    form.form().load();
     form.findChild<QLineEdit*>("Text3")->setText(QStringLiteral("123"));
     auto* unsubscribe = form.findChild<QPushButton*>("Command4");
     for (auto _ : state) {

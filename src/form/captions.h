@@ -28,20 +28,20 @@ inline constexpr Text CommandLineDescription =
 inline constexpr Text CommandLineFile =
     u"配信を停止するメール (.eml)。 A saved e-mail message to unsubscribe from.";
 
-inline constexpr Text Frame1 = u"メールアドレス";
-inline constexpr Text Combo1Initial = u"削除用アドレス";
-inline constexpr Text Command3 = u"削除";
-inline constexpr Text Label1 = u"ID";
-inline constexpr Text Command4 = u"メルマガ解除";
-inline constexpr Text Command1 = u"メルマガ登録";
-inline constexpr Text Command6 = u"自動配信連続解除";
-inline constexpr Text Command5 = u"自動配信登録";
-inline constexpr Text Combo2Initial = u"登録用アドレス";
-inline constexpr Text Command8 = u"変更";
-inline constexpr Text Frame3 = u"楽天市場";
-inline constexpr Text Label2 = u"各ＨＰのアドレスを入れるとメルマガ解除ページへ";
-inline constexpr Text Command2 = u"楽天市場ニュース解除ページへ";
-inline constexpr Text Command7 = u"Go";
+inline constexpr Text AddressFrame = u"メールアドレス";
+inline constexpr Text DeletionAddressHint = u"削除用アドレス";
+inline constexpr Text DeleteButton = u"削除";
+inline constexpr Text IdLabel = u"ID";
+inline constexpr Text UnsubscribeButton = u"メルマガ解除";
+inline constexpr Text SubscribeButton = u"メルマガ登録";
+inline constexpr Text CancelServiceNewsButton = u"自動配信連続解除";
+inline constexpr Text RegisterServiceNewsButton = u"自動配信登録";
+inline constexpr Text RegistrationAddressHint = u"登録用アドレス";
+inline constexpr Text MoveButton = u"変更";
+inline constexpr Text ShopFrame = u"楽天市場";
+inline constexpr Text ShopLabel = u"各ＨＰのアドレスを入れるとメルマガ解除ページへ";
+inline constexpr Text ShopNewsCancelButton = u"楽天市場ニュース解除ページへ";
+inline constexpr Text ShopGoButton = u"Go";
 
 // What a screen reader calls the controls whose captions do not say it.
 inline constexpr Text ServiceFrameName = u"配信サービス";

@@ -25,23 +25,23 @@ const auto& controlTable() {
     static const std::array<ControlRow, ControlCount> table{{
         // clang-format off
         // id, name, kind, container, caption, place, tab index, focusable, takes drops, drag source, accessible name, buddy
-        {C::Frame3, "Frame3", K::Frame, {}, c::Frame3, {60, 3060, 4095, 1335}, 8, false, false, false, {}, {}},
-        {C::Command7, "Command7", K::Button, C::Frame3, c::Command7, {3540, 480, 435, 315}, 14, true, false, false, {}, {}},
-        {C::Command2, "Command2", K::Button, C::Frame3, c::Command2, {120, 900, 3315, 315}, 10, true, false, false, {}, {}},
-        {C::Text2, "Text2", K::TextBox, C::Frame3, shopSample, {120, 480, 3315, 330}, 9, true, true, false, c::ShopAddressName, {}},
-        {C::Label2_2, "Label2(2)", K::Label, C::Frame3, c::Label2, {120, 240, 3720, 180}, 11, false, false, false, {}, C::Text2},
-        {C::Frame2, "Frame2", K::Frame, {}, ServiceCatalogue[0].caption, {60, 780, 4095, 1995}, 3, true, false, false, c::ServiceFrameName, {}},
-        {C::Command8, "Command8", K::Button, C::Frame2, c::Command8, {3360, 1560, 615, 315}, 16, true, false, false, {}, {}},
-        {C::Combo2, "Combo2", K::ComboBox, C::Frame2, c::Combo2Initial, {120, 1560, 3135, 300}, 15, true, false, false, c::Combo2Initial, {}},
-        {C::Command1, "Command1", K::Button, C::Frame2, c::Command1, {2220, 660, 1755, 315}, 13, true, false, false, {}, {}},
-        {C::Command6, "Command6", K::Button, C::Frame2, c::Command6, {420, 1080, 1755, 315}, 12, true, false, false, {}, {}},
-        {C::Command5, "Command5", K::Button, C::Frame2, c::Command5, {2220, 1080, 1755, 315}, 7, true, false, false, {}, {}},
-        {C::Command4, "Command4", K::Button, C::Frame2, c::Command4, {420, 660, 1755, 315}, 6, true, false, false, {}, {}},
-        {C::Text3, "Text3", K::TextBox, C::Frame2, u"", {420, 240, 3555, 315}, 4, true, true, true, c::Label1, {}},
-        {C::Label1, "Label1", K::Label, C::Frame2, c::Label1, {180, 300, 165, 180}, 5, false, false, false, {}, C::Text3},
-        {C::Frame1_0, "Frame1(0)", K::Frame, {}, c::Frame1, {60, 0, 4095, 675}, 0, false, false, false, {}, {}},
-        {C::Combo1, "Combo1", K::ComboBox, C::Frame1_0, c::Combo1Initial, {120, 240, 3135, 300}, 2, true, false, false, c::Combo1Initial, {}},
-        {C::Command3, "Command3", K::Button, C::Frame1_0, c::Command3, {3360, 240, 615, 315}, 1, true, false, false, {}, {}},
+        {C::ShopFrame, "Frame3", K::Frame, {}, c::ShopFrame, {60, 3060, 4095, 1335}, 8, false, false, false, {}, {}},
+        {C::ShopGo, "Command7", K::Button, C::ShopFrame, c::ShopGoButton, {3540, 480, 435, 315}, 14, true, false, false, {}, {}},
+        {C::ShopNewsCancel, "Command2", K::Button, C::ShopFrame, c::ShopNewsCancelButton, {120, 900, 3315, 315}, 10, true, false, false, {}, {}},
+        {C::ShopAddress, "Text2", K::TextBox, C::ShopFrame, shopSample, {120, 480, 3315, 330}, 9, true, true, false, c::ShopAddressName, {}},
+        {C::ShopLabel, "Label2(2)", K::Label, C::ShopFrame, c::ShopLabel, {120, 240, 3720, 180}, 11, false, false, false, {}, C::ShopAddress},
+        {C::ServiceFrame, "Frame2", K::Frame, {}, ServiceCatalogue[0].caption, {60, 780, 4095, 1995}, 3, true, false, false, c::ServiceFrameName, {}},
+        {C::Move, "Command8", K::Button, C::ServiceFrame, c::MoveButton, {3360, 1560, 615, 315}, 16, true, false, false, {}, {}},
+        {C::RegistrationAddress, "Combo2", K::ComboBox, C::ServiceFrame, c::RegistrationAddressHint, {120, 1560, 3135, 300}, 15, true, false, false, c::RegistrationAddressHint, {}},
+        {C::Subscribe, "Command1", K::Button, C::ServiceFrame, c::SubscribeButton, {2220, 660, 1755, 315}, 13, true, false, false, {}, {}},
+        {C::CancelServiceNews, "Command6", K::Button, C::ServiceFrame, c::CancelServiceNewsButton, {420, 1080, 1755, 315}, 12, true, false, false, {}, {}},
+        {C::RegisterServiceNews, "Command5", K::Button, C::ServiceFrame, c::RegisterServiceNewsButton, {2220, 1080, 1755, 315}, 7, true, false, false, {}, {}},
+        {C::Unsubscribe, "Command4", K::Button, C::ServiceFrame, c::UnsubscribeButton, {420, 660, 1755, 315}, 6, true, false, false, {}, {}},
+        {C::MagazineId, "Text3", K::TextBox, C::ServiceFrame, u"", {420, 240, 3555, 315}, 4, true, true, true, c::IdLabel, {}},
+        {C::IdLabel, "Label1", K::Label, C::ServiceFrame, c::IdLabel, {180, 300, 165, 180}, 5, false, false, false, {}, C::MagazineId},
+        {C::AddressFrame, "Frame1(0)", K::Frame, {}, c::AddressFrame, {60, 0, 4095, 675}, 0, false, false, false, {}, {}},
+        {C::DeletionAddress, "Combo1", K::ComboBox, C::AddressFrame, c::DeletionAddressHint, {120, 240, 3135, 300}, 2, true, false, false, c::DeletionAddressHint, {}},
+        {C::DeleteAddress, "Command3", K::Button, C::AddressFrame, c::DeleteButton, {3360, 240, 615, 315}, 1, true, false, false, {}, {}},
         // clang-format on
     }};
     return table;
@@ -58,24 +58,24 @@ constexpr auto& N = OfficialNewsletters;
 constexpr std::array<MenuRow, MenuCount> MenuTable{{
     // clang-format off
     // id, name, caption, mnemonic, parent, check, checked, visible, service
-    {Menu::mn0_0, "mn0(0)", c::MenuMain, u'M', {}, NoCheck, false, true, -1},
-    {Menu::mn2_0, "mn2(0)", c::MenuAlwaysOnTop, u'T', Menu::mn0_0, Check::Toggle, true, true, -1},
-    {Menu::mn0_1, "mn0(1)", c::MenuMagazine, u'S', Menu::mn0_0, NoCheck, false, true, -1},
-    {Menu::MERU1_0, "MERU1(0)", S[0].caption, u'1', Menu::mn0_1, OneOf, true, S[0].offered, 0},
-    {Menu::MERU1_1, "MERU1(1)", S[1].caption, u'2', Menu::mn0_1, OneOf, false, S[1].offered, 1},
-    {Menu::MERU1_2, "MERU1(2)", S[2].caption, u'3', Menu::mn0_1, OneOf, false, S[2].offered, 2},
-    {Menu::MERU1_3, "MERU1(3)", S[3].caption, u'4', Menu::mn0_1, OneOf, false, S[3].offered, 3},
-    {Menu::MERU1_4, "MERU1(4)", S[4].caption, u'5', Menu::mn0_1, OneOf, false, S[4].offered, 4},
+    {Menu::MainMenu, "mn0(0)", c::MenuMain, u'M', {}, NoCheck, false, true, -1},
+    {Menu::AlwaysOnTop, "mn2(0)", c::MenuAlwaysOnTop, u'T', Menu::MainMenu, Check::Toggle, true, true, -1},
+    {Menu::ServiceMenu, "mn0(1)", c::MenuMagazine, u'S', Menu::MainMenu, NoCheck, false, true, -1},
+    {Menu::Mag2Service, "MERU1(0)", S[0].caption, u'1', Menu::ServiceMenu, OneOf, true, S[0].offered, 0},
+    {Menu::MelmaService, "MERU1(1)", S[1].caption, u'2', Menu::ServiceMenu, OneOf, false, S[1].offered, 1},
+    {Menu::KapuService, "MERU1(2)", S[2].caption, u'3', Menu::ServiceMenu, OneOf, false, S[2].offered, 2},
+    {Menu::MERU1_3, "MERU1(3)", S[3].caption, u'4', Menu::ServiceMenu, OneOf, false, S[3].offered, 3},
+    {Menu::MERU1_4, "MERU1(4)", S[4].caption, u'5', Menu::ServiceMenu, OneOf, false, S[4].offered, 4},
     // Only where messages can be read.
-    {Menu::mnList, "mnList", c::MenuNewsletterList, u'L', Menu::mn0_0, NoCheck, false, message::ReaderBuilt, -1},
-    {Menu::mn0_2, "mn0(2)", c::MenuAutoCancel, u'A', {}, NoCheck, false, true, -1},
-    {Menu::mn1_0, "mn1(0)", S[0].caption, u'1', Menu::mn0_2, NoCheck, false, true, 0},
-    {Menu::kaijo0, "kaijo0", N[0].caption, u'W', Menu::mn1_0, NoCheck, false, true, -1},
-    {Menu::mn1_1, "mn1(1)", S[1].caption, u'2', Menu::mn0_2, NoCheck, false, true, 1},
-    {Menu::kaijo1_0, "kaijo1(0)", N[1].caption, u'N', Menu::mn1_1, NoCheck, false, true, -1},
-    {Menu::kaijo1_1, "kaijo1(1)", N[2].caption, u'T', Menu::mn1_1, NoCheck, false, true, -1},
-    {Menu::mn1_2, "mn1(2)", S[2].caption, u'3', Menu::mn0_2, NoCheck, false, true, 2},
-    {Menu::kaijo2, "kaijo2", N[3].caption, u'K', Menu::mn1_2, NoCheck, false, true, -1},
+    {Menu::NewsletterList, "mnList", c::MenuNewsletterList, u'L', Menu::MainMenu, NoCheck, false, message::ReaderBuilt, -1},
+    {Menu::AutoCancelMenu, "mn0(2)", c::MenuAutoCancel, u'A', {}, NoCheck, false, true, -1},
+    {Menu::Mag2NewsMenu, "mn1(0)", S[0].caption, u'1', Menu::AutoCancelMenu, NoCheck, false, true, 0},
+    {Menu::CancelWeeklyMag2, "kaijo0", N[0].caption, u'W', Menu::Mag2NewsMenu, NoCheck, false, true, -1},
+    {Menu::MelmaNewsMenu, "mn1(1)", S[1].caption, u'2', Menu::AutoCancelMenu, NoCheck, false, true, 1},
+    {Menu::CancelMelmaNews, "kaijo1(0)", N[1].caption, u'N', Menu::MelmaNewsMenu, NoCheck, false, true, -1},
+    {Menu::CancelTodaysMelma, "kaijo1(1)", N[2].caption, u'T', Menu::MelmaNewsMenu, NoCheck, false, true, -1},
+    {Menu::KapuNewsMenu, "mn1(2)", S[2].caption, u'3', Menu::AutoCancelMenu, NoCheck, false, true, 2},
+    {Menu::CancelKapuNews, "kaijo2", N[3].caption, u'K', Menu::KapuNewsMenu, NoCheck, false, true, -1},
     // clang-format on
 }};
 
@@ -139,18 +139,18 @@ const MenuRow& rowOf(Menu menu) {
     return MenuTable[static_cast<std::size_t>(menu)];
 }
 
-Menu MERU1(std::int16_t service) {
+Menu serviceEntry(std::int16_t service) {
     return std::find_if(MenuTable.begin(), MenuTable.end(),
                         [service](const MenuRow& s) {
-                            return s.parent == Menu::mn0_1 && s.service == service;
+                            return s.parent == Menu::ServiceMenu && s.service == service;
                         })
         ->id;
 }
 
-std::optional<Menu> mn1(std::int16_t service) {
+std::optional<Menu> newsMenuOf(std::int16_t service) {
     const auto found = std::find_if(
         MenuTable.begin(), MenuTable.end(),
-        [service](const MenuRow& s) { return s.parent == Menu::mn0_2 && s.service == service; });
+        [service](const MenuRow& s) { return s.parent == Menu::AutoCancelMenu && s.service == service; });
     return found != MenuTable.end() ? std::optional(found->id) : std::nullopt;
 }
 

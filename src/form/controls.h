@@ -13,23 +13,23 @@
 namespace nolvetta::form {
 
 enum class Control {
-    Frame3,
-    Command7,
-    Command2,
-    Text2,
-    Label2_2,
-    Frame2,
-    Command8,
-    Combo2,
-    Command1,
-    Command6,
-    Command5,
-    Command4,
-    Text3,
-    Label1,
-    Frame1_0,
-    Combo1,
-    Command3,
+    ShopFrame,
+    ShopGo,
+    ShopNewsCancel,
+    ShopAddress,
+    ShopLabel,
+    ServiceFrame,
+    Move,
+    RegistrationAddress,
+    Subscribe,
+    CancelServiceNews,
+    RegisterServiceNews,
+    Unsubscribe,
+    MagazineId,
+    IdLabel,
+    AddressFrame,
+    DeletionAddress,
+    DeleteAddress,
 };
 inline constexpr std::size_t ControlCount = 17;
 
@@ -76,23 +76,23 @@ const ControlRow& rowOf(Control control);
 std::vector<Control> tabOrder();
 
 enum class Menu {
-    mn0_0,
-    mn2_0,
-    mn0_1,
-    MERU1_0,
-    MERU1_1,
-    MERU1_2,
+    MainMenu,
+    AlwaysOnTop,
+    ServiceMenu,
+    Mag2Service,
+    MelmaService,
+    KapuService,
     MERU1_3,
     MERU1_4,
-    mnList,
-    mn0_2,
-    mn1_0,
-    kaijo0,
-    mn1_1,
-    kaijo1_0,
-    kaijo1_1,
-    mn1_2,
-    kaijo2,
+    NewsletterList,
+    AutoCancelMenu,
+    Mag2NewsMenu,
+    CancelWeeklyMag2,
+    MelmaNewsMenu,
+    CancelMelmaNews,
+    CancelTodaysMelma,
+    KapuNewsMenu,
+    CancelKapuNews,
 };
 inline constexpr std::size_t MenuCount = 17;
 
@@ -116,8 +116,8 @@ std::span<const MenuRow> menus();
 std::u16string menuText(const MenuRow& menu);
 const MenuRow& rowOf(Menu menu);
 // The service menu's entry for a service.
-Menu MERU1(std::int16_t service);
+Menu serviceEntry(std::int16_t service);
 // The sub-menu of a service's own newsletters, if it has any.
-std::optional<Menu> mn1(std::int16_t service);
+std::optional<Menu> newsMenuOf(std::int16_t service);
 
 }  // namespace nolvetta::form

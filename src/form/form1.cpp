@@ -54,22 +54,22 @@ Form1::~Form1() {
 
 void Form1::clicked(Control button) {
     switch (button) {
-        case Control::Command1:
-            return Command1_Click();
-        case Control::Command2:
-            return Command2_Click();
-        case Control::Command3:
-            return Command3_Click();
-        case Control::Command4:
-            return Command4_Click();
-        case Control::Command6:
-            return Command6_Click();
-        case Control::Command7:
-            return Command7_Click();
-        case Control::Command8:
-            return Command8_Click();
-        case Control::Frame2:
-            return Frame2_Click();
+        case Control::Subscribe:
+            return subscribeClicked();
+        case Control::ShopNewsCancel:
+            return shopNewsCancelClicked();
+        case Control::DeleteAddress:
+            return deleteAddressClicked();
+        case Control::Unsubscribe:
+            return unsubscribeClicked();
+        case Control::CancelServiceNews:
+            return cancelServiceNewsClicked();
+        case Control::ShopGo:
+            return shopGoClicked();
+        case Control::Move:
+            return moveClicked();
+        case Control::ServiceFrame:
+            return serviceFrameClicked();
         default:
             return;  // 自動配信登録 acts when a mouse button goes down, not on a click
     }
@@ -80,65 +80,65 @@ void Form1::keyDown(Control control, Key key, bool repeated) {
         return;
     }
     switch (control) {
-        case Control::Frame2:
-            return Frame2_KeyDown(key);
-        case Control::Command5:
-            return Command5_KeyDown(key);
-        case Control::Combo1:
-            return Combo1_KeyDown(key);
-        case Control::Text2:
-            return Text2_KeyDown(key);
-        case Control::Text3:
-            return Text3_KeyDown(key);
+        case Control::ServiceFrame:
+            return serviceFrameKey(key);
+        case Control::RegisterServiceNews:
+            return registerNewsKey(key);
+        case Control::DeletionAddress:
+            return deletionAddressKey(key);
+        case Control::ShopAddress:
+            return shopAddressKey(key);
+        case Control::MagazineId:
+            return idKey(key);
         default:
             return;
     }
 }
 
 void Form1::gotFocus(Control control) {
-    if (control == Control::Text3) {
-        Text3_GotFocus();
+    if (control == Control::MagazineId) {
+        idFocused();
     }
 }
 
 void Form1::menuChosen(Menu entry) {
     const MenuRow& chosen = rowOf(entry);
-    if (chosen.parent == Menu::mn0_1) {
-        return MERU1_Click(chosen.service);
+    if (chosen.parent == Menu::ServiceMenu) {
+        return serviceChosen(chosen.service);
     }
     switch (entry) {
-        case Menu::mn2_0:
-            return mn2_Click();
-        case Menu::kaijo0:
+        case Menu::AlwaysOnTop:
+            return alwaysOnTopChosen();
+        case Menu::CancelWeeklyMag2:
             return kaijo0_Click();
-        case Menu::kaijo1_0:
+        case Menu::CancelMelmaNews:
             return kaijo1_Click(0);
-        case Menu::kaijo1_1:
+        case Menu::CancelTodaysMelma:
             return kaijo1_Click(1);
-        case Menu::kaijo2:
+        case Menu::CancelKapuNews:
             return kaijo2_Click();
-        case Menu::mnList:
-            return mnList_Click();
+        case Menu::NewsletterList:
+            return newsletterListChosen();
         default:
             return;  // a menu of its own
     }
 }
 
 bool Form1::takesDrop(Control control, const DropOffer& offer) const {
-    if (control == Control::Text3) {
+    if (control == Control::MagazineId) {
         return offer.text || offer.message || offer.files;
     }
-    return control == Control::Text2 && offer.text;
+    return control == Control::ShopAddress && offer.text;
 }
 
 void Form1::dropped(Control control, DroppedData& data) {
     if (!takesDrop(control, data.offer())) {
         return;
     }
-    if (control == Control::Text3) {
-        Text3_OLEDragDrop(data);
+    if (control == Control::MagazineId) {
+        idDropped(data);
     } else {
-        Text2_OLEDragDrop(data);
+        shopAddressDropped(data);
     }
 }
 
@@ -192,19 +192,19 @@ bool Form1::askYesNo(std::u16string_view text) {
 
 // ---- Start and close
 
-void Form1::Form_Load() {
+void Form1::load() {
     store::Loaded loaded = dataFiles_.load();
     deletionList_ = std::move(loaded.entries);
     registrationList_ = deletionList_;  // the same entries, shared
-    view_.setEntries(Control::Combo1, deletionList_);
-    view_.setEntries(Control::Combo2, registrationList_);
+    view_.setEntries(Control::DeletionAddress, deletionList_);
+    view_.setEntries(Control::RegistrationAddress, registrationList_);
     alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
     loaded_ = true;
 
-    view_.setChecked(Menu::mn2_0, alwaysOnTop_);
+    view_.setChecked(Menu::AlwaysOnTop, alwaysOnTop_);
     const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
     view_.showWindow();
-    view_.setText(Control::Combo1, deletionList_.empty() ? u"" : deletionList_[0]);
+    view_.setText(Control::DeletionAddress, deletionList_.empty() ? u"" : deletionList_[0]);
     if (store::IsStandalone()) {
         view_.setVisible(Menu::MERU1_3, false);
         view_.setVisible(Menu::MERU1_4, false);
@@ -225,12 +225,12 @@ void Form1::Form_Load() {
     // The check mark tells the truth about the window.
     if (!onTopAsAsked) {
         alwaysOnTop_ = false;
-        view_.setChecked(Menu::mn2_0, false);
+        view_.setChecked(Menu::AlwaysOnTop, false);
         inform(captions::CannotStayOnTop);
     }
 }
 
-void Form1::Form_QueryUnload() {
+void Form1::close() {
     closing_ = true;
     stopReading();
     if (!loaded_) {
@@ -270,9 +270,9 @@ void Form1::Form_QueryUnload() {
 
 // ---- Address lists
 
-void Form1::Combo1_KeyDown(Key key) {
+void Form1::deletionAddressKey(Key key) {
     if (key == Key::Enter) {
-        addAddress(view_.text(Control::Combo1));
+        addAddress(view_.text(Control::DeletionAddress));
     }
 }
 
@@ -287,19 +287,19 @@ void Form1::addAddress(std::u16string_view address) {
     }
     deletionList_.append(address);
     registrationList_.append(address);
-    view_.entryAdded(Control::Combo1);
-    view_.entryAdded(Control::Combo2);
+    view_.entryAdded(Control::DeletionAddress);
+    view_.entryAdded(Control::RegistrationAddress);
 }
 
-void Form1::Command3_Click() {
-    const std::u16string address = view_.text(Control::Combo1);
+void Form1::deleteAddressClicked() {
+    const std::u16string address = view_.text(Control::DeletionAddress);
     // Only the first equal entry is offered, whatever the answer.
     if (!deletionList_.find(address) || !askYesNo(format(captions::ConfirmDelete, {address}))) {
         return;
     }
     // Gone from both lists: an address deleted must not be offered for registering.
-    for (auto [list, control] : {std::pair{&deletionList_, Control::Combo1},
-                                 std::pair{&registrationList_, Control::Combo2}}) {
+    for (auto [list, control] : {std::pair{&deletionList_, Control::DeletionAddress},
+                                 std::pair{&registrationList_, Control::RegistrationAddress}}) {
         if (const std::optional<std::size_t> found = list->find(address)) {
             list->erase(*found);
             view_.entryRemoved(control, *found);
@@ -309,36 +309,36 @@ void Form1::Command3_Click() {
 
 // ---- Subscribe and unsubscribe
 
-void Form1::SelectService(std::int16_t index) {
-    ServiceIndex = index;
+void Form1::selectService(std::int16_t index) {
+    service_ = index;
     for (const requests::Service& service : requests::ServiceCatalogue) {
-        view_.setChecked(MERU1(service.index), service.index == index);
+        view_.setChecked(serviceEntry(service.index), service.index == index);
     }
-    view_.setText(Control::Frame2, rowOf(MERU1(index)).caption);
+    view_.setText(Control::ServiceFrame, rowOf(serviceEntry(index)).caption);
 }
 
-void Form1::MERU1_Click(std::int16_t index) {
-    SelectService(index);
+void Form1::serviceChosen(std::int16_t index) {
+    selectService(index);
 }
 
-void Form1::Frame2_Click() {
-    if (const std::optional<Menu> chosen = view_.popUp(Menu::mn0_1)) {
+void Form1::serviceFrameClicked() {
+    if (const std::optional<Menu> chosen = view_.popUp(Menu::ServiceMenu)) {
         menuChosen(*chosen);
     }
 }
 
-void Form1::Frame2_KeyDown(Key key) {
+void Form1::serviceFrameKey(Key key) {
     if (key != Key::Other) {
-        Frame2_Click();
+        serviceFrameClicked();
     }
 }
 
 // The ID as it will be sent is shown where it was typed.
 bool Form1::checkId() {
-    const std::u16string typed = view_.text(Control::Text3);
-    const requests::CheckedId checked = requests::checkId(ServiceIndex, typed);
+    const std::u16string typed = view_.text(Control::MagazineId);
+    const requests::CheckedId checked = requests::checkId(service_, typed);
     if (checked.id != typed) {
-        view_.setText(Control::Text3, checked.id);
+        view_.setText(Control::MagazineId, checked.id);
     }
     if (checked.problem == requests::IdProblem::None) {
         return true;
@@ -349,7 +349,7 @@ bool Form1::checkId() {
         text += captions::IdIsANumber;
     }
     const requests::Service& service =
-        requests::ServiceCatalogue[static_cast<std::size_t>(ServiceIndex)];
+        requests::ServiceCatalogue[static_cast<std::size_t>(service_)];
     if (service.idWidth > 0) {
         text += format(captions::IdWidth, {service.caption, text::decimal(service.idWidth)});
     }
@@ -363,76 +363,76 @@ bool Form1::checkAddress(Control field) {
     if (address.find_first_not_of(u" \t\u3000") != std::u16string::npos) {
         return true;
     }
-    inform(field == Control::Combo1 ? captions::NoDeletionAddress
+    inform(field == Control::DeletionAddress ? captions::NoDeletionAddress
                                     : captions::NoRegistrationAddress);
     return false;
 }
 
-Form1::Outcome Form1::Kaijo00() {
-    if (!checkId() || !checkAddress(Control::Combo1)) {
+Form1::Outcome Form1::unsubscribeChecked() {
+    if (!checkId() || !checkAddress(Control::DeletionAddress)) {
         return Outcome::Refused;
     }
-    return KAIJO(ServiceIndex) ? Outcome::Done : Outcome::LaunchFailed;
+    return unsubscribe(service_) ? Outcome::Done : Outcome::LaunchFailed;
 }
 
-Form1::Outcome Form1::Touroku01(std::u16string_view address) {
-    if (!checkId() || (address.empty() && !checkAddress(Control::Combo1))) {
+Form1::Outcome Form1::subscribeChecked(std::u16string_view address) {
+    if (!checkId() || (address.empty() && !checkAddress(Control::DeletionAddress))) {
         return Outcome::Refused;
     }
-    return Touroku(ServiceIndex, address) ? Outcome::Done : Outcome::LaunchFailed;
+    return subscribe(service_, address) ? Outcome::Done : Outcome::LaunchFailed;
 }
 
-bool Form1::KAIJO(std::int16_t service) {
-    const std::u16string id = view_.text(Control::Text3);
-    return ShellAuto(requests::unsubscribeUrl(service, view_.text(Control::Combo1), id),
+bool Form1::unsubscribe(std::int16_t service) {
+    const std::u16string id = view_.text(Control::MagazineId);
+    return openPage(requests::unsubscribeUrl(service, view_.text(Control::DeletionAddress), id),
                      leaveNote(mailbox::magazineKey(service, id)));
 }
 
 LeaveNote Form1::leaveNote(std::u16string newsletter) const {
-    return {store::LeaveWay::Page, std::move(newsletter), view_.text(Control::Combo1)};
+    return {store::LeaveWay::Page, std::move(newsletter), view_.text(Control::DeletionAddress)};
 }
 
 // An empty address stands for the deletion address.
-bool Form1::Touroku(std::int16_t service, std::u16string_view address) {
+bool Form1::subscribe(std::int16_t service, std::u16string_view address) {
     const std::u16string given =
-        address.empty() ? view_.text(Control::Combo1) : std::u16string(address);
-    return ShellAuto(requests::subscribeUrl(service, given, view_.text(Control::Text3)));
+        address.empty() ? view_.text(Control::DeletionAddress) : std::u16string(address);
+    return openPage(requests::subscribeUrl(service, given, view_.text(Control::MagazineId)));
 }
 
-void Form1::Command1_Click() {
-    Touroku01(u"");
+void Form1::subscribeClicked() {
+    subscribeChecked(u"");
 }
 
-void Form1::Command4_Click() {
-    Kaijo00();
+void Form1::unsubscribeClicked() {
+    unsubscribeChecked();
 }
 
 // Both addresses are looked at before the first page opens: half a move
 // would leave the magazine at neither address.
-void Form1::Command8_Click() {
-    if (!checkAddress(Control::Combo1) || !checkAddress(Control::Combo2) ||
-        Kaijo00() == Outcome::LaunchFailed) {
+void Form1::moveClicked() {
+    if (!checkAddress(Control::DeletionAddress) || !checkAddress(Control::RegistrationAddress) ||
+        unsubscribeChecked() == Outcome::LaunchFailed) {
         return;
     }
-    Touroku01(view_.text(Control::Combo2));
+    subscribeChecked(view_.text(Control::RegistrationAddress));
 }
 
-void Form1::Text3_KeyDown(Key key) {
+void Form1::idKey(Key key) {
     if (key == Key::Enter) {
-        Command4_Click();
+        unsubscribeClicked();
     }
 }
 
 // ---- The services' own newsletters
 
 bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAction action) {
-    if (!checkAddress(Control::Combo1)) {
+    if (!checkAddress(Control::DeletionAddress)) {
         return false;
     }
     // A melma newsletter is a magazine like any other: its ID is shown where
     // the user types one.
     if (newsletter.page == requests::NewsPage::Melma) {
-        view_.setText(Control::Text3, requests::officialId(newsletter));
+        view_.setText(Control::MagazineId, requests::officialId(newsletter));
     }
     std::optional<LeaveNote> note;
     if (action == NewsAction::Cancel) {
@@ -442,7 +442,7 @@ bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAct
             : newsletter.page == requests::NewsPage::WeeklyMag2 ? u"mag2:weekly"
                                                                 : u"kapu:news");
     }
-    return ShellAuto(requests::officialNewsUrl(newsletter, action, view_.text(Control::Combo1)),
+    return openPage(requests::officialNewsUrl(newsletter, action, view_.text(Control::DeletionAddress)),
                      note);
 }
 
@@ -458,34 +458,34 @@ bool Form1::RenKai(const requests::OfficialNewsletter& newsletter) {
     return officialNews(newsletter, NewsAction::Cancel);
 }
 
-void Form1::Command5_KeyDown(Key key) {
+void Form1::registerNewsKey(Key key) {
     if (key == Key::Enter || key == Key::Space) {
-        Command5_MouseDown(MouseButton::Left);
+        registerNewsPressed(MouseButton::Left);
     } else if (key == Key::Menu) {
-        Command5_MouseDown(MouseButton::Right);
+        registerNewsPressed(MouseButton::Right);
     }
 }
 
-void Form1::Command5_MouseDown(MouseButton button) {
+void Form1::registerNewsPressed(MouseButton button) {
     if (button == MouseButton::Left) {
         for (const requests::OfficialNewsletter& newsletter :
-             requests::officialNewslettersOf(ServiceIndex)) {
+             requests::officialNewslettersOf(service_)) {
             if (!officialNews(newsletter, NewsAction::Register)) {
                 return;
             }
         }
     } else if (button == MouseButton::Right) {
         // A service without newsletters of its own has no menu to show.
-        const std::optional<Menu> menu = mn1(ServiceIndex);
+        const std::optional<Menu> menu = newsMenuOf(service_);
         if (const std::optional<Menu> chosen = menu ? view_.popUp(*menu) : std::nullopt) {
             menuChosen(*chosen);
         }
     }
 }
 
-void Form1::Command6_Click() {
+void Form1::cancelServiceNewsClicked() {
     for (const requests::OfficialNewsletter& newsletter :
-         requests::officialNewslettersOf(ServiceIndex)) {
+         requests::officialNewslettersOf(service_)) {
         if (!officialNews(newsletter, NewsAction::Cancel)) {
             return;
         }
@@ -509,34 +509,34 @@ void Form1::kaijo2_Click() {
 
 // ---- Shop news pages
 
-void Form1::Command2_Click() {
-    if (!checkAddress(Control::Combo1)) {
+void Form1::shopNewsCancelClicked() {
+    if (!checkAddress(Control::DeletionAddress)) {
         return;
     }
-    ShellAuto(requests::mallCancellationUrl(view_.text(Control::Combo1)), leaveNote(u"mall:news"));
+    openPage(requests::mallCancellationUrl(view_.text(Control::DeletionAddress)), leaveNote(u"mall:news"));
 }
 
 bool Form1::openShopNewsPage() {
-    const std::u16string page = requests::shopNewsPage(view_.text(Control::Text2));
-    view_.setText(Control::Text2, page);
-    return ShellAuto(page, leaveNote(u"shop:" + page));
+    const std::u16string page = requests::shopNewsPage(view_.text(Control::ShopAddress));
+    view_.setText(Control::ShopAddress, page);
+    return openPage(page, leaveNote(u"shop:" + page));
 }
 
-void Form1::Text2_KeyDown(Key key) {
+void Form1::shopAddressKey(Key key) {
     if (key == Key::Enter) {
         openShopNewsPage();
     }
 }
 
-void Form1::Command7_Click() {
+void Form1::shopGoClicked() {
     if (openShopNewsPage()) {
-        view_.setClipboard(view_.text(Control::Combo1));
+        view_.setClipboard(view_.text(Control::DeletionAddress));
     }
 }
 
-void Form1::Text2_OLEDragDrop(DroppedData& data) {
+void Form1::shopAddressDropped(DroppedData& data) {
     if (const auto shop = recognise::shopTopAddress(data.text(), requests::shopPrefix())) {
-        view_.setText(Control::Text2, *shop);
+        view_.setText(Control::ShopAddress, *shop);
     }
 }
 
@@ -544,7 +544,7 @@ void Form1::Text2_OLEDragDrop(DroppedData& data) {
 
 // A mail program may hand over the message's file, the message itself, or
 // its text; files come first, and what a file is its content says.
-void Form1::Text3_OLEDragDrop(DroppedData& data) {
+void Form1::idDropped(DroppedData& data) {
     const DropOffer offer = data.offer();
     if (offer.files) {
         if (std::vector<std::filesystem::path> files = data.files(); !files.empty()) {
@@ -566,9 +566,9 @@ void Form1::Text3_OLEDragDrop(DroppedData& data) {
                             captions::DroppedMessage);
     }
     if (const auto magazine = recognise::recogniseMagazine(text)) {
-        view_.setText(Control::Text3, magazine->id);
-        SelectService(magazine->service);
-        Command4_Click();
+        view_.setText(Control::MagazineId, magazine->id);
+        selectService(magazine->service);
+        unsubscribeClicked();
     }
 }
 
@@ -674,8 +674,8 @@ bool Form1::confirmOutside(const message::Reading& reading, std::u16string_view 
     const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
     if (reading.magazine) {
         // The window shows what it found before anything opens.
-        view_.setText(Control::Text3, reading.magazine->id);
-        SelectService(reading.magazine->service);
+        view_.setText(Control::MagazineId, reading.magazine->id);
+        selectService(reading.magazine->service);
     } else if (!address || address->scheme == message::Scheme::Http) {
         return true;  // nothing opens, or the http question says what would
     }
@@ -701,9 +701,9 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
             break;
     }
     if (reading.magazine) {
-        view_.setText(Control::Text3, reading.magazine->id);
-        SelectService(reading.magazine->service);
-        Command4_Click();
+        view_.setText(Control::MagazineId, reading.magazine->id);
+        selectService(reading.magazine->service);
+        unsubscribeClicked();
         return;
     }
     const std::optional<message::Address> address = message::preferredAddress(reading.unsubscribe);
@@ -733,24 +733,24 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
         [this](std::u16string_view text) { return askYesNo(text); });
 }
 
-void Form1::Text3_GotFocus() {
-    view_.selectAll(Control::Text3);
+void Form1::idFocused() {
+    view_.selectAll(Control::MagazineId);
 }
 
 // ---- The browser, the mail program and the window's option
 
 // The way every page that leaves a newsletter goes.
-bool Form1::ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note) {
+bool Form1::openPage(std::u16string_view url, const std::optional<LeaveNote>& note) {
     return leaving_.open(url, note, [this](std::u16string_view text) { inform(text); });
 }
 
-void Form1::mnList_Click() {
+void Form1::newsletterListChosen() {
     view_.openNewsletterList({});
 }
 
-void Form1::mn2_Click() {
+void Form1::alwaysOnTopChosen() {
     alwaysOnTop_ = !alwaysOnTop_;
-    view_.setChecked(Menu::mn2_0, alwaysOnTop_);
+    view_.setChecked(Menu::AlwaysOnTop, alwaysOnTop_);
     if (!view_.setTopMost(alwaysOnTop_)) {
         inform(captions::CannotStayOnTop);
     }

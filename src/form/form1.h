@@ -54,10 +54,10 @@ public:
 // message reader and the data files in its data directory.
 //
 // The handlers keep the romanised Japanese names the program has always had:
-// Touroku 登録 (subscribe), KAIJO and Kaijo00 解除 (unsubscribe; Kaijo00 and
-// Touroku01 check the ID first), RenKai 連続解除 (cancel one of a service's own
+// subscribe 登録 (subscribe), unsubscribe and unsubscribeChecked 解除 (unsubscribe; unsubscribeChecked and
+// subscribeChecked check the ID first), RenKai 連続解除 (cancel one of a service's own
 // newsletters), ResMAG (the weekly まぐまぐ newsletter's page), kapMail (the
-// カプライトニュース page), ShellAuto (open a page in the browser), MERU1
+// カプライトニュース page), openPage (open a page in the browser), MERU1
 // (the メルマガ menu: the services), kaijo (解除: the newsletters to cancel).
 class Form1 {
 public:
@@ -85,35 +85,35 @@ public:
 
     // ---- The window's handlers
     // Loads the lists and the option, applies them and shows the window.
-    void Form_Load();
+    void load();
     // Saves the lists and the option; reports what could not be saved, never throws.
-    void Form_QueryUnload();
-    void Frame2_Click();
-    void Frame2_KeyDown(Key key);
-    void Command5_MouseDown(MouseButton button);
-    void Command5_KeyDown(Key key);
-    void Combo1_KeyDown(Key key);
-    void Text2_KeyDown(Key key);
-    void Text3_KeyDown(Key key);
-    void Text3_GotFocus();
-    void Text3_OLEDragDrop(DroppedData& data);
-    void Text2_OLEDragDrop(DroppedData& data);
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void Command8_Click();
-    void MERU1_Click(std::int16_t index);
-    void mn2_Click();
+    void close();
+    void serviceFrameClicked();
+    void serviceFrameKey(Key key);
+    void registerNewsPressed(MouseButton button);
+    void registerNewsKey(Key key);
+    void deletionAddressKey(Key key);
+    void shopAddressKey(Key key);
+    void idKey(Key key);
+    void idFocused();
+    void idDropped(DroppedData& data);
+    void shopAddressDropped(DroppedData& data);
+    void subscribeClicked();
+    void shopNewsCancelClicked();
+    void deleteAddressClicked();
+    void unsubscribeClicked();
+    void cancelServiceNewsClicked();
+    void shopGoClicked();
+    void moveClicked();
+    void serviceChosen(std::int16_t index);
+    void alwaysOnTopChosen();
     void kaijo0_Click();
     void kaijo1_Click(int index);
     void kaijo2_Click();
 
-    void mnList_Click();
+    void newsletterListChosen();
 
-    std::int16_t serviceIndex() const { return ServiceIndex; }
+    std::int16_t serviceIndex() const { return service_; }
     // For the newsletter list: the user's addresses, and the window's way
     // of opening (and recording) what leaves a newsletter.
     // Every message and question goes to standard error too, where a
@@ -126,13 +126,13 @@ public:
 private:
     enum class Outcome { Done, Refused, LaunchFailed };
 
-    void SelectService(std::int16_t index);
+    void selectService(std::int16_t index);
     bool checkId();
     bool checkAddress(Control field);
-    Outcome Kaijo00();
-    Outcome Touroku01(std::u16string_view address);
-    bool KAIJO(std::int16_t service);
-    bool Touroku(std::int16_t service, std::u16string_view address);
+    Outcome unsubscribeChecked();
+    Outcome subscribeChecked(std::u16string_view address);
+    bool unsubscribe(std::int16_t service);
+    bool subscribe(std::int16_t service, std::u16string_view address);
     bool ResMAG(requests::NewsAction action);
     bool kapMail(requests::NewsAction action);
     bool RenKai(const requests::OfficialNewsletter& newsletter);
@@ -140,7 +140,7 @@ private:
     bool officialNews(const requests::OfficialNewsletter& newsletter, requests::NewsAction action);
     bool openShopNewsPage();
     // A note: the page leaves a newsletter, and goes into the record.
-    bool ShellAuto(std::u16string_view url, const std::optional<LeaveNote>& note = {});
+    bool openPage(std::u16string_view url, const std::optional<LeaveNote>& note = {});
     // A page of the deletion address that leaves `newsletter`.
     LeaveNote leaveNote(std::u16string newsletter) const;
     // A drop acts at once; a message given from outside is asked about.
@@ -164,7 +164,7 @@ private:
     store::DataFiles dataFiles_;
     Leaving leaving_;
 
-    std::int16_t ServiceIndex = 0;
+    std::int16_t service_ = 0;
     store::AddressList deletionList_;
     store::AddressList registrationList_;
     bool alwaysOnTop_ = true;

@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
                              window.form().openMessageFile(file);
                          }
                      });
-    window.form().Form_Load();
+    window.form().load();
     if (!instance.problem().empty()) {
         window.form().inform(instance.problem());
     }

@@ -437,7 +437,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (list_) {
         list_->close();
     }
-    form_->Form_QueryUnload();
+    form_->close();
     event->accept();  // the close is never refused
 }
 
@@ -464,14 +464,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick:
             // 自動配信登録 acts when a button goes down; a quick second press
             // arrives as a double click and is a press like the first.
-            if (*control == Control::Command5) {
-                form_->Command5_MouseDown(buttonOf(static_cast<QMouseEvent*>(event)));
+            if (*control == Control::RegisterServiceNews) {
+                form_->registerNewsPressed(buttonOf(static_cast<QMouseEvent*>(event)));
                 return true;
             }
             break;
         case QEvent::MouseButtonRelease:
             // The frame reports clicks on its own area, not on its children's.
-            if (*control == Control::Frame2) {
+            if (*control == Control::ServiceFrame) {
                 auto* mouse = static_cast<QMouseEvent*>(event);
                 const QPoint at = mouse->position().toPoint();
                 if (mouse->button() == Qt::LeftButton && widget(*control)->rect().contains(at) &&

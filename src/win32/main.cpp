@@ -70,7 +70,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         MessageBoxW(nullptr, L"ウィンドウを作れませんでした。", L"!Nolvetta", MB_ICONERROR);
         return 1;
     }
-    window.form().Form_Load();
+    window.form().load();
     if (!file.empty() && window.isOpen()) {
         window.form().openMessageFile(file);
     }

@@ -784,8 +784,8 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
     if (const std::optional<form::MouseButton> button = buttonGoingDown(message)) {
         // 自動配信登録 acts when a mouse button goes down; a quick second
         // press arrives as a double click and is a press like the first.
-        if (control == Control::Command5) {
-            form_->Command5_MouseDown(*button);
+        if (control == Control::RegisterServiceNews) {
+            form_->registerNewsPressed(*button);
             return 0;
         }
         if (row.dragSource && message == WM_LBUTTONDOWN && dragSelection(window, lParam)) {
@@ -859,7 +859,7 @@ void MainWindow::close() {
     if (std::exchange(closing_, true)) {
         return;
     }
-    form_->Form_QueryUnload();
+    form_->close();
     DestroyWindow(window_);
     // Wakes the loop that waits, a message box's perhaps, to find the window gone.
     PostMessageW(nullptr, WM_NULL, 0, 0);

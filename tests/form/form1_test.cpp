@@ -169,21 +169,21 @@ class FormTest : public ::testing::Test {
 public:
     FormTest() {
         reopen();
-        view.texts[Control::Combo1] = u"a+b@x";
-        view.texts[Control::Text3] = u"5";
+        view.texts[Control::DeletionAddress] = u"a+b@x";
+        view.texts[Control::MagazineId] = u"5";
     }
     ~FormTest() override {
-        form->Form_QueryUnload();
+        form->close();
         EXPECT_TRUE(view.tasks.empty());
     }
 
     // A new window on the same data folder, after the old one closed.
     void reopen() {
         if (form) {
-            form->Form_QueryUnload();
+            form->close();
         }
         form = std::make_unique<Form1>(view, browser, reader, folder.path());
-        form->Form_Load();
+        form->load();
     }
     Texts opened() { return std::exchange(browser.opened, {}); }
 
@@ -211,25 +211,25 @@ TEST_F(FormTest, EachRequestOpensThePagesOfTheSelectedService) {
         std::u16string idAfter = u"5";
     } cases[] = {
         // clang-format off
-        {0, Control::Text3, {Unsub5}}, {1, Control::Command4, {replaced(MelmaBye, u"00000005")}},
-        {2, Control::Command1, {url(KapuBase, u"/cgi-bin/mlmg_setma_np.cgi?mgid=5&e_mail=a%2Bb@x")}},
-        {0, Control::Command5, {replaced(Weekly, u"add")}}, {2, Control::Command5, {replaced(KapuNews, u"set")}},
-        {1, Control::Command5, {replaced(MelmaAdd, u"00000001"), replaced(MelmaAdd, u"00012820")}, u"12820"},
-        {0, Control::Command6, {replaced(Weekly, u"del")}}, {2, Control::Command6, {replaced(KapuNews, u"del")}},
-        {1, Control::Command6, {replaced(MelmaBye, u"00000001"), replaced(MelmaBye, u"00012820")}, u"12820"},
+        {0, Control::MagazineId, {Unsub5}}, {1, Control::Unsubscribe, {replaced(MelmaBye, u"00000005")}},
+        {2, Control::Subscribe, {url(KapuBase, u"/cgi-bin/mlmg_setma_np.cgi?mgid=5&e_mail=a%2Bb@x")}},
+        {0, Control::RegisterServiceNews, {replaced(Weekly, u"add")}}, {2, Control::RegisterServiceNews, {replaced(KapuNews, u"set")}},
+        {1, Control::RegisterServiceNews, {replaced(MelmaAdd, u"00000001"), replaced(MelmaAdd, u"00012820")}, u"12820"},
+        {0, Control::CancelServiceNews, {replaced(Weekly, u"del")}}, {2, Control::CancelServiceNews, {replaced(KapuNews, u"del")}},
+        {1, Control::CancelServiceNews, {replaced(MelmaBye, u"00000001"), replaced(MelmaBye, u"00012820")}, u"12820"},
         // Services without newsletters of their own open no other service's pages.
-        {3, Control::Command5, {}}, {4, Control::Command6, {}},
+        {3, Control::RegisterServiceNews, {}}, {4, Control::CancelServiceNews, {}},
         // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        form->MERU1_Click(c.service);
-        view.texts[Control::Text3] = u"5";
-        c.control == Control::Text3      ? form->keyDown(c.control, Key::Enter)
-        : c.control == Control::Command5 ? form->Command5_MouseDown(MouseButton::Left)
+        form->serviceChosen(c.service);
+        view.texts[Control::MagazineId] = u"5";
+        c.control == Control::MagazineId      ? form->keyDown(c.control, Key::Enter)
+        : c.control == Control::RegisterServiceNews ? form->registerNewsPressed(MouseButton::Left)
                                          : form->clicked(c.control);
         EXPECT_EQ(opened(), c.pages);
-        EXPECT_EQ(view.texts[Control::Text3], c.idAfter);
+        EXPECT_EQ(view.texts[Control::MagazineId], c.idAfter);
     }
 }
 
@@ -257,22 +257,22 @@ TEST_F(FormTest, EachIdAndAddressGivesItsPageOrSaysWhatIsWrong) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        form->MERU1_Click(c.service);
-        view.texts[Control::Text3] = c.id;
-        view.texts[Control::Combo1] = c.address;
+        form->serviceChosen(c.service);
+        view.texts[Control::MagazineId] = c.id;
+        view.texts[Control::DeletionAddress] = c.address;
         const bool page = c.pageOrMessage.starts_with(u"https:");
         EXPECT_CALL(view, inform(Says(c.pageOrMessage))).Times(page ? 0 : 1);
-        form->clicked(Control::Command4);
+        form->clicked(Control::Unsubscribe);
         EXPECT_EQ(opened(), page ? Texts{c.pageOrMessage} : Texts{});
-        EXPECT_EQ(view.texts[Control::Text3], c.idShown);
+        EXPECT_EQ(view.texts[Control::MagazineId], c.idShown);
     }
-    view.texts[Control::Combo1] = u"";  // every page for the deletion address asks for it
+    view.texts[Control::DeletionAddress] = u"";  // every page for the deletion address asks for it
     EXPECT_CALL(view, inform(Says(captions::NoDeletionAddress))).Times(5);
     for (Control button :
-         {Control::Command1, Control::Command6, Control::Command2, Control::Command8}) {
+         {Control::Subscribe, Control::CancelServiceNews, Control::ShopNewsCancel, Control::Move}) {
         form->clicked(button);
     }
-    form->Command5_MouseDown(MouseButton::Left);
+    form->registerNewsPressed(MouseButton::Left);
     EXPECT_EQ(opened(), Texts());
 }
 
@@ -281,43 +281,43 @@ TEST_F(FormTest, ChangeChecksBothAddressesFirstAndAFailedStartEndsIt) {
         url(Mag2RegistrationBase,
             u"/reader/Magrdadd?MfcISAPICommand=MagRdAdd&rdemail=c@x&magid=0000000005");
     EXPECT_CALL(view, inform(Says(captions::NoRegistrationAddress)));
-    form->clicked(Control::Command8);  // the registration box still shows only its hint
-    view.texts[Control::Combo2] = u"c@x";
-    form->clicked(Control::Command8);
+    form->clicked(Control::Move);  // the registration box still shows only its hint
+    view.texts[Control::RegistrationAddress] = u"c@x";
+    form->clicked(Control::Move);
     EXPECT_EQ(opened(), Texts({Unsub5, sub}));
-    view.texts[Control::Text3] = u"0";  // the ID is looked at by both steps
+    view.texts[Control::MagazineId] = u"0";  // the ID is looked at by both steps
     EXPECT_CALL(view, inform(Mentions(captions::InvalidId))).Times(2);
-    form->clicked(Control::Command8);
-    view.texts[Control::Text3] = u"5";
+    form->clicked(Control::Move);
+    view.texts[Control::MagazineId] = u"5";
     browser.failing = true;
     EXPECT_CALL(view, inform(Says(u"ブラウザを起動できません\n/stand-in \n" + Unsub5)));
-    form->clicked(Control::Command8);  // two pages: the second is not tried
+    form->clicked(Control::Move);  // two pages: the second is not tried
     EXPECT_EQ(opened(), Texts({Unsub5}));
     EXPECT_CALL(view, inform(Mentions(u"ブラウザを起動できません")));
-    form->clicked(Control::Command7);  // Go: no page, nothing on the clipboard
+    form->clicked(Control::ShopGo);  // Go: no page, nothing on the clipboard
     EXPECT_EQ(view.clipboard, u"");
 }
 
 TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
-    EXPECT_CALL(view, popUp(Menu::mn0_1))
-        .WillOnce(Return(Menu::MERU1_1))
+    EXPECT_CALL(view, popUp(Menu::ServiceMenu))
+        .WillOnce(Return(Menu::MelmaService))
         .WillOnce(Return(std::nullopt));
-    form->clicked(Control::Frame2);
-    form->keyDown(Control::Frame2, Key::Menu);  // dismissed: nothing changes
-    form->keyDown(Control::Frame2, Key::Other);
-    EXPECT_EQ(view.texts[Control::Frame2], u"melma");
-    EXPECT_TRUE(view.checked[Menu::MERU1_1] && !view.checked[Menu::MERU1_0]);
-    EXPECT_CALL(view, popUp(Menu::mn1_1)).WillOnce(Return(Menu::kaijo1_1));
-    form->keyDown(Control::Command5, Key::Menu);
-    form->keyDown(Control::Command5, Key::Menu, true);  // a key held down acts once
-    form->menuChosen(Menu::kaijo1_0);
-    form->menuChosen(Menu::kaijo0);  // another service's entries leave melma selected
-    form->menuChosen(Menu::kaijo2);
-    form->MERU1_Click(3);
-    form->Command5_MouseDown(MouseButton::Right);  // no newsletters, no menu
+    form->clicked(Control::ServiceFrame);
+    form->keyDown(Control::ServiceFrame, Key::Menu);  // dismissed: nothing changes
+    form->keyDown(Control::ServiceFrame, Key::Other);
+    EXPECT_EQ(view.texts[Control::ServiceFrame], u"melma");
+    EXPECT_TRUE(view.checked[Menu::MelmaService] && !view.checked[Menu::Mag2Service]);
+    EXPECT_CALL(view, popUp(Menu::MelmaNewsMenu)).WillOnce(Return(Menu::CancelTodaysMelma));
+    form->keyDown(Control::RegisterServiceNews, Key::Menu);
+    form->keyDown(Control::RegisterServiceNews, Key::Menu, true);  // a key held down acts once
+    form->menuChosen(Menu::CancelMelmaNews);
+    form->menuChosen(Menu::CancelWeeklyMag2);  // another service's entries leave melma selected
+    form->menuChosen(Menu::CancelKapuNews);
+    form->serviceChosen(3);
+    form->registerNewsPressed(MouseButton::Right);  // no newsletters, no menu
     EXPECT_EQ(opened(), Texts({replaced(MelmaBye, u"00012820"), replaced(MelmaBye, u"00000001"),
                                replaced(Weekly, u"del"), replaced(KapuNews, u"del")}));
-    EXPECT_EQ(view.texts[Control::Frame2], u"ティアオンライン");
+    EXPECT_EQ(view.texts[Control::ServiceFrame], u"ティアオンライン");
     EXPECT_EQ(form->serviceIndex(), 3);
 }
 
@@ -330,9 +330,9 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
         bool taken;
     } offers[] = {
         // clang-format off
-        {Control::Text3, {.text = true}, true}, {Control::Text3, {.message = true}, true}, {Control::Text3, {.files = true}, true},
-        {Control::Text2, {.text = true}, true}, {Control::Text2, {.message = true}, false}, {Control::Text2, {.files = true}, false},
-        {Control::Combo1, {.text = true}, false},
+        {Control::MagazineId, {.text = true}, true}, {Control::MagazineId, {.message = true}, true}, {Control::MagazineId, {.files = true}, true},
+        {Control::ShopAddress, {.text = true}, true}, {Control::ShopAddress, {.message = true}, false}, {Control::ShopAddress, {.files = true}, false},
+        {Control::DeletionAddress, {.text = true}, false},
         // clang-format on
     };
     for (const auto& o : offers) {
@@ -353,7 +353,7 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
         textDrop(u"From: a\r\n\r\nbody"),
     };
     for (TestDrop& drop : drops) {
-        form->dropped(Control::Text3, drop);
+        form->dropped(Control::MagazineId, drop);
         if (!drop.paths.empty() || drop.bytes.starts_with("file:")) {
             EXPECT_TRUE(view.runPosted());
         }
@@ -414,7 +414,7 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
         EXPECT_TRUE(view.runPosted()) << name;
     }
     EXPECT_EQ(opened(), Texts({u"https://s/"}));
-    EXPECT_EQ(view.texts[Control::Text3], u"0001234567");  // shown, not opened
+    EXPECT_EQ(view.texts[Control::MagazineId], u"0001234567");  // shown, not opened
 }
 
 TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
@@ -438,7 +438,7 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
         .WillOnce(Return(true));
     EXPECT_CALL(view, askYesNo(Mentions(u"暗号化されていない"))).WillOnce(Return(false));
     TestDrop drop(DropContents{.offered = {.files = true}, .paths = {"/m/mbox"}});
-    form->dropped(Control::Text3, drop);
+    form->dropped(Control::MagazineId, drop);
     EXPECT_TRUE(view.runPosted());
     EXPECT_EQ(opened().size(), 10u);  // the magazine's page, and nine https pages
     // A read that a newer one or the close overtook opens nothing.
@@ -447,7 +447,7 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
         reader.files[name].messages = {
             {.unsubscribe = {{Scheme::Https, u"https://s/" + nolvetta::text::fromUtf8(name)}}}};
         TestDrop later(DropContents{.offered = {.files = true}, .paths = {name}});
-        form->dropped(Control::Text3, later);
+        form->dropped(Control::MagazineId, later);
         std::unique_lock lock(view.mutex);  // read, and waiting to act
         view.posted.wait(lock, [&] { return view.tasks.size() > waiting; });
         ++waiting;
@@ -457,8 +457,8 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
     EXPECT_EQ(opened(), Texts({u"https://s/two"}));
     drop.paths = {"/m/one"};
     drop.asked.clear();
-    form->dropped(Control::Text3, drop);
-    form->Form_QueryUnload();
+    form->dropped(Control::MagazineId, drop);
+    form->close();
     view.runPosted(std::chrono::seconds(0));
     EXPECT_EQ(opened(), Texts());
 }
@@ -466,45 +466,45 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensAfterTheClose) {
 TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
     // Already there, or not to be read back from the file, it is not added.
     for (const char16_t* address : {u"a@x", u"b@x", u"a@x", u"x😀@x", u"x\"y,z@x", u"a,\"b"}) {
-        view.texts[Control::Combo1] = address;
+        view.texts[Control::DeletionAddress] = address;
         if (address[3] != u'\0' && address[1] != u'@') {
             EXPECT_CALL(view, inform(Mentions(address)));
         }
-        form->keyDown(Control::Combo1, Key::Enter);
-        form->keyDown(Control::Combo1, Key::Other);
+        form->keyDown(Control::DeletionAddress, Key::Enter);
+        form->keyDown(Control::DeletionAddress, Key::Other);
     }
-    view.texts[Control::Combo1] = u"a@x";
+    view.texts[Control::DeletionAddress] = u"a@x";
     EXPECT_CALL(view, askYesNo(Says(u"a@x を削除します\r\nよろしいですか？")))
         .WillOnce(Return(false))
         .WillOnce(Return(true));
-    form->clicked(Control::Command3);
-    EXPECT_EQ(view.list(Control::Combo2), Texts({u"a@x", u"b@x"}));
-    form->clicked(Control::Command3);
-    view.texts[Control::Combo1] = u"nobody@x";
-    form->clicked(Control::Command3);  // no equal entry: no question
-    EXPECT_EQ(view.list(Control::Combo1), Texts({u"b@x"}));
-    EXPECT_EQ(view.list(Control::Combo2), Texts({u"b@x"}));  // gone from both
+    form->clicked(Control::DeleteAddress);
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x", u"b@x"}));
+    form->clicked(Control::DeleteAddress);
+    view.texts[Control::DeletionAddress] = u"nobody@x";
+    form->clicked(Control::DeleteAddress);  // no equal entry: no question
+    EXPECT_EQ(view.list(Control::DeletionAddress), Texts({u"b@x"}));
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"b@x"}));  // gone from both
     reopen();
-    EXPECT_EQ(view.list(Control::Combo2), Texts({u"b@x"}));
-    EXPECT_EQ(view.texts[Control::Combo1], u"b@x");
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"b@x"}));
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"b@x");
 }
 
 TEST_F(FormTest, AlwaysOnTopFollowsItsEntryIsRememberedAndSaysWhenItCannot) {
-    EXPECT_TRUE(view.checked[Menu::mn2_0] && view.topMost && view.shown);  // at a first start
+    EXPECT_TRUE(view.checked[Menu::AlwaysOnTop] && view.topMost && view.shown);  // at a first start
     EXPECT_EQ(view.visible, (std::map<Menu, bool>{{Menu::MERU1_3, false}, {Menu::MERU1_4, false}}));
-    form->menuChosen(Menu::mn2_0);
-    EXPECT_FALSE(view.checked[Menu::mn2_0] || view.topMost);
-    form->menuChosen(Menu::mn2_0);
-    form->menuChosen(Menu::mn2_0);
+    form->menuChosen(Menu::AlwaysOnTop);
+    EXPECT_FALSE(view.checked[Menu::AlwaysOnTop] || view.topMost);
+    form->menuChosen(Menu::AlwaysOnTop);
+    form->menuChosen(Menu::AlwaysOnTop);
     reopen();
     EXPECT_EQ(readBytes(folder / "nolvetta1.dat"), "False\r\n");
-    EXPECT_FALSE(view.checked[Menu::mn2_0] || view.topMost);
+    EXPECT_FALSE(view.checked[Menu::AlwaysOnTop] || view.topMost);
     view.canStayOnTop = false;
     EXPECT_CALL(view, inform(Says(captions::CannotStayOnTop))).Times(2);
-    form->menuChosen(Menu::mn2_0);  // the check mark says what was asked
-    EXPECT_TRUE(view.checked[Menu::mn2_0]);
+    form->menuChosen(Menu::AlwaysOnTop);  // the check mark says what was asked
+    EXPECT_TRUE(view.checked[Menu::AlwaysOnTop]);
     reopen();  // at start it says what the window does
-    EXPECT_FALSE(view.checked[Menu::mn2_0]);
+    EXPECT_FALSE(view.checked[Menu::AlwaysOnTop]);
 }
 
 // Each page and mail that leaves a newsletter goes into the record with what
@@ -514,15 +514,15 @@ TEST_F(FormTest, EveryWayOutIsRecordedForTheAddressItWasFor) {
     reader.data["data:From: a\r\n"] = {
         .unsubscribe = {{Scheme::Https, u"https://s/"}},
         .envelope = {.listId = u"news.example", .recipients = {u"x@y", u"a+b@x"}}};
-    form->keyDown(Control::Combo1, Key::Enter);  // the address is the user's
-    form->clicked(Control::Command4);
-    form->clicked(Control::Command1);  // subscribing leaves nothing
-    form->MERU1_Click(Melma);
-    form->clicked(Control::Command6);
-    form->menuChosen(Menu::kaijo0);
-    form->clicked(Control::Command2);
+    form->keyDown(Control::DeletionAddress, Key::Enter);  // the address is the user's
+    form->clicked(Control::Unsubscribe);
+    form->clicked(Control::Subscribe);  // subscribing leaves nothing
+    form->serviceChosen(Melma);
+    form->clicked(Control::CancelServiceNews);
+    form->menuChosen(Menu::CancelWeeklyMag2);
+    form->clicked(Control::ShopNewsCancel);
     TestDrop drop(DropContents{.offered = {.message = true}, .bytes = "From: a\r\n"});
-    form->dropped(Control::Text3, drop);
+    form->dropped(Control::MagazineId, drop);
     const struct {
         nolvetta::store::LeaveWay way;
         std::u16string newsletter, address;
@@ -605,8 +605,8 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     }
     box[3].envelope.recipients = {u"r@x"};
     nolvetta::testsupport::writeBytes(folder / "box", "");
-    view.texts[Control::Combo1] = u"me@x";
-    form->keyDown(Control::Combo1, Key::Enter);
+    view.texts[Control::DeletionAddress] = u"me@x";
+    form->keyDown(Control::DeletionAddress, Key::Enter);
     ::testing::StrictMock<TestListView> listView;
     listView.view = &view;
     NewsletterList list(listView, *form, reader, folder / "home", folder / "home");

@@ -62,7 +62,7 @@ protected:
     void open() {
         window = std::make_unique<nolvetta::ui::MainWindow>(browser, *reader,
                                                             directory.path().toStdString());
-        window->form().Form_Load();
+        window->form().load();
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         combo1()->setEditText("a+b@x");

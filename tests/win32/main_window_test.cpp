@@ -215,8 +215,8 @@ protected:
     void SetUp() override {
         browser();
         open();
-        setText(Control::Combo1, u"a+b@x");
-        setText(Control::Text3, u"5");
+        setText(Control::DeletionAddress, u"a+b@x");
+        setText(Control::MagazineId, u"5");
     }
     void TearDown() override {
         if (window->isOpen()) {
@@ -229,7 +229,7 @@ protected:
     void open() {
         window = std::make_unique<MainWindow>(*launcher, *reader, folder.path(), L"key");
         user.watch(window->handle());
-        window->form().Form_Load();
+        window->form().load();
         pump();
     }
     // Runs the thread's messages through the window, as the program's loop does.
@@ -330,7 +330,7 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
                                    px(row.at.width), px(row.at.height)}))
                 << row.name << " at " << dpi;
             EXPECT_EQ(caption(row.id),
-                      row.id == Control::Text3 ? u"5" : std::u16string(row.caption));
+                      row.id == Control::MagazineId ? u"5" : std::u16string(row.caption));
         }
     }
     EXPECT_EQ(entriesOf(GetMenu(window->handle())), Texts({u"メニュー(&M)", u"自動配信解除(&A)"}));
@@ -338,20 +338,20 @@ TEST_F(Win32Window, TheWindowIsDrawnFromItsTablesAtTheWindowsDpi) {
         EXPECT_TRUE(control(c) == GetFocus() || IsChild(control(c), GetFocus())) << rowOf(c).name;
         key(VK_TAB);
     }
-    EXPECT_EQ(GetFocus(), control(Control::Command3));
+    EXPECT_EQ(GetFocus(), control(Control::DeleteAddress));
 }
 
 TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
-    press(Control::Command4);
-    focus(Control::Command4);
+    press(Control::Unsubscribe);
+    focus(Control::Unsubscribe);
     key(VK_RETURN);  // a focused button is pressed by Enter, once, and by Space
     key(VK_SPACE);
-    focus(Control::Text3);
+    focus(Control::MagazineId);
     key(VK_RETURN);
-    press(Control::Command5);  // acts at the press, and at Space
-    focus(Control::Command5);
+    press(Control::RegisterServiceNews);  // acts at the press, and at Space
+    focus(Control::RegisterServiceNews);
     key(VK_SPACE);
-    press(Control::Command7);
+    press(Control::ShopGo);
     const std::u16string shop = url(ShopMallBase, u"/***/news.html");
     const std::u16string weekly =
         url(Mag2RegistrationBase,
@@ -362,11 +362,11 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
     EXPECT_EQ(std::u16string(static_cast<const char16_t*>(GlobalLock(clipboard))), u"a+b@x");
     GlobalUnlock(clipboard);
     CloseClipboard();
-    setText(Control::Text3, u"12345");
-    focus(Control::Frame2);
+    setText(Control::MagazineId, u"12345");
+    focus(Control::ServiceFrame);
     key(VK_TAB);  // the focus selects the whole ID
     key('9');     // and typing replaces it
-    EXPECT_EQ(text(Control::Text3), u"9");
+    EXPECT_EQ(text(Control::MagazineId), u"9");
 
     const HMENU options = GetSubMenu(GetMenu(window->handle()), 0);
     const auto onTop = [&] {
@@ -374,7 +374,7 @@ TEST_F(Win32Window, ClicksKeysAndMenusReachTheirHandlers) {
                          (GetMenuState(options, 0, MF_BYPOSITION) & MF_CHECKED) != 0);
     };
     EXPECT_EQ(onTop(), std::pair(true, true));
-    SendMessageW(window->handle(), WM_COMMAND, 1000 + int(Menu::mn2_0), 0);  // its id
+    SendMessageW(window->handle(), WM_COMMAND, 1000 + int(Menu::AlwaysOnTop), 0);  // its id
     EXPECT_EQ(onTop(), std::pair(false, false));
 }
 
@@ -385,12 +385,12 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     click({100, 48});   // between the frames
     // 自動配信登録's menu by a right press and by the Menu key.
     user.answer(u"今日のmelma!");
-    SendMessageW(control(Control::Command5), WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    SendMessageW(control(Control::RegisterServiceNews), WM_RBUTTONDOWN, MK_RBUTTON, 0);
     user.answer(u"今日のmelma!");
-    focus(Control::Command5);
+    focus(Control::RegisterServiceNews);
     key(VK_APPS);
     user.answer(u"カプライト");
-    focus(Control::Frame2);  // the frame takes the focus, and Space opens its choice
+    focus(Control::ServiceFrame);  // the frame takes the focus, and Space opens its choice
     key(VK_SPACE);
     const Texts newsletters{u"melma!ニュース(&N)", u"今日のmelma!(&T)"};
     EXPECT_EQ(user.seen(),
@@ -398,31 +398,31 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
                                   newsletters,
                                   newsletters,
                                   {u"まぐまぐ(&1)", u"melma(&2) ✓", u"カプライト(&3)"}}));
-    EXPECT_EQ(text(Control::Frame2), u"カプライト");
+    EXPECT_EQ(text(Control::ServiceFrame), u"カプライト");
     const std::u16string melma = url(MelmaBase, u"/cgi-bin/host/bye.pl?e=a%2Bb@x&m=m00012820");
     EXPECT_EQ(opened(2), Pages({melma, melma}));
 
-    setText(Control::Text3, u"0");
+    setText(Control::MagazineId, u"0");
     user.answer(u"OK");
-    press(Control::Command4);
-    EXPECT_EQ(entries(Control::Combo1), 0);       // the list filled, and told of each entry then
-    setText(Control::Combo1, u"a&b@example.jp");  // drawn as it is, no mnemonic
-    focus(Control::Combo1);
+    press(Control::Unsubscribe);
+    EXPECT_EQ(entries(Control::DeletionAddress), 0);       // the list filled, and told of each entry then
+    setText(Control::DeletionAddress, u"a&b@example.jp");  // drawn as it is, no mnemonic
+    focus(Control::DeletionAddress);
     key(VK_RETURN);  // into both lists
-    EXPECT_EQ(std::pair(entries(Control::Combo1), entries(Control::Combo2)),
+    EXPECT_EQ(std::pair(entries(Control::DeletionAddress), entries(Control::RegistrationAddress)),
               std::pair(LRESULT(1), LRESULT(1)));
     user.answer(u"いいえ");
-    press(Control::Command3);
+    press(Control::DeleteAddress);
     user.answerBoxes(false);  // and once the real box: drawn, in its modal loop, clicked
     user.answer(u"はい");
-    press(Control::Command3);
+    press(Control::DeleteAddress);
     // いいえ is the default: Enter pressed by mistake deletes nothing.
     const Texts question{u"!Nolvetta", u"a&b@example.jp を削除します", u"はい", u"いいえ",
                          u"いいえ"};
     EXPECT_EQ(user.seen(),
               std::vector<Texts>(
                   {{u"!Nolvetta", u"mail ID が不正です", u"OK", u"OK"}, question, question}));
-    EXPECT_EQ(std::pair(entries(Control::Combo1), entries(Control::Combo2)),
+    EXPECT_EQ(std::pair(entries(Control::DeletionAddress), entries(Control::RegistrationAddress)),
               std::pair(LRESULT(0), LRESULT(0)));
 }
 
@@ -431,10 +431,10 @@ TEST_F(Win32Window, DropsAndTheListsOverACloseAndAStart) {
     SendMessageW(window->handle(), WM_CLOSE, 0, 0);
     writeBytes(folder / "nolvetta.dat", "first@x\r\n");
     open();
-    EXPECT_EQ(text(Control::Combo1), u"first@x");
+    EXPECT_EQ(text(Control::DeletionAddress), u"first@x");
     // The forms that another program's drag, below, does not offer. A full-width
     // colon is one character in code page 932, two bytes.
-    EXPECT_EQ(drop(control(Control::Text3), {{CF_TEXT,
+    EXPECT_EQ(drop(control(Control::MagazineId), {{CF_TEXT,
                                               "\x94\x7a\x90\x4d mag2 ID\x81\x46"
                                               "0007654321\r\n"}}),
               DROPEFFECT_COPY);
@@ -442,7 +442,7 @@ TEST_F(Win32Window, DropsAndTheListsOverACloseAndAStart) {
     std::string list(reinterpret_cast<const char*>(&files), sizeof files);
     list.append(reinterpret_cast<const char*>(L"C:\\a.png\0"), 20).append(2, '\0');
     user.answer(u"OK");  // the files are the behaviour's to read, and it names them
-    EXPECT_EQ(drop(control(Control::Text3), {{CF_HDROP, list}}), DROPEFFECT_COPY);
+    EXPECT_EQ(drop(control(Control::MagazineId), {{CF_HDROP, list}}), DROPEFFECT_COPY);
     untilAnswered();
     EXPECT_NE(user.seen().at(0).at(1).find(u"C:\\a.png"), std::u16string::npos);
     EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0007654321&e=first@x")}));
@@ -464,16 +464,16 @@ TEST_F(Win32Window, TextFromAnotherProgramIsDroppedOnTheFieldUnderThePointer) {
         std::u16string text;
         DWORD effect;
     } cases[] = {
-        {Control::Text3, u"配信 mag2 ID:0001234567 発行", DROPEFFECT_COPY},
-        {Control::Text2, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
-        {Control::Command4, u"mag2 ID:0007654321", DROPEFFECT_NONE},
-        {Control::Combo2, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::MagazineId, u"配信 mag2 ID:0001234567 発行", DROPEFFECT_COPY},
+        {Control::ShopAddress, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
+        {Control::Unsubscribe, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::RegistrationAddress, u"mag2 ID:0007654321", DROPEFFECT_NONE},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(dropFromAnotherProgram(control(c.target), c.text, [this] { pump(); }), c.effect)
             << "case " << &c - cases;
     }
     EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
-    EXPECT_EQ(text(Control::Text2), url(ShopMallBase, u"/myshop/"));
-    EXPECT_EQ(text(Control::Text3), u"0001234567");
+    EXPECT_EQ(text(Control::ShopAddress), url(ShopMallBase, u"/myshop/"));
+    EXPECT_EQ(text(Control::MagazineId), u"0001234567");
 }
