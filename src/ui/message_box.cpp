@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <utility>
 
 #include "form/captions.h"
 #include "ui/qt_text.h"
@@ -13,6 +14,8 @@ namespace nolvetta::ui {
 namespace captions = form::captions;
 
 namespace {
+
+std::function<QAbstractButton*(QMessageBox&)> testAnswer;
 
 // Its text can be selected and copied from the keyboard too (the address of
 // a page that would not open, say), and it is wide enough for its title; it
@@ -26,10 +29,21 @@ void showModal(QMessageBox& box) {
         grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
-    box.exec();
+    if (!testAnswer) {
+        box.exec();
+        return;
+    }
+    box.show();  // laid out as for exec(), whose modal loop a test has no use for
+    if (QAbstractButton* pressed = testAnswer(box)) {
+        pressed->click();
+    }
 }
 
 }  // namespace
+
+void answerBoxesWith(std::function<QAbstractButton*(QMessageBox&)> answer) {
+    testAnswer = std::move(answer);
+}
 
 void showMessage(QWidget* parent, std::u16string_view text) {
     QMessageBox box(QMessageBox::NoIcon, toQt(captions::AppTitle), toQt(text),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "form/captions.h"
@@ -11,6 +12,8 @@
 namespace nolvetta::win32 {
 
 namespace {
+
+std::function<std::size_t(HWND)> testAnswer;
 
 constexpr int FirstButton = 100;  // beyond the ids of the system's own buttons
 // The text is the user's addresses and pages: an `&` in it is no mnemonic.
@@ -141,6 +144,10 @@ INT_PTR CALLBACK onBoxMessage(HWND box, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
+void answerBoxesWith(std::function<std::size_t(HWND box)> answer) {
+    testAnswer = std::move(answer);
+}
+
 // A dialog of its own rather than the system's message box, which names its
 // buttons in the system's language, or a task dialog, which under Wine takes
 // an `&` in its text for a mnemonic.
@@ -168,14 +175,23 @@ std::size_t showMessageBox(HWND owner, HFONT font, std::u16string_view text,
     dialog.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
     // Without an owner, on the taskbar, so that it is not lost behind other windows.
     dialog.header.dwExtendedStyle = owner == nullptr ? WS_EX_APPWINDOW : 0;
-    const INT_PTR pressed =
-        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, owner, onBoxMessage,
-                                reinterpret_cast<LPARAM>(&box));
+    const std::size_t last = buttons.empty() ? 0 : buttons.size() - 1;
+    INT_PTR pressed = -1;
+    if (!testAnswer) {
+        pressed = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, owner,
+                                          onBoxMessage, reinterpret_cast<LPARAM>(&box));
+    } else {
+        const HWND shown =
+            CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, owner,
+                                       onBoxMessage, reinterpret_cast<LPARAM>(&box));
+        ShowWindow(shown, SW_SHOW);
+        pressed = static_cast<INT_PTR>(std::min(testAnswer(shown), last));
+        DestroyWindow(shown);
+    }
     open = nullptr;
     if (own != nullptr) {
         DeleteObject(own);
     }
-    const std::size_t last = buttons.empty() ? 0 : buttons.size() - 1;
     if (pressed < 0) {
         // The system's box, in the system's language, rather than none at all.
         const std::wstring title = wide(form::captions::AppTitle);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -16,5 +17,10 @@ namespace nolvetta::win32 {
 std::size_t showMessageBox(HWND owner, HFONT font, std::u16string_view text,
                            std::span<const std::u16string_view> buttons, std::size_t defaultButton,
                            HWND& open);
+
+// For tests only: while set, each box is made and shown as the user would
+// see it, then handed to `answer` instead of waiting in a modal loop, and
+// destroyed; the index of the button it returns counts as pressed.
+void answerBoxesWith(std::function<std::size_t(HWND box)> answer);
 
 }  // namespace nolvetta::win32

@@ -4,17 +4,20 @@
 
 #include <QTest>
 #include <QtWidgets>
+#include <algorithm>
 #include <memory>
 
 #include "launcher/launcher.h"
 #include "mail_home.h"
 #include "message/reader.h"
 #include "requests/endpoints.h"
-#include "scratch.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/qt_text.h"
 
 using namespace nolvetta::requests;
-using nolvetta::testsupport::readBytes;
+using nolvetta::form::Control;
+using nolvetta::form::rowOf;
 
 // Lets GoogleTest show the window's texts.
 void PrintTo(const QString& text, std::ostream* out) {
@@ -28,13 +31,12 @@ QString url(std::u16string_view base, std::u16string_view rest) {
 
 struct StandInLauncher : nolvetta::launcher::Launcher {
     std::u16string browserCommand() const override { return u"/stand-in "; }
-    bool open(std::u16string_view url) override { return record(opened, url); }
-    bool openMail(std::u16string_view url) override { return record(mailed, url); }
-    bool record(QStringList& list, std::u16string_view url) const {
-        list.append(QString::fromStdU16String(std::u16string(url)));
+    bool open(std::u16string_view url) override {
+        opened.append(QString::fromStdU16String(std::u16string(url)));
         return true;
     }
-    QStringList opened, mailed;
+    bool openMail(std::u16string_view url) override { return open(url); }
+    QStringList opened;
 };
 
 // The application exists only while tests run, so that listing them needs no display.
@@ -53,7 +55,10 @@ struct Application : ::testing::Environment {
 
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { open(); }
+    void SetUp() override {
+        nolvetta::ui::answerBoxesWith([this](QMessageBox& box) { return answer(box); });
+        open();
+    }
     void open() {
         window = std::make_unique<nolvetta::ui::MainWindow>(browser, *reader,
                                                             directory.path().toStdString());
@@ -63,7 +68,12 @@ protected:
         combo1()->setEditText("a+b@x");
         text3()->setText("5");
     }
-    void TearDown() override { window->close(); }
+    void TearDown() override {
+        window->close();
+        window.reset();  // no box runs a modal loop while the test lasts
+        nolvetta::ui::answerBoxesWith(nullptr);
+        EXPECT_EQ(answers, QStringList()) << "boxes that never came";
+    }
 
     template <typename T = QWidget>
     T* child(const QString& name) const {
@@ -82,10 +92,8 @@ protected:
     static bool drop(QWidget* target, QMimeData& data) {
         QDragEnterEvent enter({5, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(target, &enter);
-        for (int x = 6; x < 9; ++x) {
-            QDragMoveEvent move({x, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(target, &move);
-        }
+        QDragMoveEvent move({7, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &move);
         QDropEvent drop({9, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(target, &drop);
         return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
@@ -105,45 +113,36 @@ protected:
                               menu->actionGeometry(child<QAction>(entry)).center());
         });
     }
-    // Answers the next message box, as soon as one shows, with the button
-    // reading `answer`, keeping its title, text, buttons and, last, which of
-    // them Enter presses.
-    void answerNextBox(const QString& answer) {
-        auto* poll = new QTimer(window.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, answer] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                return;
-            }
-            poll->deleteLater();
-            poll->stop();
-            shown = QStringList{box->windowTitle(), box->text()};
-            // The whole text shows, wrapped where it must be, and the title too.
-            const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-            const QRect needed = label->fontMetrics().boundingRect(
-                QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, box->text());
-            EXPECT_TRUE(needed.width() <= label->width() && needed.height() <= label->height())
-                << qPrintable(box->text());
-            EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) * 2);
-            for (QAbstractButton* button : box->buttons()) {
-                shown.append(button->text());
-            }
-            shown.append(box->defaultButton() ? box->defaultButton()->text() : QString());
-            // The button asked for, else the only one there is.
-            QAbstractButton* chosen = box->buttons().constFirst();
-            for (QAbstractButton* button : box->buttons()) {
-                chosen = button->text() == answer ? button : chosen;
-            }
-            chosen->click();
-        });
-        poll->start(5);
+    // The user's answer to a box, shown without a modal loop: the button
+    // reading the next of `answers`, once `shown` keeps the box's title, text,
+    // buttons and, last, which of them Enter presses. A box that nobody
+    // expected fails the test at once and is closed.
+    QAbstractButton* answer(QMessageBox& box) {
+        shown = QStringList{box.windowTitle(), box.text()};
+        // The whole text shows, wrapped where it must be, and the title too.
+        const auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
+                                                               Qt::TextWordWrap, box.text());
+        EXPECT_TRUE(needed.width() <= label->width() && needed.height() <= label->height())
+            << qPrintable(box.text());
+        EXPECT_GE(box.width(), box.fontMetrics().horizontalAdvance(box.windowTitle()) * 2);
+        QAbstractButton* chosen = nullptr;
+        for (QAbstractButton* button : box.buttons()) {
+            shown.append(button->text());
+            chosen = button->text() == answers.value(0) ? button : chosen;
+        }
+        shown.append(box.defaultButton() ? box.defaultButton()->text() : QString());
+        EXPECT_TRUE(chosen) << (answers.isEmpty() ? "an unexpected box: " : "no such button: ")
+                            << qPrintable(answers.value(0) + " " + box.text());
+        answers = answers.mid(1);
+        return chosen;
     }
 
     QTemporaryDir directory;
     StandInLauncher browser;
     std::unique_ptr<nolvetta::message::Reader> reader = nolvetta::message::makeSystemReader();
     std::unique_ptr<nolvetta::ui::MainWindow> window;
-    QStringList shown;
+    QStringList shown, answers;
 };
 
 const QString Unsub5 = url(Mag2DeliveryBase, u"/reader/D?id=0000000005&e=a%2Bb@x");
@@ -152,39 +151,31 @@ const QString Unsub5 = url(Mag2DeliveryBase, u"/reader/D?id=0000000005&e=a%2Bb@x
 // nothing overlaps.
 TEST_F(WindowTest, TheWindowIsDrawnFromItsTablesAndGrowsWithTheUsersFont) {
     EXPECT_EQ(window->windowTitle(), "!Nolvetta");
-    const struct {
-        const char* name;
-        QRect at;
-        QString caption;
-    } controls[] = {
-        // clang-format off
-        {"Frame1(0)", {4, 0, 273, 45}, "メールアドレス"}, {"Command3", {224, 16, 41, 21}, "削除"},
-        {"Frame2", {4, 52, 273, 133}, "まぐまぐ"}, {"Label1", {12, 20, 11, 12}, "ID"},
-        {"Command5", {148, 72, 117, 21}, "自動配信登録"}, {"Combo2", {8, 104, 209, 20}, "登録用アドレス"},
-        {"Text2", {8, 32, 221, 22}, url(ShopMallBase, u"/***/news.html")},
-        // clang-format on
-    };
-    for (const auto& c : controls) {
-        QWidget* w = child(c.name);
-        EXPECT_EQ(w->geometry(), c.at) << c.name;
+    text3()->clear();  // as it starts: SetUp typed an ID
+    // Every control where its row puts it, at the font's scale, with its caption.
+    const double scale = nolvetta::form::layoutScale(QFontInfo(window->font()).pixelSize());
+    const auto px = [scale](int twips) { return nolvetta::form::toPixels(twips, scale); };
+    for (const auto& row : nolvetta::form::controls()) {
+        QWidget* w = child(QString::fromLatin1(row.name));
+        EXPECT_EQ(w->geometry(),
+                  QRect(px(row.at.left), px(row.at.top), px(row.at.width), px(row.at.height)))
+            << row.name;
         const auto* combo = qobject_cast<QComboBox*>(w);
         EXPECT_EQ(combo ? combo->lineEdit()->placeholderText()
                         : w->property(w->inherits("QGroupBox") ? "title" : "text").toString(),
-                  c.caption);
+                  nolvetta::ui::toQt(row.caption));
     }
-    EXPECT_GE(child("Frame3")->y(), child("client")->height());  // reached by Tab only
-    QStringList bar, order{QApplication::focusWidget()->objectName()};
+    EXPECT_EQ(child("client")->size(), QSize(283, 191));
+    QStringList bar;
     for (QAction* menu : window->menuBar()->actions()) {
         bar.append(menu->text());
     }
     EXPECT_EQ(bar, QStringList({"メニュー(&M)", "自動配信解除(&A)"}));
-    for (int i = 0; i < 13; ++i) {
+    for (const Control c : nolvetta::form::tabOrder()) {  // and round to the first
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), rowOf(c).name);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order.append(QApplication::focusWidget()->objectName());
     }
-    EXPECT_EQ(order.join(' '),
-              "Command3 Combo1 Frame2 Text3 Command4 Command5 Text2 Command2 "
-              "Command6 Command1 Command7 Combo2 Command8 Command3");
+    EXPECT_EQ(QApplication::focusWidget(), child("Command3"));
     const QFont before = QApplication::font();
     QFont font = before;
     font.setPointSize(14);
@@ -219,16 +210,14 @@ TEST_F(WindowTest, ClicksKeysAndMenusReachTheirHandlers) {
     QTest::mousePress(child("Command5"), Qt::LeftButton);  // at the press, not the release
     EXPECT_EQ(browser.opened.size(), 4);
     QTest::mouseRelease(child("Command5"), Qt::LeftButton);
-    key(child("Command5"), Qt::Key_Space);  // and at Space and Enter
-    key(child("Command5"), Qt::Key_Return);
+    key(child("Command5"), Qt::Key_Space);  // and at Space
     key(text2(), Qt::Key_Return, Qt::ShiftModifier);
     QTest::mouseClick(child("Command7"), Qt::LeftButton);
     const QString weekly = url(Mag2RegistrationBase,
                                u"/reader/Magrdadd?MfcISAPICommand=MagRdDel"
                                u"&magid=WEEKLYMAG2&rdemail=a%2Bb@x");
     const QString shop = url(ShopMallBase, u"/***/news.html");
-    EXPECT_EQ(browser.opened,
-              QStringList({Unsub5, Unsub5, Unsub5, weekly, weekly, weekly, shop, shop}));
+    EXPECT_EQ(browser.opened, QStringList({Unsub5, Unsub5, Unsub5, weekly, weekly, shop, shop}));
     EXPECT_EQ(QApplication::clipboard()->text(), "a+b@x");
     // The services from the menu bar and from the frame, by mouse and keyboard.
     QTest::keyClick(window.get(), Qt::Key_F10);
@@ -258,13 +247,7 @@ TEST_F(WindowTest, ClicksKeysAndMenusReachTheirHandlers) {
         WindowTest::key(child("Command5"), key, modifiers);
     }
     EXPECT_EQ(browser.opened, QStringList({melma, melma, melma}));
-    // The lists, the focus, the menu bar's option.
-    for (const char* address : {"b@x", "c@x"}) {
-        combo1()->setEditText(address);
-        key(combo1(), Qt::Key_Return);
-    }
-    EXPECT_EQ(combo2()->count(), 2);
-    EXPECT_EQ(combo1()->currentText() + combo2()->currentText(), "c@x");
+    // The focus, the menu bar's option.
     text3()->setText("12345");  // the focus selects the whole ID
     key(frame, Qt::Key_Tab);
     QTest::keyClick(text3(), Qt::Key_9);
@@ -278,20 +261,20 @@ TEST_F(WindowTest, ClicksKeysAndMenusReachTheirHandlers) {
 
 TEST_F(WindowTest, MessageBoxesAndScreenReadersHearTheWindowInJapanese) {
     text3()->setText("0");
-    answerNextBox("OK");
+    answers = {"OK"};
     QTest::mouseClick(child("Command4"), Qt::LeftButton);
     EXPECT_EQ(shown.front() + shown.mid(2).join(' '), "!NolvettaOK OK");
-    key(combo1(), Qt::Key_Return);
-    answerNextBox("いいえ");
+    key(combo1(), Qt::Key_Return);  // into both lists
+    EXPECT_EQ(combo1()->count() + combo2()->count(), 2);
+    answers = {"いいえ"};
     QTest::mouseClick(child("Command3"), Qt::LeftButton);
     // いいえ is the default: Enter pressed by mistake deletes nothing.
     EXPECT_EQ(shown, QStringList({"!Nolvetta", "a+b@x を削除します\r\nよろしいですか？", "はい",
                                   "いいえ", "いいえ"}));
     EXPECT_EQ(combo1()->count(), 1);
     std::unique_ptr<QMenu> edit(text3()->createStandardContextMenu());  // Qt's own texts too
-    const QList<QAction*> entries = edit->actions();
-    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
-                            [](QAction* a) { return a->text().startsWith("コピー"); }));
+    EXPECT_TRUE(std::ranges::any_of(edit->actions(),
+                                    [](QAction* a) { return a->text().startsWith("コピー"); }));
     const struct {
         const char* name;
         QAccessible::Role role;
@@ -299,9 +282,7 @@ TEST_F(WindowTest, MessageBoxesAndScreenReadersHearTheWindowInJapanese) {
     } controls[] = {
         // clang-format off
         {"Text3", QAccessible::EditableText, "ID", "0"}, {"Combo1", QAccessible::ComboBox, "削除用アドレス", "a+b@x"},
-        {"Combo2", QAccessible::ComboBox, "登録用アドレス", ""}, {"Frame2", QAccessible::ComboBox, "配信サービス", "まぐまぐ"},
-        {"Text2", QAccessible::EditableText, "ショップのアドレス", url(ShopMallBase, u"/***/news.html")},
-        {"Command4", QAccessible::Button, "メルマガ解除", ""},
+        {"Frame2", QAccessible::ComboBox, "配信サービス", "まぐまぐ"}, {"Command4", QAccessible::Button, "メルマガ解除", ""},
         // clang-format on
     };
     for (const auto& c : controls) {
@@ -327,35 +308,25 @@ struct CountingMimeData : QMimeData {
     mutable QMap<QString, int> asked;
 };
 
-// What each mail program and file manager offers when a message is dragged
-// out of it, and what the window makes of it, asking each form of the data
-// at most once.
+// What mail programs offer when a message or its text is dragged out of
+// them, and what the window makes of it, asking each form of the data at
+// most once.
 TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
-    const QString folder = directory.path() + "/drag/";
-    QDir().mkpath(folder);
+    const QString folder = directory.path() + "/";
     const auto copy = [&](const char* from, const QString& to) {
         QFile::copy(QStringLiteral(NOLVETTA_MESSAGE_DATA "/") + from, folder + to);
         return QUrl::fromLocalFile(folder + to).toEncoded();  // as Sylpheed, with no line end
     };
-    // Evolution's rows: an mbox with no extension.
-    QFile::copy(QStringLiteral(NOLVETTA_MESSAGE_DATA "/three_newsletters_mbox"), folder + "Inbox");
-    QFile(folder + "melma-2024.png").open(QIODevice::WriteOnly);
     const QByteArray sylpheed = copy("folded_comment.eml", "件名.eml");
-    const QByteArray picture = QUrl::fromLocalFile(folder + "melma-2024.png").toEncoded();
-    const QByteArray thunderbird = "mailbox-message://a@b/Inbox#1";
     const struct {
         const char* program;
         std::vector<std::pair<QString, QByteArray>> offered;
-        QString outcome;  // a page opened, or what a message box said
+        QString page;
     } drags[] = {
         // clang-format off
         {"Sylpheed", {{"message/rfc822", sylpheed}, {"text/uri-list", sylpheed}, {"text/plain", "drag-from-summary"}}, "https://news.example.jp/leave?id=42"},
         {"Claws Mail", {{"text/uri-list", copy("iso2022jp_service.eml", "件名.1.txt") + "\r\n"}},
          url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")},
-        {"Thunderbird", {{"text/uri-list", sylpheed}, {"text/plain", thunderbird}, {"text/x-moz-url", thunderbird}},
-         "https://news.example.jp/leave?id=42"},
-        {"Evolution", {{"text/uri-list", QUrl::fromLocalFile(folder + "Inbox").toEncoded()}}, "3 通のメールの配信を停止します。"},
-        {"PCManFM", {{"text/uri-list", picture}, {"text/plain", picture}}, "はメールではありません。"},
         {"selected text", {{"text/plain", "配信 mag2 ID:0001234567 発行\r\n"}},
          url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")},
         // clang-format on
@@ -367,38 +338,29 @@ TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
             data.setData(format, bytes);
         }
         browser.opened.clear();
-        shown.clear();
-        answerNextBox("いいえ");
         EXPECT_TRUE(drop(text3(), data));
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return !browser.opened.isEmpty() || !shown.isEmpty(); }, 5000));
-        EXPECT_TRUE(browser.opened.contains(d.outcome) || shown.value(1).contains(d.outcome))
-            << qPrintable(browser.opened.join(' ') + shown.join(' '));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return browser.opened.contains(d.page); }, 5000))
+            << qPrintable(browser.opened.join(' '));
         for (auto asked = data.asked.cbegin(); asked != data.asked.cend(); ++asked) {
             EXPECT_LE(asked.value(), 1) << qPrintable(asked.key());
         }
     }
-    QMimeData shop;  // the shop field takes text only, and no other field takes any
+    QMimeData shop;  // the shop field takes text too, and the address fields none
     shop.setText("商品: " + url(ShopMallBase, u"/myshop/item/1/"));
     EXPECT_TRUE(drop(text2(), shop));
     EXPECT_EQ(text2()->text(), url(ShopMallBase, u"/myshop/"));
-    QMimeData picture2;
-    picture2.setUrls({QUrl::fromLocalFile("/tmp/picture.png")});
-    EXPECT_FALSE(drop(text2(), picture2) || drop(combo1()->lineEdit(), shop) ||
-                 drop(combo2()->lineEdit(), shop));
+    EXPECT_FALSE(drop(combo1()->lineEdit(), shop) || drop(combo2()->lineEdit(), shop));
     EXPECT_TRUE(text3()->dragEnabled() && !text2()->dragEnabled());
 }
 
 // The newsletter list over a home of made-up mail: found, read, sorted,
-// filtered, two rows left, and read again once one of them kept coming.
-TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
+// filtered, and two rows left.
+TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndLeavesTheChosenRows) {
     const QString home = directory.path() + "/home";
     nolvetta::testsupport::copyMailHome(home.toStdString());
     const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
     qputenv("HOME", home.toUtf8());
     qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
-    combo1()->setEditText("me@example.net");
-    key(combo1(), Qt::Key_Return);
     child<QAction>("mnList")->trigger();
     auto* list = child("NewsletterList");
     qputenv("HOME", oldHome);
@@ -406,12 +368,6 @@ TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
     ASSERT_TRUE(list && QTest::qWaitForWindowExposed(list));
     auto* table = list->findChild<QTableView*>("Rows");
     auto* status = list->findChild<QLabel*>("Status");
-    const auto scan = [&] {
-        status->clear();
-        QTest::mouseClick(list->findChild<QPushButton*>("Scan"), Qt::LeftButton);
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return status->text().contains("件のメルマガ"); }, 10000));
-    };
     const auto rows = [&](int column) {
         QStringList texts;
         for (int r = 0; r < table->model()->rowCount(); ++r) {
@@ -420,7 +376,8 @@ TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
         return texts.join('|');
     };
     EXPECT_EQ(list->findChild<QComboBox*>("Sources")->currentText(), "見つかったすべての場所");
-    scan();
+    QTest::mouseClick(list->findChild<QPushButton*>("Scan"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().contains("件のメルマガ"); }, 10000));
     EXPECT_EQ(status->text(), "4 件のメルマガ（9 通のメールから）");
     EXPECT_EQ(rows(0), "Shop News|メルマガ配信|melma|letters@example.org");  // the latest first
     auto* header = table->horizontalHeader();
@@ -432,28 +389,14 @@ TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndWhoKeepsSending) {
     QTest::keyClicks(list->findChild<QLineEdit*>("Filter"), "SHOP");
     EXPECT_EQ(rows(0), "Shop News");
     list->findChild<QLineEdit*>("Filter")->clear();
-    const QStringList senders = rows(0).split('|');
-    for (const char* sender : {"Shop News", "メルマガ配信"}) {
-        const QRect at = table->visualRect(table->model()->index(int(senders.indexOf(sender)), 0));
+    for (const int row : {0, 1}) {
+        const QRect at = table->visualRect(table->model()->index(row, 0));
         QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at.center());
     }
-    answerNextBox("はい");
+    answers = {"はい"};
     QTest::mouseClick(list->findChild<QPushButton*>("Leave"), Qt::LeftButton);
     EXPECT_TRUE(
         shown.value(1).startsWith("2 件のメルマガの配信を停止します。\nブラウザで 2 ページ"));
-    EXPECT_EQ(
-        browser.opened,
-        QStringList({"https://shop.example/unsub?u=s2",
-                     url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=reader@example.com")}));
-    // The next issue comes four days after the page was opened.
-    const QString later = QDateTime::currentDateTime().addDays(4).toString(Qt::RFC2822Date);
-    QFile issue(home + "/Mail/inbox/1");
-    issue.open(QIODevice::ReadOnly);
-    const QByteArray next = issue.readAll()
-                                .replace("Sun, 8 Nov 2026 09:00:00 +0900", later.toUtf8())
-                                .replace("<m2@test>", "<m3@test>");
-    nolvetta::testsupport::writeBytes((home + "/Mail/inbox/3").toStdString(), next.toStdString());
-    scan();
-    EXPECT_TRUE(rows(6).startsWith("届き続けています（解除 ")) << qPrintable(rows(6));
-    EXPECT_TRUE(rows(6).contains("|解除 ")) << qPrintable(rows(6));
+    EXPECT_EQ(browser.opened.size(), 2);
+    EXPECT_EQ(rows(6).count("解除 "), 2) << qPrintable(rows(6));  // and their record shows
 }
