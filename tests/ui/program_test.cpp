@@ -374,6 +374,26 @@ TEST(Program, TheHandOverReachesOnlyTheUsersOwnCopyAndNeverEndsSilently) {
     for (int fd : idle) {
         ::close(fd);
     }
+    // Another user, were the folder opened to them, is not heard.
+    fs::permissions(endpoint.parent_path(), fs::perms(0711));
+    fs::permissions(endpoint, fs::perms(0777));
+    if (const pid_t other = ::fork(); other == 0) {
+        sockaddr_un address{AF_UNIX, {}};
+        endpoint.native().copy(address.sun_path, sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool reached =
+            ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::send(fd, "/x.eml", 6, MSG_NOSIGNAL);
+        ::shutdown(fd, SHUT_WR);
+        char answer = 0;
+        ::_exit(!reached ? 2 : ::recv(fd, &answer, 1, 0) == 1 ? 1 : 0);
+    } else {
+        int status = -1;
+        ::waitpid(other, &status, 0);
+        EXPECT_EQ(status, 0) << "2: never reached, 1: heard";
+    }
+    fs::permissions(endpoint.parent_path(), fs::perms(0700));
     // Heard, each waits for the first question's answer, which nobody gives.
     EXPECT_EQ(asked(), 1);
     // Another user's copy holds the folder, alive, then killed: each start says why it ends.
