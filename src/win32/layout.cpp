@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -175,10 +175,10 @@ void MainWindow::buildControls() {
 // client area is as the table says, however many lines the menu bar takes.
 void MainWindow::layOut(UINT dpi) {
     const LOGFONTW base = messageFont(dpi);
-    const double scale = form::layoutScale(std::abs(base.lfHeight) * 96.0 / dpi);
-    const auto px = [dpi, scale](int twips) {
-        return static_cast<int>(std::lround(twips * scale * dpi / 1440.0));
-    };
+    // The shared scale counts pixels at 96 DPI: the font is measured at that
+    // DPI, and the scale brought to the window's.
+    const double scale = form::layoutScale(std::abs(base.lfHeight) * 96.0 / dpi) * dpi / 96.0;
+    const auto px = [scale](int twips) { return form::toPixels(twips, scale); };
     const HFONT previous = std::exchange(font_, CreateFontIndirectW(&base));
     for (const form::ControlRow& row : form::controls()) {
         const form::Twips at = placeInWindow(row);
