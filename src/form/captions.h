@@ -201,6 +201,8 @@ inline constexpr Text LockLeftBehind =
     u"このファイルを削除してから、もう一度起動してください。";
 inline constexpr Text CannotReceive =
     u"ほかの起動からメールを受け取る準備ができませんでした。\nこのウィンドウはそのまま使えます。";
+// The system gave no window at start-up.
+inline constexpr Text CannotCreateWindow = u"ウィンドウを作れませんでした。";
 
 // The newsletter list.
 inline constexpr Text CommandLineList =

@@ -15,6 +15,7 @@
 #include "win32/main_window.h"
 #include "win32/message_box.h"
 #include "win32/single_instance.h"
+#include "win32/wide_text.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto reader = nolvetta::message::makeSystemReader();
     win32::MainWindow window(*launcher, *reader, dataDirectory, instance.key());
     if (!window.isOpen()) {
-        MessageBoxW(nullptr, L"ウィンドウを作れませんでした。", L"!Nolvetta", MB_ICONERROR);
+        MessageBoxW(nullptr, win32::wide(captions::CannotCreateWindow).c_str(),
+                    win32::wide(captions::AppTitle).c_str(), MB_ICONERROR);
         return 1;
     }
     window.form().load();

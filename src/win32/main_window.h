@@ -91,6 +91,7 @@ private:
     void acceptDrops();
     std::optional<form::Control> dropFieldAt(POINTL at) const;
     void describe(HWND window, const GUID& property, std::u16string_view value);
+    void describeControl(const form::ControlRow& row, HWND control);
     RECT placeOf(HWND control) const;
     void redraw(HWND control) const;
     std::optional<form::Control> frameAt(POINT point) const;
