@@ -130,8 +130,7 @@ void SaveUnchangedList(benchmark::State& state) {
 }
 BENCHMARK(SaveUnchangedList)->ArgName("mixed")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// An entry added and deleted again: the bytes are built and compared with the
-// file, which already holds them.
+// An entry added and deleted again: the entries are compared with those read.
 void SaveEditedBackList(benchmark::State& state) {
     nolvetta::testsupport::ScratchDirectory scratch;
     DataFiles files(scratch.path());

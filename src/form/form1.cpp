@@ -329,8 +329,8 @@ void Form1::addAddress(std::u16string_view address) {
     }
     deletionList_.append(address);
     registrationList_.append(address);
-    view_.entryAdded(Control::DeletionAddress);
-    view_.entryAdded(Control::RegistrationAddress);
+    view_.entryAdded(Control::DeletionAddress, address);
+    view_.entryAdded(Control::RegistrationAddress, address);
 }
 
 void Form1::deleteAddressClicked() {

@@ -25,11 +25,11 @@ public:
     virtual void setText(Control control, std::u16string_view text) = 0;
     virtual void selectAll(Control control) = 0;
 
-    // A combo box shows `entries`, read where they stand, and is told of each
-    // change to them; its edit field keeps its text through them all.
+    // A combo box's list: the entries as they are now, a copy the view keeps,
+    // then each change to them. Its edit field keeps its text through them all.
     virtual void setEntries(Control list, const store::AddressList& entries) = 0;
-    // A new entry stands last.
-    virtual void entryAdded(Control list) = 0;
+    // `entry` now stands last.
+    virtual void entryAdded(Control list, std::u16string_view entry) = 0;
     // The entry that stood at `index` is gone.
     virtual void entryRemoved(Control list, std::size_t index) = 0;
 

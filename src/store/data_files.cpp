@@ -163,7 +163,7 @@ Loaded DataFiles::load() {
     removeSaveLeftovers(addressFilePath());
     removeSaveLeftovers(settingsFilePath());
     Loaded loaded;
-    loadedText_.reset();
+    loadedEntries_ = {};
     loadedIdentity_.reset();
     // Looked at before the read: a file replaced in between then only costs a save.
     const std::optional<FileIdentity> identity = fileIdentity(addressFilePath());
@@ -174,7 +174,7 @@ Loaded DataFiles::load() {
         std::string().swap(bytes);  // the bytes are not kept beside their text
         loaded.entries = AddressList::fromText(std::move(decoded.text));
         if (decoded.clean) {
-            loadedText_ = loaded.entries.text();
+            loadedEntries_ = loaded.entries;
             loadedIdentity_ = identity;
         } else {
             loaded.address.state = FileState::Damaged;
@@ -227,8 +227,8 @@ std::vector<SaveProblem> DataFiles::save(const AddressList& entries, bool always
 }
 
 bool DataFiles::unchangedSinceLoad(const AddressList& entries) const {
-    return !entries.changed() && entries.text() && entries.text() == loadedText_.lock() &&
-           loadedIdentity_ && fileIdentity(addressFilePath()) == loadedIdentity_;
+    return loadedIdentity_ && entries == loadedEntries_ &&
+           fileIdentity(addressFilePath()) == loadedIdentity_;
 }
 
 std::optional<SaveProblem> DataFiles::saveAddresses(const AddressList& entries) {

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,8 +98,9 @@ public:
     // replaces only what load() found safe to replace: an unreadable file or
     // something other than a file is left alone, and a damaged address file
     // is first copied to a name not yet used. The address file is not even
-    // compared when `entries` is the list the last load() gave, unchanged, and
-    // the file is still the one it was read from. One problem per file not saved.
+    // compared when `entries` are those the last load() read from it cleanly
+    // and the file is still the one they were read from. One problem per file
+    // not saved.
     std::vector<SaveProblem> save(const AddressList& entries, bool alwaysOnTop);
 
 private:
@@ -113,7 +113,7 @@ private:
     FileState addressState_ = FileState::Absent;
     FileState settingsState_ = FileState::Absent;
     // What a clean load read, to know a list and a file still as they were then.
-    std::weak_ptr<const std::u16string> loadedText_;
+    AddressList loadedEntries_;
     std::optional<FileIdentity> loadedIdentity_;
 };
 

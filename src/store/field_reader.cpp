@@ -52,13 +52,4 @@ std::u16string_view FieldReader::next() {
     return text_.substr(valueStart, valueEnd - valueStart);
 }
 
-std::vector<std::u16string_view> readFields(std::u16string_view text) {
-    std::vector<std::u16string_view> fields;
-    FieldReader reader(text);
-    while (!reader.atEnd()) {
-        fields.push_back(reader.next());
-    }
-    return fields;
-}
-
 }  // namespace nolvetta::store

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
-#include <vector>
 
 // Reads a data file's text as a sequence of fields. A field ends at a comma
 // or at a line end (CR LF, a lone LF or a lone CR). A field that begins with
@@ -24,8 +23,5 @@ private:
     std::u16string_view text_;
     std::size_t pos_ = 0;
 };
-
-// All fields, as views into `text`.
-std::vector<std::u16string_view> readFields(std::u16string_view text);
 
 }  // namespace nolvetta::store

@@ -61,44 +61,40 @@ QRect pixels(const form::Twips& at, double scale) {
             form::toPixels(at.width, scale), form::toPixels(at.height, scale)};
 }
 
-// An address list as the behaviour keeps it: a text is made for an entry only
-// when the combo box shows it, so a long list costs nothing until opened.
+// A combo box's list, a copy of the behaviour's: a text is made for an entry
+// only when the combo box shows it, so a long list costs little until opened.
 class AddressModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
     void show(const store::AddressList& entries) {
         beginResetModel();
-        entries_ = &entries;
-        rows_ = static_cast<int>(entries.size());
+        entries_ = entries;
         endResetModel();
     }
-    void added() {
-        beginInsertRows({}, rows_, rows_);
-        ++rows_;
+    void added(std::u16string_view entry) {
+        beginInsertRows({}, rowCount(), rowCount());
+        entries_.append(entry);
         endInsertRows();
     }
     void removed(int row) {
         beginRemoveRows({}, row, row);
-        --rows_;
+        entries_.erase(static_cast<std::size_t>(row));
         endRemoveRows();
     }
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : rows_;
+        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        // While a removal is told, the row asked for may have gone already.
         const auto row = static_cast<std::size_t>(index.row());
-        if ((role != Qt::DisplayRole && role != Qt::EditRole) || !entries_ ||
-            row >= entries_->size()) {
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || row >= entries_.size()) {
             return {};
         }
-        return toQt((*entries_)[row]);
+        return toQt(entries_[row]);
     }
 
 private:
-    const store::AddressList* entries_ = nullptr;
-    int rows_ = 0;
+    store::AddressList entries_;
 };
 
 AddressModel* listOf(QWidget* combo) {
@@ -556,10 +552,10 @@ void MainWindow::setEntries(Control list, const store::AddressList& entries) {
     combo->setEditText(shown);
 }
 
-void MainWindow::entryAdded(Control list) {
+void MainWindow::entryAdded(Control list, std::u16string_view entry) {
     auto* combo = static_cast<QComboBox*>(widget(list));
     const QString shown = combo->currentText();
-    listOf(combo)->added();
+    listOf(combo)->added(entry);
     combo->setEditText(shown);
 }
 

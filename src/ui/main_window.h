@@ -43,7 +43,7 @@ public:
     void setText(form::Control control, std::u16string_view text) override;
     void selectAll(form::Control control) override;
     void setEntries(form::Control list, const store::AddressList& entries) override;
-    void entryAdded(form::Control list) override;
+    void entryAdded(form::Control list, std::u16string_view entry) override;
     void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;

@@ -435,31 +435,31 @@ void MainWindow::selectAll(Control control) {
     }
 }
 
-// The list is read where it stands when the combo box is first opened, or
-// its entries walked: a long list costs nothing until then.
+// The entries are put in the list when the combo box is first opened, or
+// its entries walked: a long list costs little until then.
 void MainWindow::setEntries(Control list, const store::AddressList& entries) {
     HWND combo = handle(list);
     const std::wstring shown = wide(windowText(combo));
-    lists_[indexOf(list)] = &entries;
+    unfilled_[indexOf(list)] = entries;
     filled_[indexOf(list)] = false;
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     SetWindowTextW(combo, shown.c_str());
 }
 
 void MainWindow::fillList(Control list) {
-    const store::AddressList* entries = lists_[indexOf(list)];
-    if (entries == nullptr || std::exchange(filled_[indexOf(list)], true)) {
+    if (std::exchange(filled_[indexOf(list)], true)) {
         return;
     }
+    const store::AddressList entries = std::exchange(unfilled_[indexOf(list)], {});
     HWND combo = handle(list);
     const std::wstring shown = wide(windowText(combo));
     SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
     std::size_t bytes = 0;
-    for (const std::u16string_view entry : *entries) {
+    for (const std::u16string_view entry : entries) {
         bytes += (entry.size() + 1) * sizeof(wchar_t);
     }
-    SendMessageW(combo, CB_INITSTORAGE, entries->size(), static_cast<LPARAM>(bytes));
-    for (const std::u16string_view entry : *entries) {
+    SendMessageW(combo, CB_INITSTORAGE, entries.size(), static_cast<LPARAM>(bytes));
+    for (const std::u16string_view entry : entries) {
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
     }
     SetWindowTextW(combo, shown.c_str());
@@ -467,21 +467,23 @@ void MainWindow::fillList(Control list) {
 }
 
 // The edit field keeps its text whatever happens to the list.
-void MainWindow::entryAdded(Control list) {
-    const store::AddressList* entries = lists_[indexOf(list)];
-    if (filled_[indexOf(list)] && entries != nullptr && !entries->empty()) {
-        const std::wstring entry = wide((*entries)[entries->size() - 1]);
-        SendMessageW(handle(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+void MainWindow::entryAdded(Control list, std::u16string_view entry) {
+    if (!filled_[indexOf(list)]) {
+        unfilled_[indexOf(list)].append(entry);
+        return;
     }
+    SendMessageW(handle(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
 }
 
 void MainWindow::entryRemoved(Control list, std::size_t index) {
-    if (filled_[indexOf(list)]) {
-        HWND combo = handle(list);
-        const std::wstring shown = wide(windowText(combo));
-        SendMessageW(combo, CB_DELETESTRING, index, 0);
-        SetWindowTextW(combo, shown.c_str());
+    if (!filled_[indexOf(list)]) {
+        unfilled_[indexOf(list)].erase(index);
+        return;
     }
+    HWND combo = handle(list);
+    const std::wstring shown = wide(windowText(combo));
+    SendMessageW(combo, CB_DELETESTRING, index, 0);
+    SetWindowTextW(combo, shown.c_str());
 }
 
 std::optional<Menu> MainWindow::popUp(Menu menu) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "form/form1.h"
 #include "form/view.h"
@@ -54,7 +55,7 @@ public:
     void setText(form::Control control, std::u16string_view text) override;
     void selectAll(form::Control control) override;
     void setEntries(form::Control list, const store::AddressList& entries) override;
-    void entryAdded(form::Control list) override;
+    void entryAdded(form::Control list, std::u16string_view entry) override;
     void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
     std::optional<form::Menu> popUp(form::Menu menu) override;
@@ -106,8 +107,8 @@ private:
     std::array<HWND, form::ControlCount> controls_{};
     std::array<HFONT, form::ControlCount> fittedFonts_{};  // captions too wide for the font
     IDropTarget* dropTarget_ = nullptr;
-    // A combo box's list is filled from its entries when first opened.
-    std::array<const store::AddressList*, form::ControlCount> lists_{};
+    // A combo box's entries wait here until its list is first opened.
+    std::array<store::AddressList, form::ControlCount> unfilled_{};
     std::array<bool, form::ControlCount> filled_{};
     IAccPropServices* accessibility_ = nullptr;
     HMENU bar_ = nullptr;

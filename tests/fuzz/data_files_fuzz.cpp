@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       {reinterpret_cast<const char*>(data), size});
     DataFiles files(scratch / "data");
     const Loaded loaded = files.load();
-    AddressList kept;  // built anew, so that the save writes the file
+    AddressList kept;  // written unless it is what the file cleanly held
     for (const std::u16string_view entry : loaded.entries) {
         if (canStoreEntry(entry)) {
             kept.append(entry);
