@@ -37,6 +37,16 @@ mkdir -p "$WINEPREFIX"
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE tests/win32/wine-prefix.reg; } >"$WINEPREFIX/prefix.reg"
 "$wine" regedit "$WINEPREFIX/prefix.reg"
 
+# One Wine process lives through the build (which lists the tests under Wine)
+# and the tests: the server and Wine's own services then start once, here,
+# holding no test's output, and no test meets a server that is just ending.
+# It reads a pipe this script holds open, and ends when the script does.
+"$wineserver" --wait
+keeper="$WINEPREFIX/keeper"
+mkfifo "$keeper"
+exec 4<>"$keeper"
+"$wine" cmd <"$keeper" >/dev/null 2>&1 &
+
 cmake --preset windows
 cmake --build --preset windows -j"$(nproc)"
 ctest --preset windows -j"$(nproc)"
