@@ -109,6 +109,8 @@ protected:
                 shown.append(action->isVisible() ? action->text() : QString());
             }
             shown.removeAll(QString());
+            shownAt = menu->pos();
+            current = menu->activeAction() ? menu->activeAction()->text() : QString();
             QTest::mouseClick(menu, Qt::LeftButton, {},
                               menu->actionGeometry(child<QAction>(entry)).center());
         });
@@ -120,7 +122,7 @@ protected:
     QAbstractButton* answer(QMessageBox& box) {
         shown = QStringList{box.windowTitle(), box.text()};
         // The whole text shows, wrapped where it must be, and the title too.
-        const auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+        auto* label = box.findChild<QLabel*>("qt_msgbox_label");
         const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
                                                                Qt::TextWordWrap, box.text());
         EXPECT_TRUE(needed.width() <= label->width() && needed.height() <= label->height())
@@ -135,6 +137,12 @@ protected:
         EXPECT_TRUE(chosen) << (answers.isEmpty() ? "an unexpected box: " : "no such button: ")
                             << qPrintable(answers.value(0) + " " + box.text());
         answers = answers.mid(1);
+        // Its text is reached by Tab and copied whole by Ctrl+C.
+        EXPECT_TRUE(label->focusPolicy() & Qt::TabFocus);
+        QApplication::setActiveWindow(&box);
+        label->setFocus();
+        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), box.text());
         return chosen;
     }
 
@@ -143,6 +151,8 @@ protected:
     std::unique_ptr<nolvetta::message::Reader> reader = nolvetta::message::makeSystemReader();
     std::unique_ptr<nolvetta::ui::MainWindow> window;
     QStringList shown, answers;
+    QPoint shownAt;
+    QString current;
 };
 
 const QString Unsub5 = url(Mag2DeliveryBase, u"/reader/D?id=0000000005&e=a%2Bb@x");
@@ -229,9 +239,16 @@ TEST_F(WindowTest, ClicksKeysAndMenusReachTheirHandlers) {
     chooseFromNextPopUp("MERU1(2)");
     QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(50, 4));
     EXPECT_EQ(shown, QStringList({"まぐまぐ(&1)", "melma(&2)", "カプライト(&3)"}));
-    key(combo1(), Qt::Key_Tab);  // the frame takes the focus, and Space opens its choice
+    // The frame takes the focus; Alt+Down opens its choice below it, the
+    // arrows choose as in a combo box.
+    key(combo1(), Qt::Key_Tab);
     chooseFromNextPopUp("MERU1(1)");
-    QTest::keyClick(frame, Qt::Key_Space);
+    QTest::keyClick(frame, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(shownAt, frame->mapToGlobal(QPoint(0, frame->height() - 1)));
+    EXPECT_EQ(current, "melma(&2)");
+    QTest::keyClick(frame, Qt::Key_Down);
+    EXPECT_EQ(frame->title(), "カプライト");
+    QTest::keyClick(frame, Qt::Key_Up);
     EXPECT_TRUE(frame->title() == "melma" && child<QAction>("MERU1(1)")->isChecked());
     QTest::mouseClick(child("Label1"), Qt::LeftButton);  // a child's click is not the frame's
     QTest::mouseClick(child("Command5"), Qt::MiddleButton);
@@ -247,6 +264,17 @@ TEST_F(WindowTest, ClicksKeysAndMenusReachTheirHandlers) {
         WindowTest::key(child("Command5"), key, modifiers);
     }
     EXPECT_EQ(browser.opened, QStringList({melma, melma, melma}));
+    // A held Enter that Qt reports as a release and a press at one instant acts once.
+    text3()->setFocus();
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent held(type, Qt::Key_Return, Qt::NoModifier);
+        held.setTimestamp(type == QEvent::KeyPress && browser.opened.size() == 3 ? 1 : 2);
+        QApplication::sendEvent(text3(), &held);
+    }
+    EXPECT_EQ(browser.opened.size(), 4);
+    key(text3(), Qt::Key_F10, Qt::ShiftModifier);  // Shift+F10 opens a text field's menu
+    ASSERT_TRUE(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QApplication::activePopupWidget()->close();
     // The focus, the menu bar's option.
     text3()->setText("12345");  // the focus selects the whole ID
     key(frame, Qt::Key_Tab);
@@ -272,6 +300,12 @@ TEST_F(WindowTest, MessageBoxesAndScreenReadersHearTheWindowInJapanese) {
     EXPECT_EQ(shown, QStringList({"!Nolvetta", "a+b@x を削除します\r\nよろしいですか？", "はい",
                                   "いいえ", "いいえ"}));
     EXPECT_EQ(combo1()->count(), 1);
+    // The entries are heard in the list a screen reader finds in the combo box.
+    QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(combo1());
+    QAccessibleInterface* entries = combo->child(combo->childCount() - 1);
+    EXPECT_EQ(entries->role(), QAccessible::List);
+    EXPECT_EQ(entries->child(0)->text(QAccessible::Name), "a+b@x");
+    EXPECT_EQ(entries->parent()->object(), combo1());
     std::unique_ptr<QMenu> edit(text3()->createStandardContextMenu());  // Qt's own texts too
     EXPECT_TRUE(std::ranges::any_of(edit->actions(),
                                     [](QAction* a) { return a->text().startsWith("コピー"); }));
@@ -292,6 +326,11 @@ TEST_F(WindowTest, MessageBoxesAndScreenReadersHearTheWindowInJapanese) {
                   c.accessibleName + "|" + c.value);
     }
     EXPECT_EQ(child<QLabel>("Label1")->buddy(), text3());
+    // On Linux a combo box's value is heard as its text.
+    QAccessibleTextInterface* value =
+        QAccessible::queryAccessibleInterface(child("Frame2"))->textInterface();
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->text(0, value->characterCount()), "まぐまぐ");
     auto* frame = QAccessible::queryAccessibleInterface(child("Frame2"))->actionInterface();
     frame->doAction(frame->actionNames().front());  // opens the choice once it has returned
     chooseFromNextPopUp("MERU1(1)");
