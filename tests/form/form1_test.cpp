@@ -524,25 +524,25 @@ TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
     EXPECT_EQ(view.selected, Control::DeletionAddress);
 
     // After a deletion the field shows the entry in its place, or the one before.
-    view.texts[Control::DeletionAddress] = u"a@x";
-    EXPECT_CALL(view, askYesNo(Says(u"a@x を削除します\r\nよろしいですか？")))
+    view.texts[Control::DeletionAddress] = u"b@x";
+    EXPECT_CALL(view, askYesNo(Says(u"b@x を削除します\r\nよろしいですか？")))
         .WillOnce(Return(false))
         .WillOnce(Return(true));
     form->clicked(Control::DeleteAddress);
     EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x", u"b@x", u"c@x"}));
     form->clicked(Control::DeleteAddress);
-    EXPECT_EQ(view.texts[Control::DeletionAddress], u"b@x");
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"c@x");
     view.texts[Control::DeletionAddress] = u" c@x";
     EXPECT_CALL(view, askYesNo(Says(u"c@x を削除します\r\nよろしいですか？")))
         .WillOnce(Return(true));
     form->clicked(Control::DeleteAddress);
-    EXPECT_EQ(view.texts[Control::DeletionAddress], u"b@x");
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"a@x");
     view.texts[Control::DeletionAddress] = u"nobody@x";
     form->clicked(Control::DeleteAddress);  // no equal entry: no question
-    EXPECT_EQ(view.list(Control::DeletionAddress), Texts({u"b@x"}));
-    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"b@x"}));  // gone from both
+    EXPECT_EQ(view.list(Control::DeletionAddress), Texts({u"a@x"}));
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x"}));  // gone from both
     reopen();
-    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"b@x"}));
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x"}));
     EXPECT_CALL(view, askYesNo(_)).WillOnce(Return(true));
     form->clicked(Control::DeleteAddress);
     EXPECT_EQ(view.texts[Control::DeletionAddress], u"");
