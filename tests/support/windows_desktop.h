@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -61,8 +62,8 @@ struct Browser {
         ("nolvetta-arguments-" + std::to_string(GetCurrentProcessId()));
 };
 
-// Asked of the window itself: another process's edit control keeps its text
-// where GetWindowText does not look.
+// Asked of the window itself: of another process's edit control, neither
+// GetWindowText nor GetWindowTextLength tells the text.
 inline std::u16string textOf(HWND window) {
     wchar_t text[512] = {};
     SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
@@ -77,8 +78,8 @@ inline std::vector<std::u16string> childTexts(HWND window) {
     EnumChildWindows(
         window,
         [](HWND child, LPARAM texts) {
-            if (IsWindowVisible(child) && GetWindowTextLengthW(child) > 0) {
-                reinterpret_cast<std::vector<std::u16string>*>(texts)->push_back(textOf(child));
+            if (std::u16string text = textOf(child); IsWindowVisible(child) && !text.empty()) {
+                reinterpret_cast<std::vector<std::u16string>*>(texts)->push_back(std::move(text));
             }
             return TRUE;
         },
