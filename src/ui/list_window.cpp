@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -228,7 +229,7 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
-    rowsChanged();
+    showSortOrder();
 
     connect(scan_, &QPushButton::clicked, this, [this] { scanChosenSource(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { list_->cancel(); });
@@ -271,17 +272,21 @@ void ListWindow::setVisible(bool visible) {
     QMainWindow::setVisible(visible);
 }
 
-// The frame the main window has is the best guess for ours before it shows.
+// The window manager tells a window's frame only once it has shown: till then
+// the main window's is the best guess, else a title bar as the style draws one.
 void ListWindow::fitToScreen() {
     const QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
-    const QScreen* on = main ? main->screen() : screen();
-    const QRect free = on->availableGeometry();
-    form::Margins frame{0, 0, 0, 0};
-    if (main && main->isVisible()) {
-        const QRect outer = main->frameGeometry(), inner = main->geometry();
+    const QWidget* framed = frameGeometry() != geometry()                       ? this
+                            : main && main->frameGeometry() != main->geometry() ? main
+                                                                                : nullptr;
+    const int edge = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    form::Margins frame{edge, style()->pixelMetric(QStyle::PM_TitleBarHeight) + edge, edge, edge};
+    if (framed) {
+        const QRect outer = framed->frameGeometry(), inner = framed->geometry();
         frame = {inner.left() - outer.left(), inner.top() - outer.top(),
                  outer.right() - inner.right(), outer.bottom() - inner.bottom()};
     }
+    const QRect free = (main ? main->screen() : screen())->availableGeometry();
     const form::Box at =
         form::fitOnScreen(1080, 540, {free.left(), free.top(), free.width(), free.height()}, frame);
     setGeometry(at.left, at.top, at.width, at.height);
@@ -350,17 +355,18 @@ void ListWindow::setStatus(std::u16string_view text) {
 // subject must not push the rest out of sight.
 void ListWindow::rowsChanged() {
     model_->changed();
-    {
-        const QSignalBlocker quiet(table_->horizontalHeader());
-        table_->horizontalHeader()->setSortIndicator(
-            int(list_->sortColumn()),
-            list_->ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
-    }
-    sortBy_->actions().at(int(list_->sortColumn()))->setChecked(true);
+    showSortOrder();
     table_->resizeColumnsToContents();
     for (int column = 0; column < model_->columnCount(); ++column) {
         table_->setColumnWidth(column, std::min(table_->columnWidth(column), width() / 4));
     }
+}
+
+void ListWindow::showSortOrder() {
+    const QSignalBlocker quiet(table_->horizontalHeader());
+    table_->horizontalHeader()->setSortIndicator(
+        int(list_->sortColumn()), list_->ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    sortBy_->actions().at(int(list_->sortColumn()))->setChecked(true);
 }
 
 void ListWindow::inform(std::u16string_view text) {

@@ -53,6 +53,7 @@ private:
     void scanChosenSource();
     void leaveChosenRows();
     void fitToScreen();
+    void showSortOrder();
 
     QComboBox* sources_;
     QPushButton* scan_;
