@@ -93,7 +93,7 @@ void Form1::keyDown(Control control, Key key, bool repeated) noexcept {
             case Control::RegisterServiceNews:  // as its mouse buttons
                 return key == Key::Enter || key == Key::Space
                            ? registerNewsPressed(MouseButton::Left)
-                       : key == Key::Menu ? registerNewsPressed(MouseButton::Right)
+                       : key == Key::Menu ? showNewsMenu(Control::RegisterServiceNews)
                                           : void();
             case Control::DeletionAddress:
                 return deletionAddressKey(key);
@@ -230,8 +230,9 @@ bool Form1::askYesNo(std::u16string_view text) {
     return attended_ && yes;  // an answer given as the session ended does not count
 }
 
-std::optional<Menu> Form1::popUp(Menu menu) {
-    return questions_.ask([&] { return view_.popUp(menu); });
+std::optional<Menu> Form1::popUp(Menu menu, std::optional<Control> at,
+                                 std::optional<Menu> current) {
+    return questions_.ask([&] { return view_.popUp(menu, at, current); });
 }
 
 // ---- Start and close
@@ -314,13 +315,15 @@ void Form1::close() noexcept {
 
 void Form1::deletionAddressKey(Key key) {
     if (key == Key::Enter) {
-        addAddress(view_.text(Control::DeletionAddress));
+        addAddress(addressIn(Control::DeletionAddress));
+        // The next address typed replaces this one.
+        view_.selectAll(Control::DeletionAddress);
     }
 }
 
 // An address already there is not added again: a held Enter adds it once.
 void Form1::addAddress(std::u16string_view address) {
-    if (deletionList_.find(address)) {
+    if (address.empty() || deletionList_.find(address)) {
         return;
     }
     if (!store::canStoreEntry(address)) {
@@ -334,9 +337,10 @@ void Form1::addAddress(std::u16string_view address) {
 }
 
 void Form1::deleteAddressClicked() {
-    const std::u16string address = view_.text(Control::DeletionAddress);
+    const std::u16string address = addressIn(Control::DeletionAddress);
+    const std::optional<std::size_t> deleted = deletionList_.find(address);
     // Only the first equal entry is offered, whatever the answer.
-    if (!deletionList_.find(address) || !askYesNo(format(captions::ConfirmDelete, {address}))) {
+    if (!deleted || !askYesNo(format(captions::ConfirmDelete, {address}))) {
         return;
     }
     // Gone from both lists: an address deleted must not be offered for registering.
@@ -347,6 +351,11 @@ void Form1::deleteAddressClicked() {
             view_.entryRemoved(control, *found);
         }
     }
+    // Nor may it stay where the next request takes the address from: the
+    // entry that took its place shows, or the one before it, or nothing.
+    const std::size_t count = deletionList_.size();
+    view_.setText(Control::DeletionAddress,
+                  count == 0 ? u"" : deletionList_[std::min(*deleted, count - 1)]);
 }
 
 // ---- Subscribe and unsubscribe
@@ -360,14 +369,34 @@ void Form1::selectService(std::int16_t index) {
 }
 
 void Form1::serviceFrameClicked() {
-    if (const std::optional<Menu> chosen = popUp(Menu::ServiceMenu)) {
-        menuChosen(*chosen);
+    chooseService(std::nullopt);
+}
+
+// As a combo box: the arrows choose the service before or after the one
+// shown, without wrapping; the other keys open the list at the frame.
+void Form1::serviceFrameKey(Key key) {
+    const auto shown =
+        std::find_if(requests::ServiceCatalogue.begin(), requests::ServiceCatalogue.end(),
+                     [&](const requests::Service& s) { return s.index == service_; });
+    const auto position = shown - requests::ServiceCatalogue.begin();
+    switch (key) {
+        case Key::Up:
+            return position > 0 ? selectService(requests::ServiceCatalogue[position - 1].index)
+                                : void();
+        case Key::Down:
+            return position + 1 < requests::ServiceCount
+                       ? selectService(requests::ServiceCatalogue[position + 1].index)
+                       : void();
+        case Key::Other:
+            return;
+        default:
+            return chooseService(Control::ServiceFrame);
     }
 }
 
-void Form1::serviceFrameKey(Key key) {
-    if (key != Key::Other) {
-        serviceFrameClicked();
+void Form1::chooseService(std::optional<Control> at) {
+    if (const std::optional<Menu> chosen = popUp(Menu::ServiceMenu, at, serviceEntry(service_))) {
+        menuChosen(*chosen);
     }
 }
 
@@ -396,9 +425,24 @@ bool Form1::checkId() {
 }
 
 // An address of blanks only is no address either.
+// Blanks around an address are no part of it: they are neither kept nor
+// sent, and the field shows the address as it will be used.
+std::u16string Form1::addressIn(Control field) {
+    const std::u16string typed = view_.text(field);
+    constexpr std::u16string_view blanks = u" \t\r\n\u3000";
+    const std::size_t first = typed.find_first_not_of(blanks);
+    const std::u16string address =
+        first == std::u16string::npos
+            ? std::u16string()
+            : typed.substr(first, typed.find_last_not_of(blanks) - first + 1);
+    if (address != typed) {
+        view_.setText(field, address);
+    }
+    return address;
+}
+
 bool Form1::checkAddress(Control field) {
-    const std::u16string address = view_.text(field);
-    if (address.find_first_not_of(u" \t\u3000") != std::u16string::npos) {
+    if (!addressIn(field).empty()) {
         return true;
     }
     inform(field == Control::DeletionAddress ? captions::NoDeletionAddress
@@ -422,18 +466,18 @@ Form1::Outcome Form1::subscribeChecked(std::u16string_view address) {
 
 bool Form1::unsubscribe(std::int16_t service) {
     const std::u16string id = view_.text(Control::MagazineId);
-    return openPage(requests::unsubscribeUrl(service, view_.text(Control::DeletionAddress), id),
+    return openPage(requests::unsubscribeUrl(service, addressIn(Control::DeletionAddress), id),
                     leaveNote(mailbox::magazineKey(service, id)));
 }
 
-LeaveNote Form1::leaveNote(std::u16string newsletter) const {
-    return {store::LeaveWay::Page, std::move(newsletter), view_.text(Control::DeletionAddress)};
+LeaveNote Form1::leaveNote(std::u16string newsletter) {
+    return {store::LeaveWay::Page, std::move(newsletter), addressIn(Control::DeletionAddress)};
 }
 
 // An empty address stands for the deletion address.
 bool Form1::subscribe(std::int16_t service, std::u16string_view address) {
     const std::u16string given =
-        address.empty() ? view_.text(Control::DeletionAddress) : std::u16string(address);
+        address.empty() ? addressIn(Control::DeletionAddress) : std::u16string(address);
     return openPage(requests::subscribeUrl(service, given, view_.text(Control::MagazineId)));
 }
 
@@ -452,7 +496,7 @@ void Form1::moveClicked() {
         unsubscribeChecked() == Outcome::LaunchFailed) {
         return;
     }
-    subscribeChecked(view_.text(Control::RegistrationAddress));
+    subscribeChecked(addressIn(Control::RegistrationAddress));
 }
 
 void Form1::idKey(Key key) {
@@ -481,7 +525,7 @@ bool Form1::officialNews(const requests::OfficialNewsletter& newsletter, NewsAct
                                                                 : u"kapu:news");
     }
     return openPage(
-        requests::officialNewsUrl(newsletter, action, view_.text(Control::DeletionAddress)), note);
+        requests::officialNewsUrl(newsletter, action, addressIn(Control::DeletionAddress)), note);
 }
 
 void Form1::pressed(Control button, MouseButton mouseButton) noexcept {
@@ -501,10 +545,14 @@ void Form1::registerNewsPressed(MouseButton button) {
             }
         }
     } else if (button == MouseButton::Right) {
-        const std::optional<Menu> menu = newsMenuOf(service_);
-        if (const std::optional<Menu> chosen = menu ? popUp(*menu) : std::nullopt) {
-            menuChosen(*chosen);
-        }
+        showNewsMenu(std::nullopt);
+    }
+}
+
+void Form1::showNewsMenu(std::optional<Control> at) {
+    const std::optional<Menu> menu = newsMenuOf(service_);
+    if (const std::optional<Menu> chosen = menu ? popUp(*menu, at, std::nullopt) : std::nullopt) {
+        menuChosen(*chosen);
     }
 }
 
@@ -523,7 +571,7 @@ void Form1::shopNewsCancelClicked() {
     if (!checkAddress(Control::DeletionAddress)) {
         return;
     }
-    openPage(requests::mallCancellationUrl(view_.text(Control::DeletionAddress)),
+    openPage(requests::mallCancellationUrl(addressIn(Control::DeletionAddress)),
              leaveNote(u"mall:news"));
 }
 
@@ -541,7 +589,7 @@ void Form1::shopAddressKey(Key key) {
 
 void Form1::shopGoClicked() {
     if (openShopNewsPage()) {
-        view_.setClipboard(view_.text(Control::DeletionAddress));
+        view_.setClipboard(addressIn(Control::DeletionAddress));
     }
 }
 

@@ -29,7 +29,7 @@ namespace nolvetta::form {
 class View;
 
 enum class MouseButton { Left, Right, Middle };
-enum class Key { Enter, Space, Menu, Other };
+enum class Key { Enter, Space, Menu, Up, Down, Other };
 
 // What a drag offers, known from its formats alone while it goes on: no
 // source is asked for its data before the drop.
@@ -105,6 +105,10 @@ private:
 
     void serviceFrameClicked();
     void serviceFrameKey(Key key);
+    // The list of services or of the service's own newsletters, at the
+    // control when the keyboard opened it, at the pointer otherwise.
+    void chooseService(std::optional<Control> at);
+    void showNewsMenu(std::optional<Control> at);
     void registerNewsPressed(MouseButton button);
     void deletionAddressKey(Key key);
     void shopAddressKey(Key key);
@@ -135,7 +139,7 @@ private:
     // A note: the page leaves a newsletter, and goes into the record.
     bool openPage(std::u16string_view url, const std::optional<LeaveNote>& note = {});
     // A page of the deletion address that leaves `newsletter`.
-    LeaveNote leaveNote(std::u16string newsletter) const;
+    LeaveNote leaveNote(std::u16string newsletter);
     // A drop acts at once; a message given from outside is asked about.
     enum class Source { Dropped, Outside };
     // Files are read on a worker thread, so that a close or the session's
@@ -150,9 +154,10 @@ private:
     // Shows what one message given from outside offers and asks to open it.
     bool confirmOutside(const message::Reading& reading, std::u16string_view name);
     void addAddress(std::u16string_view address);
+    std::u16string addressIn(Control field);
 
     bool askYesNo(std::u16string_view text);
-    std::optional<Menu> popUp(Menu menu);
+    std::optional<Menu> popUp(Menu menu, std::optional<Control> at, std::optional<Menu> current);
     // What an event or a posted task does, failures told.
     template <typename Act>
     void guarded(Act&& act) noexcept;

@@ -34,9 +34,11 @@ public:
     virtual void entryRemoved(Control list, std::size_t index) = 0;
 
     virtual void setChecked(Menu entry, bool checked) = 0;
-    // Shows a menu as a pop-up at the pointer, until it is closed; the entry
-    // chosen, or nothing. Choosing runs no handler: the caller does.
-    virtual std::optional<Menu> popUp(Menu menu) = 0;
+    // Shows a menu as a pop-up until it is closed: below the control `at`, or
+    // at the pointer; with `current` highlighted. The entry chosen, or
+    // nothing. Choosing runs no handler: the caller does.
+    virtual std::optional<Menu> popUp(Menu menu, std::optional<Control> at,
+                                      std::optional<Menu> current) = 0;
 
     // A message box titled with the program's name: an OK button, and for
     // a question はい and いいえ (true for はい), いいえ the default.

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -37,6 +38,7 @@
 #include <QStyleOptionFocusRect>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
+#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 #include <algorithm>
@@ -112,6 +114,10 @@ form::Key keyOf(const QKeyEvent* event) {
             return form::Key::Space;
         case Qt::Key_Menu:
             return form::Key::Menu;
+        case Qt::Key_Up:
+            return form::Key::Up;
+        case Qt::Key_Down:  // with Alt, a combo box's way to its list
+            return event->modifiers() == Qt::AltModifier ? form::Key::Menu : form::Key::Down;
         default:
             return form::Key::Other;
     }
@@ -218,12 +224,32 @@ protected:
 
 // What a screen reader makes of the service frame: a choice that names the
 // service shown and opens the list of services, as Space does.
-class ChoiceAccessible : public QAccessibleWidget {
+// Screen readers on Linux hear a combo box's value as its text.
+class ChoiceAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ChoiceAccessible(QWidget* frame) : QAccessibleWidget(frame, QAccessible::ComboBox) {}
     QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Value ? static_cast<QGroupBox*>(widget())->title()
-                                       : QAccessibleWidget::text(t);
+        return t == QAccessible::Value ? shown() : QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface*>(this)
+                                                  : QAccessibleWidget::interface_cast(type);
+    }
+    QString text(int start, int end) const override { return shown().mid(start, end - start); }
+    int characterCount() const override { return int(shown().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override {
+        *start = *end = 0;
+        return {};
     }
     QStringList actionNames() const override { return {showMenuAction()}; }
     void doAction(const QString&) override {
@@ -232,6 +258,9 @@ public:
         QCoreApplication::postEvent(widget(),
                                     new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
     }
+
+private:
+    QString shown() const { return static_cast<QGroupBox*>(widget())->title(); }
 };
 
 // An address list named by its purpose: Qt would name an editable combo box
@@ -245,7 +274,21 @@ public:
                                        : QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override { return {showMenuAction()}; }
-    void doAction(const QString&) override { static_cast<QComboBox*>(widget())->showPopup(); }
+    void doAction(const QString&) override { combo()->showPopup(); }
+    // Its list of entries is a child, as in any combo box.
+    int childCount() const override { return QAccessibleWidget::childCount() + 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == QAccessibleWidget::childCount()
+                   ? QAccessible::queryAccessibleInterface(combo()->view())
+                   : QAccessibleWidget::child(index);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child->object() == combo()->view() ? QAccessibleWidget::childCount()
+                                                  : QAccessibleWidget::indexOfChild(child);
+    }
+
+private:
+    QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
 };
 
 constexpr char NamedProperty[] = "nolvettaAccessible";
@@ -451,10 +494,27 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             // Before the control handles the key itself; a key a child let
             // through is not its frame's.
             auto* key = static_cast<QKeyEvent*>(event);
+            // Qt may miss the keyboard's repeat and report it as a release
+            // and a press; the two then come at the same instant.
+            const bool repeated = key->isAutoRepeat() || (released_.first == key->key() &&
+                                                          released_.second == key->timestamp());
             if (window()->focusWidget() == widget(*control) ||
                 window()->focusWidget()->focusProxy() == widget(*control)) {
-                form_->keyDown(*control, keyOf(key), key->isAutoRepeat());
+                form_->keyDown(*control, keyOf(key), repeated);
             }
+            // Shift+F10 opens a text field's menu, as the Menu key does.
+            auto* field = qobject_cast<QLineEdit*>(window()->focusWidget());
+            if (field && keyOf(key) == form::Key::Menu && key->key() == Qt::Key_F10) {
+                const QPoint at = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+                QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, field->mapToGlobal(at));
+                QCoreApplication::sendEvent(field, &menu);
+                return true;
+            }
+            break;
+        }
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            released_ = {key->key(), key->timestamp()};
             break;
         }
         case QEvent::FocusIn:
@@ -534,11 +594,17 @@ void MainWindow::setText(Control control, std::u16string_view text) {
         box->setText(toQt(text));
     } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
         frame->setTitle(toQt(text));
+        QAccessibleValueChangeEvent changed(frame, frame->title());
+        QAccessible::updateAccessibility(&changed);
     }
 }
 
 void MainWindow::selectAll(Control control) {
-    if (auto* box = qobject_cast<QLineEdit*>(widget(control))) {
+    QWidget* w = widget(control);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        w = combo->lineEdit();
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(w)) {
         box->selectAll();
     }
 }
@@ -570,9 +636,19 @@ void MainWindow::setChecked(Menu entry, bool checked) {
     actions_[static_cast<std::size_t>(entry)]->setChecked(checked);
 }
 
-std::optional<Menu> MainWindow::popUp(Menu menu) {
+std::optional<Menu> MainWindow::popUp(Menu menu, std::optional<Control> below,
+                                      std::optional<Menu> current) {
+    QMenu* popUp = menus_[static_cast<std::size_t>(menu)];
+    // Once it shows, or the entry under the pointer would take its place.
+    if (current) {
+        QTimer::singleShot(0, popUp, [popUp, entry = actions_[static_cast<std::size_t>(*current)]] {
+            popUp->setActiveAction(entry);
+        });
+    }
+    const QPoint at =
+        below ? widget(*below)->mapToGlobal(widget(*below)->rect().bottomLeft()) : QCursor::pos();
     poppingUp_ = true;
-    QAction* chosen = menus_[static_cast<std::size_t>(menu)]->exec(QCursor::pos());
+    QAction* chosen = popUp->exec(at);
     poppingUp_ = false;
     const auto found = std::find(actions_.begin(), actions_.end(), chosen);
     return chosen && found != actions_.end()

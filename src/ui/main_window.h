@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "form/form1.h"
 #include "form/view.h"
@@ -46,7 +47,8 @@ public:
     void entryAdded(form::Control list, std::u16string_view entry) override;
     void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
-    std::optional<form::Menu> popUp(form::Menu menu) override;
+    std::optional<form::Menu> popUp(form::Menu menu, std::optional<form::Control> below,
+                                    std::optional<form::Menu> current) override;
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
     void dismissMessages() override;
@@ -71,7 +73,8 @@ private:
     std::array<QWidget*, form::ControlCount> widgets_{};
     std::array<QAction*, form::MenuCount> actions_{};
     std::array<QMenu*, form::MenuCount> menus_{};
-    bool poppingUp_ = false;  // a pop-up's choice is the caller's to act on
+    std::pair<int, quint64> released_{};  // the last key let go, and when
+    bool poppingUp_ = false;              // a pop-up's choice is the caller's to act on
     message::Reader& reader_;
     ListWindow* list_ = nullptr;  // a child: made when first opened, gone with the window
     std::unique_ptr<form::Form1> form_;

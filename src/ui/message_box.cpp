@@ -1,7 +1,11 @@
 #include "ui/message_box.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
@@ -22,6 +26,18 @@ std::function<QAbstractButton*(QMessageBox&)> testAnswer;
 // still grows with its text as Qt sizes it.
 void showModal(QMessageBox& box) {
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Qt lets only a click into the text; Tab reaches it too, and Ctrl+C
+    // copies what is selected of it, or all of it.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setFocusPolicy(Qt::StrongFocus);
+        auto* copy = new QAction(&box);
+        copy->setShortcut(QKeySequence::Copy);
+        QObject::connect(copy, &QAction::triggered, label, [label] {
+            QApplication::clipboard()->setText(label->hasSelectedText() ? label->selectedText()
+                                                                        : label->text());
+        });
+        box.addAction(copy);
+    }
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         const QFontMetrics metrics(box.font());
         const int titleWidth =

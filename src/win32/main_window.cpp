@@ -36,6 +36,10 @@ form::Key keyOf(WPARAM key) {
             return form::Key::Menu;
         case VK_F10:  // with Shift, the keyboard's other way to a context menu
             return GetKeyState(VK_SHIFT) < 0 ? form::Key::Menu : form::Key::Other;
+        case VK_UP:
+            return form::Key::Up;
+        case VK_DOWN:  // with Alt, a combo box's way to its list
+            return GetKeyState(VK_MENU) < 0 ? form::Key::Menu : form::Key::Down;
         default:
             return form::Key::Other;
     }
@@ -299,9 +303,11 @@ std::optional<LRESULT> MainWindow::onControlMessage(Control control, HWND window
             // Enter goes to the control, whose handler expects it.
             const auto* key = reinterpret_cast<const MSG*>(lParam);
             const LRESULT code = DefSubclassProc(window, message, wParam, lParam);
+            // The frame chooses with the arrows, as a combo box does.
             return key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN
                        ? code | DLGC_WANTALLKEYS
-                       : code;
+                   : row.kind == Kind::Frame ? code | DLGC_WANTARROWS
+                                             : code;
         }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -486,13 +492,30 @@ void MainWindow::entryRemoved(Control list, std::size_t index) {
     SetWindowTextW(combo, shown.c_str());
 }
 
-std::optional<Menu> MainWindow::popUp(Menu menu) {
+std::optional<Menu> MainWindow::popUp(Menu menu, std::optional<Control> below,
+                                      std::optional<Menu> current) {
     HMENU popUp = menus_[indexOf(menu)];
     if (!isOpen() || popUp == nullptr) {
         return std::nullopt;
     }
     POINT at{};
-    GetCursorPos(&at);
+    if (below) {
+        RECT control{};
+        GetWindowRect(handle(*below), &control);
+        at = {control.left, control.bottom};
+    } else {
+        GetCursorPos(&at);
+    }
+    // A pop-up cannot be opened with an entry highlighted: its loop walks
+    // down to it, as the user's keys would.
+    const int items = current ? GetMenuItemCount(popUp) : 0;
+    for (int i = 0; i < items; ++i) {
+        if (GetMenuItemID(popUp, i) == MenuIds + indexOf(*current)) {
+            for (int down = 0; down <= i; ++down) {
+                PostMessageW(window_, WM_KEYDOWN, VK_DOWN, 0);
+            }
+        }
+    }
     return menuOf(static_cast<UINT>(
         TrackPopupMenuEx(popUp, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, window_, nullptr)));
 }

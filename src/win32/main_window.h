@@ -58,7 +58,8 @@ public:
     void entryAdded(form::Control list, std::u16string_view entry) override;
     void entryRemoved(form::Control list, std::size_t index) override;
     void setChecked(form::Menu entry, bool checked) override;
-    std::optional<form::Menu> popUp(form::Menu menu) override;
+    std::optional<form::Menu> popUp(form::Menu menu, std::optional<form::Control> below,
+                                    std::optional<form::Menu> current) override;
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
     void dismissMessages() override;

@@ -67,8 +67,18 @@ void layOut(HWND box, const Box& shown) {
     row -= widths.empty() ? 0 : gap;
     const int width = std::max<int>(text.cx, row) + 2 * unit;
     const int height = unit + text.cy + unit + buttonHeight + unit * 3 / 4;
-    SetWindowPos(addControl(box, L"Static", shown.text, SS_LEFT | SS_NOPREFIX, -1, shown.font),
-                 nullptr, unit, unit, text.cx, text.cy, SWP_NOZORDER);
+    // A read-only field: Tab reaches the text, which is then selected for Ctrl+C.
+    std::wstring lines;  // an edit control breaks lines at "\r\n" only
+    for (const wchar_t c : shown.text) {
+        if (c == L'\n' && (lines.empty() || lines.back() != L'\r')) {
+            lines += L'\r';
+        }
+        lines += c;
+    }
+    HWND field = addControl(box, L"Edit", lines, ES_MULTILINE | ES_READONLY | WS_TABSTOP | WS_GROUP,
+                            -1, shown.font);
+    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    SetWindowPos(field, nullptr, unit, unit, text.cx + 1, text.cy, SWP_NOZORDER);
     int left = width - unit - row;
     for (std::size_t i = 0; i < shown.buttons.size(); ++i) {
         const bool isDefault = i == shown.defaultButton;

@@ -51,7 +51,7 @@ std::u16string replaced(std::u16string text, std::u16string_view with) {
 struct TestView : View {
     std::u16string text(Control c) const override { return texts.count(c) ? texts.at(c) : u""; }
     void setText(Control c, std::u16string_view t) override { texts[c] = t; }
-    void selectAll(Control) override {}
+    void selectAll(Control c) override { selected = c; }
     void setEntries(Control list, const nolvetta::store::AddressList& e) override {
         lists[list] = e;
     }
@@ -62,7 +62,8 @@ struct TestView : View {
     }
     Texts list(Control list) const { return Texts(lists.at(list).begin(), lists.at(list).end()); }
     void setChecked(Menu m, bool on) override { checked[m] = on; }
-    MOCK_METHOD(std::optional<Menu>, popUp, (Menu), (override));
+    MOCK_METHOD(std::optional<Menu>, popUp, (Menu, std::optional<Control>, std::optional<Menu>),
+                (override));
     MOCK_METHOD(void, inform, (std::u16string_view), (override));
     MOCK_METHOD(bool, askYesNo, (std::u16string_view), (override));
     void dismissMessages() override {}
@@ -98,6 +99,7 @@ struct TestView : View {
     std::map<Control, std::u16string> texts;
     std::map<Control, nolvetta::store::AddressList> lists;
     std::map<Menu, bool> checked;
+    std::optional<Control> selected;
     std::u16string clipboard;
     bool topMost = false, canStayOnTop = true, shown = false;
     int closes = 0;
@@ -251,6 +253,7 @@ TEST_F(FormTest, EachIdAndAddressGivesItsPageOrSaysWhatIsWrong) {
         {0, u"", zero + u"まぐまぐの ID は 10 桁までです。"}, {0, u"0.0", zero + u"まぐまぐの ID は 10 桁までです。"},
         {2, u"abc", zero}, {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u""},
         {0, u"5", std::u16string(captions::NoDeletionAddress), u"5", u" \u3000"},
+        {0, u"5", replaced(mag2, u"0000000005"), u"5", u"\u3000a+b@x "},  // blanks are not sent
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -296,16 +299,29 @@ TEST_F(FormTest, ChangeChecksBothAddressesFirstAndAFailedStartEndsIt) {
     EXPECT_EQ(view.clipboard, u"");
 }
 
+// A pop-up the keyboard opens shows at its control, the list of services
+// with the one chosen current; the arrows choose as in a combo box.
 TEST_F(FormTest, ThePopUpsSelectAServiceOrCancelOneOfItsNewsletters) {
-    EXPECT_CALL(view, popUp(Menu::ServiceMenu))
-        .WillOnce(Return(Menu::MelmaService))
+    const std::optional<Control> atPointer, atFrame = Control::ServiceFrame;
+    EXPECT_CALL(view, popUp(Menu::ServiceMenu, atPointer, std::optional(Menu::Mag2Service)))
+        .WillOnce(Return(Menu::MelmaService));
+    EXPECT_CALL(view, popUp(Menu::ServiceMenu, atFrame, std::optional(Menu::MelmaService)))
         .WillOnce(Return(std::nullopt));
     form->clicked(Control::ServiceFrame);
     form->keyDown(Control::ServiceFrame, Key::Menu);  // dismissed: nothing changes
     form->keyDown(Control::ServiceFrame, Key::Other);
     EXPECT_EQ(view.texts[Control::ServiceFrame], u"melma");
     EXPECT_TRUE(view.checked[Menu::MelmaService] && !view.checked[Menu::Mag2Service]);
-    EXPECT_CALL(view, popUp(Menu::MelmaNewsMenu)).WillOnce(Return(Menu::CancelTodaysMelma));
+    std::u16string shown;
+    for (Key key : {Key::Down, Key::Down, Key::Up, Key::Up, Key::Up, Key::Down}) {
+        form->keyDown(Control::ServiceFrame, key);
+        shown += view.texts[Control::ServiceFrame] + u" ";
+    }
+    EXPECT_EQ(shown, u"カプライト カプライト melma まぐまぐ まぐまぐ melma ");
+
+    EXPECT_CALL(view, popUp(Menu::MelmaNewsMenu, std::optional(Control::RegisterServiceNews),
+                            std::optional<Menu>()))
+        .WillOnce(Return(Menu::CancelTodaysMelma));
     form->keyDown(Control::RegisterServiceNews, Key::Menu);
     form->keyDown(Control::RegisterServiceNews, Key::Menu, true);  // a key held down acts once
     form->menuChosen(Menu::CancelMelmaNews);
@@ -452,7 +468,7 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensInAQuestionOrAft
     EXPECT_EQ(opened(), Texts({u"https://s/two"}));
     // A pop-up that fails is told, and closes all the same; a reading that
     // comes while a question is open waits for its answer.
-    EXPECT_CALL(view, popUp(Menu::ServiceMenu))
+    EXPECT_CALL(view, popUp(Menu::ServiceMenu, _, _))
         .WillOnce(::testing::Throw(std::runtime_error("broken")));
     EXPECT_CALL(view,
                 inform(Says(u"思わぬエラーのため、操作を最後まで行えませんでした。\nbroken")));
@@ -486,29 +502,50 @@ TEST_F(FormTest, SeveralMessagesAreAskedAboutOnceAndNothingOpensInAQuestionOrAft
 }
 
 TEST_F(FormTest, EnterAddsToBothListsAndDeleteAsksForTheFirstEqualEntry) {
-    // Already there, or not to be read back from the file, it is not added.
-    for (const char16_t* address : {u"a@x", u"b@x", u"a@x", u"x😀@x", u"x\"y,z@x", u"a,\"b"}) {
+    // Already there, blank, or not to be read back from the file, it is not
+    // added; blanks around it are no part of it.
+    const struct {
+        std::u16string typed;
+        bool refused = false;
+    } typed[] = {
+        {u"a@x"},         {u"b@x"},          {u"a@x"},     {u"x😀@x", true}, {u"x\"y,z@x", true},
+        {u"a,\"b", true}, {u" \u3000c@x\t"}, {u" \u3000 "}};
+    for (const auto& [address, refused] : typed) {
         view.texts[Control::DeletionAddress] = address;
-        if (address[3] != u'\0' && address[1] != u'@') {
-            EXPECT_CALL(view, inform(Mentions(address)));
-        }
+        EXPECT_CALL(view, inform(Mentions(address))).Times(refused ? 1 : 0);
         form->keyDown(Control::DeletionAddress, Key::Enter);
         form->keyDown(Control::DeletionAddress, Key::Other);
     }
-    view.texts[Control::DeletionAddress] = u"a@x";
-    EXPECT_CALL(view, askYesNo(Says(u"a@x を削除します\r\nよろしいですか？")))
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x", u"b@x", u"c@x"}));
+    view.texts[Control::DeletionAddress] = u"\tc@x ";
+    view.selected.reset();
+    form->keyDown(Control::DeletionAddress, Key::Enter);
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"c@x");  // as kept, and typing replaces it
+    EXPECT_EQ(view.selected, Control::DeletionAddress);
+
+    // After a deletion the field shows the entry in its place, or the one before.
+    view.texts[Control::DeletionAddress] = u"b@x";
+    EXPECT_CALL(view, askYesNo(Says(u"b@x を削除します\r\nよろしいですか？")))
         .WillOnce(Return(false))
         .WillOnce(Return(true));
     form->clicked(Control::DeleteAddress);
-    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x", u"b@x"}));
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x", u"b@x", u"c@x"}));
     form->clicked(Control::DeleteAddress);
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"c@x");
+    view.texts[Control::DeletionAddress] = u" c@x";
+    EXPECT_CALL(view, askYesNo(Says(u"c@x を削除します\r\nよろしいですか？")))
+        .WillOnce(Return(true));
+    form->clicked(Control::DeleteAddress);
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"a@x");
     view.texts[Control::DeletionAddress] = u"nobody@x";
     form->clicked(Control::DeleteAddress);  // no equal entry: no question
-    EXPECT_EQ(view.list(Control::DeletionAddress), Texts({u"b@x"}));
-    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"b@x"}));  // gone from both
+    EXPECT_EQ(view.list(Control::DeletionAddress), Texts({u"a@x"}));
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x"}));  // gone from both
     reopen();
-    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"b@x"}));
-    EXPECT_EQ(view.texts[Control::DeletionAddress], u"b@x");
+    EXPECT_EQ(view.list(Control::RegistrationAddress), Texts({u"a@x"}));
+    EXPECT_CALL(view, askYesNo(_)).WillOnce(Return(true));
+    form->clicked(Control::DeleteAddress);
+    EXPECT_EQ(view.texts[Control::DeletionAddress], u"");
 }
 
 TEST_F(FormTest, AlwaysOnTopFollowsItsEntryIsRememberedAndSaysWhenItCannot) {

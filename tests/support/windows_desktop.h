@@ -61,9 +61,12 @@ struct Browser {
         ("nolvetta-arguments-" + std::to_string(GetCurrentProcessId()));
 };
 
+// Asked of the window itself: another process's edit control keeps its text
+// where GetWindowText does not look.
 inline std::u16string textOf(HWND window) {
     wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, nullptr);
     return std::u16string(text, text + wcslen(text));
 }
 

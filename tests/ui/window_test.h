@@ -100,6 +100,8 @@ protected:
                 shown.append(action->isVisible() ? action->text() : QString());
             }
             shown.removeAll(QString());
+            shownAt = menu->pos();
+            current = menu->activeAction() ? menu->activeAction()->text() : QString();
             QTest::mouseClick(menu, Qt::LeftButton, {},
                               menu->actionGeometry(child<QAction>(entry)).center());
         });
@@ -111,7 +113,7 @@ protected:
     QAbstractButton* answer(QMessageBox& box) {
         shown = QStringList{box.windowTitle(), box.text()};
         // The whole text shows, wrapped where it must be, and the title too.
-        const auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+        auto* label = box.findChild<QLabel*>("qt_msgbox_label");
         const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
                                                                Qt::TextWordWrap, box.text());
         EXPECT_TRUE(needed.width() <= label->width() && needed.height() <= label->height())
@@ -126,6 +128,12 @@ protected:
         EXPECT_TRUE(chosen) << (answers.isEmpty() ? "an unexpected box: " : "no such button: ")
                             << qPrintable(answers.value(0) + " " + box.text());
         answers = answers.mid(1);
+        // Its text is reached by Tab and copied whole by Ctrl+C.
+        EXPECT_TRUE(label->focusPolicy() & Qt::TabFocus);
+        QApplication::setActiveWindow(&box);
+        label->setFocus();
+        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), box.text());
         return chosen;
     }
 
@@ -134,4 +142,6 @@ protected:
     std::unique_ptr<nolvetta::message::Reader> reader = nolvetta::message::makeSystemReader();
     std::unique_ptr<nolvetta::ui::MainWindow> window;
     QStringList shown, answers;
+    QPoint shownAt;
+    QString current;
 };

@@ -45,40 +45,40 @@ Browser& browser() {
     return browser;
 }
 
-// A menu's entries, a check mark after a checked one.
+// A menu's entries, a check mark after a checked one, an arrow after the
+// highlighted one.
 Texts entriesOf(HMENU menu) {
     Texts entries;
     for (UINT i = 0; i < UINT(GetMenuItemCount(menu)); ++i) {
         wchar_t caption[128] = {};
         GetMenuStringW(menu, i, caption, 128, MF_BYPOSITION);
         entries.push_back(std::u16string(caption, caption + wcslen(caption)) +
-                          (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED ? u" ✓" : u""));
+                          (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED ? u" ✓" : u"") +
+                          (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE ? u" ◀" : u""));
     }
     return entries;
 }
 
 // What a message box or pop-up menu shows: a box's title, its text's first
 // line as drawn, its buttons and last the one Enter presses; a pop-up's entries.
-// A static text without SS_NOPREFIX would draw an `&` as no character but as
-// the underline of what follows.
 Texts shownBy(HWND modal, bool popUp) {
     if (popUp) {
         return entriesOf(reinterpret_cast<HMENU>(SendMessageW(modal, MN_GETHMENU, 0, 0)));
     }
     Texts shown{textOf(modal)};
+    bool reachable = false;  // the text, by Tab, to be selected and copied
     for (HWND child = GetWindow(modal, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         std::u16string text = textOf(child);
         wchar_t kind[16] = {};
         GetClassNameW(child, kind, 16);
-        if (_wcsicmp(kind, L"Static") == 0 &&
-            !(GetWindowLongPtrW(child, GWL_STYLE) & SS_NOPREFIX)) {
-            std::erase(text, u'&');
-        }
+        const auto style = GetWindowLongPtrW(child, GWL_STYLE);
+        reachable |= _wcsicmp(kind, L"Edit") == 0 && (style & WS_TABSTOP) && (style & ES_READONLY);
         if (IsWindowVisible(child) && !text.empty()) {
             shown.push_back(text.substr(0, text.find_first_of(u"\r\n")));
         }
     }
     shown.push_back(textOf(GetDlgItem(modal, LOWORD(SendMessageW(modal, DM_GETDEFID, 0, 0)))));
+    EXPECT_TRUE(reachable) << testing::PrintToString(shown);
     return shown;
 }
 
@@ -105,6 +105,7 @@ public:
     // What each box or pop-up showed since the last look.
     std::vector<Texts> seen() { return std::exchange(seen_, {}); }
     std::size_t choicesLeft() const { return choices_.size(); }
+    RECT popUpAt{};  // where the last pop-up showed
 
 private:
     static constexpr std::size_t None = std::size_t(-1);
@@ -135,8 +136,14 @@ private:
             const bool popUp = kind == MSGF_MENU;
             UpdateWindow(shown);  // drawn whole first
             const std::size_t chosen = user.choose(shown, popUp);
-            HWND button = nullptr;  // down to the entry, or on to the button, in their order
-            for (std::size_t i = 0; chosen != None && i <= chosen; ++i) {
+            // From the first entry down to the one chosen, or on to the
+            // button, in their order.
+            HWND button = nullptr;
+            if (popUp) {
+                GetWindowRect(shown, &user.popUpAt);
+                PostMessageW(shown, WM_KEYDOWN, VK_HOME, 0);
+            }
+            for (std::size_t i = 0; chosen != None && i < chosen + (popUp ? 0 : 1); ++i) {
                 if (popUp) {
                     PostMessageW(shown, WM_KEYDOWN, VK_DOWN, 0);
                 } else {
@@ -390,22 +397,31 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     focus(Control::RegisterServiceNews);
     key(VK_APPS);
     user.answer(u"カプライト");
-    focus(Control::ServiceFrame);  // the frame takes the focus, and Space opens its choice
+    // The frame takes the focus, and Space opens its choice below it with the
+    // service shown current; the arrows choose as in a combo box.
+    focus(Control::ServiceFrame);
     key(VK_SPACE);
+    RECT frame{};
+    GetWindowRect(control(Control::ServiceFrame), &frame);
+    EXPECT_EQ(std::pair(user.popUpAt.left, user.popUpAt.top), std::pair(frame.left, frame.bottom));
     const Texts newsletters{u"melma!ニュース(&N)", u"今日のmelma!(&T)"};
     EXPECT_EQ(user.seen(),
-              std::vector<Texts>({{u"まぐまぐ(&1) ✓", u"melma(&2)", u"カプライト(&3)"},
+              std::vector<Texts>({{u"まぐまぐ(&1) ✓ ◀", u"melma(&2)", u"カプライト(&3)"},
                                   newsletters,
                                   newsletters,
-                                  {u"まぐまぐ(&1)", u"melma(&2) ✓", u"カプライト(&3)"}}));
+                                  {u"まぐまぐ(&1)", u"melma(&2) ✓ ◀", u"カプライト(&3)"}}));
     EXPECT_EQ(text(Control::ServiceFrame), u"カプライト");
+    key(VK_DOWN);
+    key(VK_UP);
+    EXPECT_EQ(text(Control::ServiceFrame), u"melma");
     const std::u16string melma = url(MelmaBase, u"/cgi-bin/host/bye.pl?e=a%2Bb@x&m=m00012820");
     EXPECT_EQ(opened(2), Pages({melma, melma}));
 
     setText(Control::MagazineId, u"0");
     user.answer(u"OK");
     press(Control::Unsubscribe);
-    EXPECT_EQ(entries(Control::DeletionAddress), 0);       // the list filled, and told of each entry then
+    EXPECT_EQ(entries(Control::DeletionAddress),
+              0);  // the list filled, and told of each entry then
     setText(Control::DeletionAddress, u"a&b@example.jp");  // drawn as it is, no mnemonic
     focus(Control::DeletionAddress);
     key(VK_RETURN);  // into both lists
@@ -435,8 +451,8 @@ TEST_F(Win32Window, DropsAndTheListsOverACloseAndAStart) {
     // The forms that another program's drag, below, does not offer. A full-width
     // colon is one character in code page 932, two bytes.
     EXPECT_EQ(drop(control(Control::MagazineId), {{CF_TEXT,
-                                              "\x94\x7a\x90\x4d mag2 ID\x81\x46"
-                                              "0007654321\r\n"}}),
+                                                   "\x94\x7a\x90\x4d mag2 ID\x81\x46"
+                                                   "0007654321\r\n"}}),
               DROPEFFECT_COPY);
     DROPFILES files{sizeof(DROPFILES), {}, FALSE, TRUE};
     std::string list(reinterpret_cast<const char*>(&files), sizeof files);
