@@ -219,6 +219,19 @@ inline constexpr Text ListScan = u"読み込む";
 inline constexpr Text ListCancel = u"中止";
 inline constexpr Text ListLeave = u"解除";
 inline constexpr Text ListFilter = u"絞り込み";
+inline constexpr Text ListSort = u"並べ替え";
+// What a screen reader calls the parts that show no caption.
+inline constexpr Text ListRows = u"見つかったメルマガ";
+inline constexpr Text ListProgress = u"読み込みの進み具合";
+// The captions above with the key that reaches each, as both toolkits mark one.
+inline constexpr Text ListSourcesKey = u"読み込む場所(&P):";
+inline constexpr Text ListScanKey = u"読み込む(&R)";
+inline constexpr Text ListCancelKey = u"中止(&C)";
+inline constexpr Text ListLeaveKey = u"解除(&U)";
+inline constexpr Text ListFilterKey = u"絞り込み(&F):";
+inline constexpr Text ListSortKey = u"並べ替え(&S)";
+// An entry of the sort menu. %1: the column, %2: its key
+inline constexpr Text ListSortEntry = u"%1(&%2)";
 inline constexpr Text ListColumns[] = {u"差出人",     u"最新の件名", u"通数",
                                        u"最新の日付", u"解除の方法", u"届いたアドレス",
                                        u"解除の記録"};
@@ -233,6 +246,8 @@ inline constexpr Text LeftAt = u"解除 %1";
 inline constexpr Text StillComing = u"届き続けています（解除 %1、最新 %2）";
 // %1: how many newsletters, %2: how many messages
 inline constexpr Text ListFound = u"%1 件のメルマガ（%2 通のメールから）";
+// A filter hides some. %1: how many newsletters, %2: how many show, %3: how many messages
+inline constexpr Text ListFoundFiltered = u"%1 件のメルマガのうち %2 件を表示（%3 通のメールから）";
 // Follows ListFound.
 inline constexpr Text ListCancelled = u"（中止しました）";
 // Follows ListFound. %1: how many files

@@ -125,6 +125,7 @@ void NewsletterList::scan(std::vector<fs::path> paths) noexcept {
         std::vector<std::u16string> addresses(form_.deletionAddresses().begin(),
                                               form_.deletionAddresses().end());
         view_.setScanning(true);
+        messages_.reset();
         view_.setStatus(captions::ListScanning);
         view_.setProgress(0, 0);
         scan_.start([this, paths = std::move(paths), addresses = std::move(addresses),
@@ -183,29 +184,42 @@ void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) 
     rows_ = std::move(found.rows);
     const mailbox::ScanReport& report = found.report;
     form_.leaving().sayRecordLoad(record, [this](std::u16string_view text) { inform(text); });
-    show();
-    view_.setScanning(false);
-    std::u16string status =
-        format(captions::ListFound, {text::decimal(rows_.size()), text::decimal(report.messages)});
+    std::u16string tail;
     if (report.cancelled) {
-        status += captions::ListCancelled;
+        tail += captions::ListCancelled;
     }
     if (report.unreadable > 0) {
-        status += format(captions::ListUnreadableFiles, {text::decimal(report.unreadable)});
+        tail += format(captions::ListUnreadableFiles, {text::decimal(report.unreadable)});
     }
     if (report.tooLarge > 0) {
-        status += format(captions::ListTooLarge, {text::decimal(report.tooLarge)});
+        tail += format(captions::ListTooLarge, {text::decimal(report.tooLarge)});
     }
     if (report.skippedLinks > 0) {
-        status += format(captions::ListSkippedLinks, {text::decimal(report.skippedLinks)});
+        tail += format(captions::ListSkippedLinks, {text::decimal(report.skippedLinks)});
     }
     for (const fs::path& path : report.missing) {
-        status += format(captions::ListMissing, {captions::named(path)});
+        tail += format(captions::ListMissing, {captions::named(path)});
     }
-    view_.setStatus(status);
+    messages_ = report.messages;
+    reportTail_ = std::move(tail);
+    show();
+    view_.setScanning(false);
     if (report.unavailable) {
         inform(format(captions::CannotReadMessages, {captions::MenuNewsletterList}));
     }
+}
+
+// A filter that hides rows says how many of them show.
+void NewsletterList::showStatus() {
+    if (!messages_) {
+        return;  // still reading: the status says so
+    }
+    const std::u16string all = text::decimal(rows_.size());
+    const std::u16string messages = text::decimal(*messages_);
+    view_.setStatus((filter_.empty() ? format(captions::ListFound, {all, messages})
+                                     : format(captions::ListFoundFiltered,
+                                              {all, text::decimal(shown_.size()), messages})) +
+                    reportTail_);
 }
 
 void NewsletterList::sortBy(Column column, bool ascending) noexcept {
@@ -214,6 +228,12 @@ void NewsletterList::sortBy(Column column, bool ascending) noexcept {
         ascending_ = ascending;
         show();
     });
+}
+
+void NewsletterList::sortOrTurn(Column column) noexcept {
+    const bool textFirst = column == Column::Sender || column == Column::Subject ||
+                           column == Column::Way || column == Column::Reaches;
+    sortBy(column, column == sortColumn_ ? !ascending_ : textFirst);
 }
 
 void NewsletterList::setFilter(std::u16string_view text) noexcept {
@@ -252,6 +272,7 @@ void NewsletterList::show() {
         return ascending_ ? less(a, b) : less(b, a);
     });
     view_.rowsChanged();
+    showStatus();
 }
 
 std::u16string NewsletterList::cell(std::size_t shownRow, Column column) const {
@@ -337,6 +358,15 @@ std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {
     return form_.leaving().open(*url, LeaveNote{row.way, row.key, row.reaches}, say)
                ? std::optional(true)
                : std::nullopt;
+}
+
+Box fitOnScreen(int width, int height, Box screen, Margins frame) {
+    width = std::max(1, std::min(width, screen.width - frame.left - frame.right));
+    height = std::max(1, std::min(height, screen.height - frame.top - frame.bottom));
+    const int outerWidth = width + frame.left + frame.right;
+    const int outerHeight = height + frame.top + frame.bottom;
+    return {screen.left + std::max(0, (screen.width - outerWidth) / 2) + frame.left,
+            screen.top + std::max(0, (screen.height - outerHeight) / 2) + frame.top, width, height};
 }
 
 }  // namespace nolvetta::form

@@ -69,10 +69,16 @@ public:
 
     // Newest first, or most messages first; `ascending` turns it round.
     void sortBy(Column column, bool ascending = false) noexcept;
+    // The column sorted by turns round; another starts from its own first
+    // order: the most and newest first, texts from the start.
+    void sortOrTurn(Column column) noexcept;
+    Column sortColumn() const { return sortColumn_; }
+    bool ascending() const { return ascending_; }
     // Only the rows whose texts hold `text` (letter case aside) show.
     void setFilter(std::u16string_view text) noexcept;
 
     std::size_t rowCount() const { return shown_.size(); }
+    std::size_t allRowCount() const { return rows_.size(); }
     const mailbox::Newsletter& row(std::size_t shownRow) const { return rows_[shown_[shownRow]]; }
     std::u16string cell(std::size_t shownRow, Column column) const;
     // A still-coming row stands out.
@@ -85,6 +91,7 @@ public:
 private:
     void finish(mailbox::Scan found, const store::FileLoad& record);
     void show();
+    void showStatus();
     // Opens one row's way out: whether it opened; nothing when nothing more
     // should open.
     std::optional<bool> leaveOne(const mailbox::Newsletter& row);
@@ -105,8 +112,27 @@ private:
     Column sortColumn_ = Column::Latest;
     bool ascending_ = false;
     std::u16string filter_;
+    // What the latest scan read, once it is done: the status line counts the
+    // rows shown against it.
+    std::optional<std::uint64_t> messages_;
+    std::u16string reportTail_;
     unsigned scans_ = 0;  // which scan is the latest
     Workers scan_;        // last: it ends before anything it uses
 };
+
+// A window's place on the screen, in the toolkit's pixels.
+struct Box {
+    int left, top, width, height;
+    bool operator==(const Box&) const = default;
+};
+// What the window manager draws round a window, each side.
+struct Margins {
+    int left, top, right, bottom;
+};
+
+// Where a window that would like `width` by `height` opens: centred on
+// `screen` (the part free of panels), no larger than it with the window
+// manager's `frame` round it, its frame wholly on it.
+Box fitOnScreen(int width, int height, Box screen, Margins frame);
 
 }  // namespace nolvetta::form

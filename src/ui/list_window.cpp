@@ -1,6 +1,9 @@
 #include "ui/list_window.h"
 
 #include <QAbstractTableModel>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -8,9 +11,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -77,10 +83,19 @@ private:
 
 namespace {
 
-QPushButton* button(std::u16string_view caption, const char* name, QWidget* parent) {
-    auto* b = new QPushButton(toQt(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
+// A button named by its purpose, pressed by Enter too when it has the focus.
+QPushButton* button(std::u16string_view name, std::u16string_view caption, const char* id) {
+    auto* b = new QPushButton(toQt(caption));
+    b->setObjectName(QString::fromLatin1(id));
+    b->setAccessibleName(toQt(name));
+    b->setAutoDefault(true);
     return b;
+}
+
+QLabel* label(std::u16string_view caption, QWidget* buddy) {
+    auto* l = new QLabel(toQt(caption));
+    l->setBuddy(buddy);
+    return l;
 }
 
 // A path the combo box keeps with an entry; the two choices have none.
@@ -88,18 +103,41 @@ constexpr int PathsRole = Qt::UserRole;
 constexpr int ChoiceRole = Qt::UserRole + 1;
 enum Choice { Paths, File, Folder };
 
+// The source chooser named by its purpose: on Linux Qt would name a combo
+// box after the entry it shows.
+class SourcesAccessible : public QAccessibleWidget {
+public:
+    explicit SourcesAccessible(QWidget* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? static_cast<QComboBox*>(widget())->currentText()
+                                       : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString&) override { static_cast<QComboBox*>(widget())->showPopup(); }
+};
+
+constexpr char SourcesProperty[] = "nolvettaSources";
+
+QAccessibleInterface* accessibleSources(const QString&, QObject* object) {
+    auto* combo = qobject_cast<QComboBox*>(object);
+    return combo && combo->property(SourcesProperty).toBool() ? new SourcesAccessible(combo)
+                                                              : nullptr;
+}
+
 }  // namespace
 
 ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      sources_(new QComboBox(this)),
-      scan_(button(captions::ListScan, "Scan", this)),
-      cancel_(button(captions::ListCancel, "Cancel", this)),
-      progress_(new QProgressBar(this)),
-      filter_(new QLineEdit(this)),
-      table_(new QTableView(this)),
-      status_(new QLabel(this)),
-      leave_(button(captions::ListLeave, "Leave", this)),
+    : QMainWindow(parent),
+      sources_(new QComboBox),
+      scan_(button(captions::ListScan, captions::ListScanKey, "Scan")),
+      cancel_(button(captions::ListCancel, captions::ListCancelKey, "Cancel")),
+      progress_(new QProgressBar),
+      filter_(new QLineEdit),
+      table_(new QTableView),
+      status_(new QLabel),
+      leave_(button(captions::ListLeave, captions::ListLeaveKey, "Leave")),
+      sort_(button(captions::ListSort, captions::ListSortKey, "Sort")),
+      sortBy_(new QActionGroup(this)),
       model_(new RowsModel(this)) {
     setObjectName(QStringLiteral("NewsletterList"));
     setWindowTitle(toQt(captions::MenuNewsletterList) + " - " + toQt(captions::AppTitle));
@@ -109,8 +147,13 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     list_ = std::make_unique<form::NewsletterList>(*this, form, reader, home, dataHome);
     model_->showing(list_.get());
 
+    QAccessible::installFactory(accessibleSources);
+    sources_->setProperty(SourcesProperty, true);
     sources_->setObjectName(QStringLiteral("Sources"));
     sources_->setAccessibleName(toQt(captions::ListSources));
+    // Long paths must not widen the window past a small screen.
+    sources_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    sources_->setMinimumContentsLength(12);
     QStringList all;
     for (const mailbox::MailStore& store : list_->sources()) {
         all.append(toQtPath(store.path));
@@ -128,15 +171,18 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     sources_->addItem(toQt(captions::ListChooseFolder));
     sources_->setItemData(sources_->count() - 1, Folder, ChoiceRole);
     progress_->setObjectName(QStringLiteral("Progress"));
+    progress_->setAccessibleName(toQt(captions::ListProgress));
     progress_->setRange(0, 1000);
     progress_->setValue(0);
     filter_->setObjectName(QStringLiteral("Filter"));
-    filter_->setPlaceholderText(toQt(captions::ListFilter));
     filter_->setClearButtonEnabled(true);
     filter_->setAccessibleName(toQt(captions::ListFilter));
     status_->setObjectName(QStringLiteral("Status"));
+    status_->setWordWrap(true);
     table_->setObjectName(QStringLiteral("Rows"));
+    table_->setAccessibleName(toQt(captions::ListRows));
     table_->setModel(model_);
+    table_->setTabKeyNavigation(false);  // the arrows move inside it; Tab leaves it
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -144,42 +190,106 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     table_->setWordWrap(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSortIndicatorShown(true);
-    table_->horizontalHeader()->setSortIndicator(int(Column::Latest), Qt::DescendingOrder);
     table_->horizontalHeader()->setSectionsClickable(true);
     cancel_->setEnabled(false);
+    // The header sorts for the mouse; this menu for the keyboard.
+    auto* sortMenu = new QMenu(sort_);
+    for (std::size_t column = 0; column < form::NewsletterList::ColumnCount; ++column) {
+        const char16_t key[] = {char16_t(u'1' + column), u'\0'};
+        QAction* by = sortMenu->addAction(
+            toQt(captions::format(captions::ListSortEntry, {captions::ListColumns[column], key})));
+        by->setCheckable(true);
+        sortBy_->addAction(by);
+        connect(by, &QAction::triggered, this,
+                [this, column] { list_->sortOrTurn(Column(column)); });
+    }
+    sort_->setMenu(sortMenu);
 
     auto* top = new QHBoxLayout;
+    top->addWidget(label(captions::ListSourcesKey, sources_));
     top->addWidget(sources_, 1);
     top->addWidget(scan_);
     top->addWidget(cancel_);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(label(captions::ListFilterKey, filter_));
+    middle->addWidget(filter_, 1);
+    middle->addWidget(sort_);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status_, 1);
     bottom->addWidget(leave_);
-    auto* layout = new QVBoxLayout(this);
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
     layout->addLayout(top);
     layout->addWidget(progress_);
-    layout->addWidget(filter_);
-    layout->addWidget(table_, 1);
+    layout->addLayout(middle);
+    layout->addWidget(table_, 1);  // what gives way on a small screen
     layout->addLayout(bottom);
-    resize(1080, 540);
+    setCentralWidget(body);
+    QWidget* const order[] = {sources_, scan_, cancel_, filter_, sort_, table_, leave_};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    showSortOrder();
 
     connect(scan_, &QPushButton::clicked, this, [this] { scanChosenSource(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { list_->cancel(); });
     connect(leave_, &QPushButton::clicked, this, [this] { leaveChosenRows(); });
     connect(filter_, &QLineEdit::textChanged, this,
             [this](const QString& text) { list_->setFilter(viewOf(text)); });
-    // A click on a column's title sorts by it, the other way round on a second.
-    connect(table_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
-            [this](int column, Qt::SortOrder order) {
-                list_->sortBy(Column(column), order == Qt::AscendingOrder);
-            });
+    // The behaviour decides the order; the header's indicator follows it.
+    connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { list_->sortOrTurn(Column(column)); });
 }
 
 ListWindow::~ListWindow() = default;
 
 void ListWindow::closeEvent(QCloseEvent* event) {
     list_->closed();
-    QWidget::closeEvent(event);
+    QMainWindow::closeEvent(event);
+}
+
+void ListWindow::keyPressEvent(QKeyEvent* event) {
+    const bool back = event->modifiers().testFlag(Qt::ShiftModifier);
+    if (event->key() == Qt::Key_F6 ||
+        (event->modifiers().testFlag(Qt::ControlModifier) &&
+         (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab))) {
+        focusNextPrevChild(!back && event->key() != Qt::Key_Backtab);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void ListWindow::setVisible(bool visible) {
+    if (visible && parentWidget()) {
+        // Else the main window, on top by default, would cover it.
+        setWindowFlag(Qt::WindowStaysOnTopHint,
+                      parentWidget()->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+    if (visible && !fitted_) {
+        fitted_ = true;
+        fitToScreen();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+// The window manager tells a window's frame only once it has shown: till then
+// the main window's is the best guess, else a title bar as the style draws one.
+void ListWindow::fitToScreen() {
+    const QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
+    const QWidget* framed = frameGeometry() != geometry()                       ? this
+                            : main && main->frameGeometry() != main->geometry() ? main
+                                                                                : nullptr;
+    const int edge = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    form::Margins frame{edge, style()->pixelMetric(QStyle::PM_TitleBarHeight) + edge, edge, edge};
+    if (framed) {
+        const QRect outer = framed->frameGeometry(), inner = framed->geometry();
+        frame = {inner.left() - outer.left(), inner.top() - outer.top(),
+                 outer.right() - inner.right(), outer.bottom() - inner.bottom()};
+    }
+    const QRect free = (main ? main->screen() : screen())->availableGeometry();
+    const form::Box at =
+        form::fitOnScreen(1080, 540, {free.left(), free.top(), free.width(), free.height()}, frame);
+    setGeometry(at.left, at.top, at.width, at.height);
 }
 
 void ListWindow::scan(const std::vector<std::filesystem::path>& paths) {
@@ -245,10 +355,18 @@ void ListWindow::setStatus(std::u16string_view text) {
 // subject must not push the rest out of sight.
 void ListWindow::rowsChanged() {
     model_->changed();
+    showSortOrder();
     table_->resizeColumnsToContents();
     for (int column = 0; column < model_->columnCount(); ++column) {
         table_->setColumnWidth(column, std::min(table_->columnWidth(column), width() / 4));
     }
+}
+
+void ListWindow::showSortOrder() {
+    const QSignalBlocker quiet(table_->horizontalHeader());
+    table_->horizontalHeader()->setSortIndicator(
+        int(list_->sortColumn()), list_->ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    sortBy_->actions().at(int(list_->sortColumn()))->setChecked(true);
 }
 
 void ListWindow::inform(std::u16string_view text) {

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "form/newsletter_list.h"
 
+class QActionGroup;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -19,8 +20,9 @@ namespace nolvetta::ui {
 class RowsModel;
 
 // The newsletter list's window, drawn with Qt: it shows what the list's
-// behaviour (form::NewsletterList) decides and reports every act to it.
-class ListWindow : public QWidget, public form::ListView {
+// behaviour (form::NewsletterList) decides and reports every act to it. A
+// main window, so that screen readers take it for a frame.
+class ListWindow : public QMainWindow, public form::ListView {
     Q_OBJECT
 public:
     ListWindow(form::Form1& form, message::Reader& reader, QWidget* parent);
@@ -38,13 +40,20 @@ public:
     bool askYesNo(std::u16string_view text) override;
     void post(std::function<void()> task) override;
 
+    // Opens above the main window, fitted to its screen the first time.
+    void setVisible(bool visible) override;
+
 protected:
     // A list closed mid-scan stops reading.
     void closeEvent(QCloseEvent* event) override;
+    // F6 and Ctrl+Tab leave the table as Tab does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void scanChosenSource();
     void leaveChosenRows();
+    void fitToScreen();
+    void showSortOrder();
 
     QComboBox* sources_;
     QPushButton* scan_;
@@ -54,7 +63,10 @@ private:
     QTableView* table_;
     QLabel* status_;
     QPushButton* leave_;
+    QPushButton* sort_;
+    QActionGroup* sortBy_;
     RowsModel* model_;
+    bool fitted_ = false;
     std::unique_ptr<form::NewsletterList> list_;  // last: its scan ends before the window goes
 };
 

@@ -704,7 +704,23 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     EXPECT_EQ(opened(),
               Texts({u"https://b/", url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=me@x")}));
     EXPECT_EQ(list.cell(4, NewsletterList::Column::Left).substr(0, 3), u"解除 ");
-    list.setFilter(u"MAIL");  // the way out is looked in too, letter case aside
+    // The same column again turns the order round; another starts its own way.
+    for (const auto& [column, ascending] : {std::pair(NewsletterList::Column::Latest, false),
+                                            {NewsletterList::Column::Sender, true},
+                                            {NewsletterList::Column::Sender, false},
+                                            {NewsletterList::Column::Count, false}}) {
+        list.sortOrTurn(column);
+        EXPECT_EQ(list.ascending(), ascending);
+    }
+    // The status counts the rows the filter shows; the way out is looked in
+    // too, letter case aside.
+    for (const auto& [filter, status] :
+         {std::pair(u"zz", u"6 件のメルマガのうち 0 件を表示（9"),
+          {u"", u"6 件のメルマガ（9"},
+          {u"MAIL", u"6 件のメルマガのうち 1 件を表示（9 通のメールから）　「"}}) {
+        list.setFilter(filter);
+        EXPECT_EQ(listView.status.substr(0, std::u16string_view(status).size()), status);
+    }
     EXPECT_EQ(list.rowCount(), 1u);
     EXPECT_EQ(list.row(0).reaches, u"r@x");  // the first it reached, none being the user's
     nolvetta::testsupport::writeBytes(folder / "slow", "");
@@ -712,5 +728,24 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     list.cancel();
     while (view.runPosted() && listView.scanning) {
     }
-    EXPECT_EQ(listView.status, u"0 件のメルマガ（0 通のメールから）（中止しました）");
+    EXPECT_EQ(listView.status,
+              u"0 件のメルマガのうち 0 件を表示（0 通のメールから）（中止しました）");
+}
+
+// Centred on the screen's free part, and smaller where it must be, its frame
+// on the screen too.
+TEST(ListWindow, OpensWhollyOnItsScreen) {
+    using nolvetta::form::Box;
+    const struct {
+        Box screen;
+        nolvetta::form::Margins frame;
+        Box at;
+    } cases[] = {
+        {{0, 0, 1280, 800}, {4, 24, 4, 4}, {100, 140, 1080, 540}},
+        {{0, 30, 640, 370}, {4, 24, 4, 4}, {4, 54, 632, 342}},  // 2x, a panel at the top
+        {{1280, 0, 400, 300}, {0, 0, 0, 0}, {1280, 0, 400, 300}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(nolvetta::form::fitOnScreen(1080, 540, c.screen, c.frame), c.at) << c.at.left;
+    }
 }

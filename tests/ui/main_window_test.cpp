@@ -1,159 +1,19 @@
 // The Qt window: built from the window's tables, and every Qt event reaching
 // the behaviour's handler. What the handlers do is the behaviour's tests'.
-#include <gtest/gtest.h>
+#include "window_test.h"
 
-#include <QTest>
-#include <QtWidgets>
 #include <algorithm>
-#include <memory>
 
-#include "launcher/launcher.h"
-#include "mail_home.h"
-#include "message/reader.h"
 #include "requests/endpoints.h"
-#include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/qt_text.h"
 
 using namespace nolvetta::requests;
 using nolvetta::form::Control;
 using nolvetta::form::rowOf;
 
-// Lets GoogleTest show the window's texts.
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << text.toStdString();
-}
-
 // An endpoint constant followed by the literal rest of a URL.
 QString url(std::u16string_view base, std::u16string_view rest) {
     return QString::fromStdU16String(std::u16string(base).append(rest));
 }
-
-struct StandInLauncher : nolvetta::launcher::Launcher {
-    std::u16string browserCommand() const override { return u"/stand-in "; }
-    bool open(std::u16string_view url) override {
-        opened.append(QString::fromStdU16String(std::u16string(url)));
-        return true;
-    }
-    bool openMail(std::u16string_view url) override { return open(url); }
-    QStringList opened;
-};
-
-// The application exists only while tests run, so that listing them needs no display.
-struct Application : ::testing::Environment {
-    void SetUp() override {
-        app = std::make_unique<QApplication>(argc, argv);
-        nolvetta::ui::installJapaneseQtTexts();
-    }
-    void TearDown() override { app.reset(); }
-    int argc = 1;
-    char name[9] = "ui_tests";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> app;
-};
-::testing::Environment* const application = ::testing::AddGlobalTestEnvironment(new Application);
-
-class WindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        nolvetta::ui::answerBoxesWith([this](QMessageBox& box) { return answer(box); });
-        open();
-    }
-    void open() {
-        window = std::make_unique<nolvetta::ui::MainWindow>(browser, *reader,
-                                                            directory.path().toStdString());
-        window->form().load();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        combo1()->setEditText("a+b@x");
-        text3()->setText("5");
-    }
-    void TearDown() override {
-        window->close();
-        window.reset();  // no box runs a modal loop while the test lasts
-        nolvetta::ui::answerBoxesWith(nullptr);
-        EXPECT_EQ(answers, QStringList()) << "boxes that never came";
-    }
-
-    template <typename T = QWidget>
-    T* child(const QString& name) const {
-        return window->findChild<T*>(name);
-    }
-    QLineEdit* text3() const { return child<QLineEdit>("Text3"); }
-    QLineEdit* text2() const { return child<QLineEdit>("Text2"); }
-    QComboBox* combo1() const { return child<QComboBox>("Combo1"); }
-    QComboBox* combo2() const { return child<QComboBox>("Combo2"); }
-    static void key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QApplication::setActiveWindow(target->window());  // after a pop-up had it
-        target->setFocus();
-        QTest::keyClick(target, key, modifiers);
-    }
-    // Whether the target took `data`, dragged in, moved over it and dropped.
-    static bool drop(QWidget* target, QMimeData& data) {
-        QDragEnterEvent enter({5, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(target, &enter);
-        QDragMoveEvent move({7, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(target, &move);
-        QDropEvent drop({9, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(target, &drop);
-        return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
-    }
-    // Chooses `entry` in the pop-up that the next action opens, keeping the
-    // captions it showed.
-    void chooseFromNextPopUp(const QString& entry) {
-        QTimer::singleShot(0, [this, entry] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr) << "no pop-up menu";
-            shown.clear();
-            for (QAction* action : menu->actions()) {
-                shown.append(action->isVisible() ? action->text() : QString());
-            }
-            shown.removeAll(QString());
-            shownAt = menu->pos();
-            current = menu->activeAction() ? menu->activeAction()->text() : QString();
-            QTest::mouseClick(menu, Qt::LeftButton, {},
-                              menu->actionGeometry(child<QAction>(entry)).center());
-        });
-    }
-    // The user's answer to a box, shown without a modal loop: the button
-    // reading the next of `answers`, once `shown` keeps the box's title, text,
-    // buttons and, last, which of them Enter presses. A box that nobody
-    // expected fails the test at once and is closed.
-    QAbstractButton* answer(QMessageBox& box) {
-        shown = QStringList{box.windowTitle(), box.text()};
-        // The whole text shows, wrapped where it must be, and the title too.
-        auto* label = box.findChild<QLabel*>("qt_msgbox_label");
-        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
-                                                               Qt::TextWordWrap, box.text());
-        EXPECT_TRUE(needed.width() <= label->width() && needed.height() <= label->height())
-            << qPrintable(box.text());
-        EXPECT_GE(box.width(), box.fontMetrics().horizontalAdvance(box.windowTitle()) * 2);
-        QAbstractButton* chosen = nullptr;
-        for (QAbstractButton* button : box.buttons()) {
-            shown.append(button->text());
-            chosen = button->text() == answers.value(0) ? button : chosen;
-        }
-        shown.append(box.defaultButton() ? box.defaultButton()->text() : QString());
-        EXPECT_TRUE(chosen) << (answers.isEmpty() ? "an unexpected box: " : "no such button: ")
-                            << qPrintable(answers.value(0) + " " + box.text());
-        answers = answers.mid(1);
-        // Its text is reached by Tab and copied whole by Ctrl+C.
-        EXPECT_TRUE(label->focusPolicy() & Qt::TabFocus);
-        QApplication::setActiveWindow(&box);
-        label->setFocus();
-        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
-        EXPECT_EQ(QApplication::clipboard()->text(), box.text());
-        return chosen;
-    }
-
-    QTemporaryDir directory;
-    StandInLauncher browser;
-    std::unique_ptr<nolvetta::message::Reader> reader = nolvetta::message::makeSystemReader();
-    std::unique_ptr<nolvetta::ui::MainWindow> window;
-    QStringList shown, answers;
-    QPoint shownAt;
-    QString current;
-};
 
 const QString Unsub5 = url(Mag2DeliveryBase, u"/reader/D?id=0000000005&e=a%2Bb@x");
 
@@ -390,52 +250,4 @@ TEST_F(WindowTest, AMessageDraggedOutOfEachMailProgramIsTakenFromItsData) {
     EXPECT_EQ(text2()->text(), url(ShopMallBase, u"/myshop/"));
     EXPECT_FALSE(drop(combo1()->lineEdit(), shop) || drop(combo2()->lineEdit(), shop));
     EXPECT_TRUE(text3()->dragEnabled() && !text2()->dragEnabled());
-}
-
-// The newsletter list over a home of made-up mail: found, read, sorted,
-// filtered, and two rows left.
-TEST_F(WindowTest, TheListShowsTheNewslettersInTheUsersMailAndLeavesTheChosenRows) {
-    const QString home = directory.path() + "/home";
-    nolvetta::testsupport::copyMailHome(home.toStdString());
-    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
-    qputenv("HOME", home.toUtf8());
-    qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
-    child<QAction>("mnList")->trigger();
-    auto* list = child("NewsletterList");
-    qputenv("HOME", oldHome);
-    qputenv("XDG_DATA_HOME", oldData);
-    ASSERT_TRUE(list && QTest::qWaitForWindowExposed(list));
-    auto* table = list->findChild<QTableView*>("Rows");
-    auto* status = list->findChild<QLabel*>("Status");
-    const auto rows = [&](int column) {
-        QStringList texts;
-        for (int r = 0; r < table->model()->rowCount(); ++r) {
-            texts.append(table->model()->index(r, column).data().toString());
-        }
-        return texts.join('|');
-    };
-    EXPECT_EQ(list->findChild<QComboBox*>("Sources")->currentText(), "見つかったすべての場所");
-    QTest::mouseClick(list->findChild<QPushButton*>("Scan"), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().contains("件のメルマガ"); }, 10000));
-    EXPECT_EQ(status->text(), "4 件のメルマガ（9 通のメールから）");
-    EXPECT_EQ(rows(0), "Shop News|メルマガ配信|melma|letters@example.org");  // the latest first
-    auto* header = table->horizontalHeader();
-    for (const char* order : {"1|1|2|2", "2|2|1|1"}) {  // by count, one way and the other
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          {header->sectionViewportPosition(2) + 5, header->height() / 2});
-        EXPECT_EQ(rows(2), order);
-    }
-    QTest::keyClicks(list->findChild<QLineEdit*>("Filter"), "SHOP");
-    EXPECT_EQ(rows(0), "Shop News");
-    list->findChild<QLineEdit*>("Filter")->clear();
-    for (const int row : {0, 1}) {
-        const QRect at = table->visualRect(table->model()->index(row, 0));
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at.center());
-    }
-    answers = {"はい"};
-    QTest::mouseClick(list->findChild<QPushButton*>("Leave"), Qt::LeftButton);
-    EXPECT_TRUE(
-        shown.value(1).startsWith("2 件のメルマガの配信を停止します。\nブラウザで 2 ページ"));
-    EXPECT_EQ(browser.opened.size(), 2);
-    EXPECT_EQ(rows(6).count("解除 "), 2) << qPrintable(rows(6));  // and their record shows
 }
