@@ -25,6 +25,7 @@
 #include "form/form1.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
+#include "ui/stacking.h"
 
 namespace nolvetta::ui {
 
@@ -260,10 +261,10 @@ void ListWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void ListWindow::setVisible(bool visible) {
+    // Else the main window, on top by default, would cover it.
     if (visible && parentWidget()) {
-        // Else the main window, on top by default, would cover it.
-        setWindowFlag(Qt::WindowStaysOnTopHint,
-                      parentWidget()->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        keepOnTop(*this,
+                  parentWidget()->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
     if (visible && !fitted_) {
         fitted_ = true;

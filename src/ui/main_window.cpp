@@ -682,8 +682,9 @@ void MainWindow::setClipboard(std::u16string_view text) {
     clipboard->setText(toQt(text));
 }
 
+// The list goes with it, or one of the two would cover the other.
 bool MainWindow::setTopMost(bool onTop) {
-    return keepOnTop(*this, onTop);
+    return keepOnTop(*this, onTop) && (!list_ || keepOnTop(*list_, onTop));
 }
 
 void MainWindow::showWindow() {

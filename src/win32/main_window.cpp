@@ -425,6 +425,7 @@ void MainWindow::setText(Control control, std::u16string_view text) {
     if (form::rowOf(control).kind == Kind::Frame) {
         redraw(window);
         describe(window, PROPID_ACC_VALUE, text);
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, CHILDID_SELF);
     }
 }
 

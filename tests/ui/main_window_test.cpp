@@ -132,9 +132,11 @@ TEST_F(WindowTest, ClicksKeysAndMenusReachTheirHandlers) {
         QApplication::sendEvent(text3(), &held);
     }
     EXPECT_EQ(browser.opened.size(), 4);
-    key(text3(), Qt::Key_F10, Qt::ShiftModifier);  // Shift+F10 opens a text field's menu
-    ASSERT_TRUE(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
-    QApplication::activePopupWidget()->close();
+    key(text3(), Qt::Key_F10,
+        Qt::ShiftModifier);  // Shift+F10 opens a text field's menu, in Japanese
+    auto* edit = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(edit && edit->actions().value(0)->text().startsWith("元に戻す"));
+    edit->close();
     // The focus, the menu bar's option.
     text3()->setText("12345");  // the focus selects the whole ID
     key(frame, Qt::Key_Tab);
@@ -165,10 +167,6 @@ TEST_F(WindowTest, MessageBoxesAndScreenReadersHearTheWindowInJapanese) {
     QAccessibleInterface* entries = combo->child(combo->childCount() - 1);
     EXPECT_EQ(entries->role(), QAccessible::List);
     EXPECT_EQ(entries->child(0)->text(QAccessible::Name), "a+b@x");
-    EXPECT_EQ(entries->parent()->object(), combo1());
-    std::unique_ptr<QMenu> edit(text3()->createStandardContextMenu());  // Qt's own texts too
-    EXPECT_TRUE(std::ranges::any_of(edit->actions(),
-                                    [](QAction* a) { return a->text().startsWith("コピー"); }));
     const struct {
         const char* name;
         QAccessible::Role role;
