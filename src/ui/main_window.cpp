@@ -206,18 +206,22 @@ class FocusableFrame : public QGroupBox {
 public:
     using QGroupBox::QGroupBox;
 
+    // Where the frame's caption, the service shown, stands.
+    QRect captionRect() const {
+        QStyleOptionGroupBox frame;
+        initStyleOption(&frame);
+        return style()->subControlRect(QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, this);
+    }
+
 protected:
     void paintEvent(QPaintEvent* event) override {
         QGroupBox::paintEvent(event);
         if (!hasFocus()) {
             return;
         }
-        QStyleOptionGroupBox frame;
-        initStyleOption(&frame);
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect =
-            style()->subControlRect(QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, this);
+        focus.rect = captionRect();
         QStylePainter(this).drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
 };
@@ -645,8 +649,13 @@ std::optional<Menu> MainWindow::popUp(Menu menu, std::optional<Control> below,
             popUp->setActiveAction(entry);
         });
     }
-    const QPoint at =
-        below ? widget(*below)->mapToGlobal(widget(*below)->rect().bottomLeft()) : QCursor::pos();
+    // Below the control, or below the caption of a frame that chooses.
+    QPoint at = QCursor::pos();
+    if (below) {
+        const auto* frame = dynamic_cast<const FocusableFrame*>(widget(*below));
+        at = widget(*below)->mapToGlobal(
+            (frame ? frame->captionRect() : widget(*below)->rect()).bottomLeft());
+    }
     poppingUp_ = true;
     QAction* chosen = popUp->exec(at);
     poppingUp_ = false;

@@ -500,10 +500,12 @@ std::optional<Menu> MainWindow::popUp(Menu menu, std::optional<Control> below,
         return std::nullopt;
     }
     POINT at{};
-    if (below) {
+    if (below) {  // below the control, or below the caption of a frame that chooses
         RECT control{};
         GetWindowRect(handle(*below), &control);
-        at = {control.left, control.bottom};
+        at = {control.left, form::rowOf(*below).kind == Kind::Frame
+                                ? control.top + captionSize(handle(*below), font_).cy
+                                : control.bottom};
     } else {
         GetCursorPos(&at);
     }

@@ -403,7 +403,8 @@ TEST_F(Win32Window, ThePopUpsAndMessageBoxesAreShownAndAnswered) {
     key(VK_SPACE);
     RECT frame{};
     GetWindowRect(control(Control::ServiceFrame), &frame);
-    EXPECT_EQ(std::pair(user.popUpAt.left, user.popUpAt.top), std::pair(frame.left, frame.bottom));
+    EXPECT_EQ(user.popUpAt.left, frame.left);
+    EXPECT_LT(user.popUpAt.top, (frame.top + frame.bottom) / 2);
     const Texts newsletters{u"melma!ニュース(&N)", u"今日のmelma!(&T)"};
     EXPECT_EQ(user.seen(),
               std::vector<Texts>({{u"まぐまぐ(&1) ✓ ◀", u"melma(&2)", u"カプライト(&3)"},
