@@ -149,6 +149,10 @@ inline constexpr Text AddressTooLong =
 inline constexpr Text FileMissing = u"%1が見つかりません。";
 inline constexpr Text NotAMessageFile = u"%1はファイルではないため、メールとして読めません。";
 inline constexpr Text NotAMessage = u"%1はメールではありません。";
+inline constexpr Text OutlookMessage =
+    u"%1は Outlook 独自の形式 (.msg) のメールのため、読めません。\n"
+    u"Outlook でメールを開き、「ファイル」→「名前を付けて保存」で .eml 形式を選んで"
+    u"保存したファイルなら読めます。メルマガの本文を選んで ID の欄にドロップしても解除できます。";
 // %1: the message, %2: the limit in MB
 inline constexpr Text MessageTooLarge =
     u"%1は %2 MB を超えるか、ヘッダーか 1 行が長すぎるため、メールとして読みません。";

@@ -683,6 +683,9 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
             case FileProblem::NotAMessage:
                 inform(format(captions::NotAMessage, {name}));
                 continue;
+            case FileProblem::OutlookMessage:
+                inform(format(captions::OutlookMessage, {name}));
+                continue;
             case FileProblem::TooLarge:
                 inform(format(captions::MessageTooLarge,
                               {name, text::decimal(message::MaxMessageBytes >> 20)}));

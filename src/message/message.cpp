@@ -241,6 +241,9 @@ bool startsWithHeaderBlock(std::u16string_view text) {
 }
 
 Content contentOf(std::string_view start) {
+    if (start.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        return Content::OutlookMessage;
+    }
     if (start.starts_with("From ")) {
         const std::size_t end = start.find('\n');
         return end != std::string_view::npos && startsWithHeaderBlock(start.substr(end + 1))

@@ -91,8 +91,9 @@ bool startsWithHeaderBlock(std::string_view bytes);
 bool startsWithHeaderBlock(std::u16string_view text);
 
 enum class Content {
-    Message,  // a header block
-    Mailbox,  // an mbox "From " line, then a header block
+    Message,         // a header block
+    Mailbox,         // an mbox "From " line, then a header block
+    OutlookMessage,  // a compound file, as Outlook saves a message (.msg)
     Other,
 };
 
@@ -140,6 +141,7 @@ enum class FileProblem {
     Missing,      // nothing at the path
     NotAFile,     // a folder, a pipe, a device or a socket
     NotAMessage,  // neither a message nor a mailbox
+    OutlookMessage,
     TooLarge,     // a single message over MaxMessageBytes, its header block over
                   // MaxHeaderBytes or a line over MaxLineBytes
     Unreadable,   // see `cause`

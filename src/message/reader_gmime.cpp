@@ -558,8 +558,9 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
     }
     const Content content = contentOf(start);
     reading.mailbox = content == Content::Mailbox;
-    if (content == Content::Other) {
-        reading.problem = FileProblem::NotAMessage;
+    if (content == Content::Other || content == Content::OutlookMessage) {
+        reading.problem =
+            content == Content::Other ? FileProblem::NotAMessage : FileProblem::OutlookMessage;
         return;
     }
     if (!reading.mailbox) {

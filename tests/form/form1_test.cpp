@@ -388,6 +388,7 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
         // clang-format off
         {"gone", {.problem = FileProblem::Missing}}, {"dir", {.problem = FileProblem::NotAFile}},
         {"x.txt", {.problem = FileProblem::NotAMessage}}, {"big", {.problem = FileProblem::TooLarge}},
+        {"m.msg", {.problem = FileProblem::OutlookMessage}},
         {"locked", {.problem = FileProblem::Unreadable, .cause = make_error_code(std::errc::permission_denied)}},
         {"any", {.problem = FileProblem::Unavailable}}, {"stopped", {.problem = FileProblem::Cancelled}},
         {"none", with({})}, {"long", {.messages = {{.overlongAddresses = 1}}}},
@@ -398,6 +399,9 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
     const Texts said = {
         u"「gone」が見つかりません。", u"「dir」はファイルではないため、メールとして読めません。",
         u"「x.txt」はメールではありません。",
+        u"「m.msg」は Outlook 独自の形式 (.msg) のメールのため、読めません。\nOutlook "
+        u"でメールを開き、「ファイル」→「名前を付けて保存」で .eml 形式を選んで保存したファイルなら"
+        u"読めます。メルマガの本文を選んで ID の欄にドロップしても解除できます。",
         u"「big」は 32 MB を超えるか、ヘッダーか 1 行が長すぎるため、メールとして読みません。",
         u"「locked」を読み込めませんでした。\nアクセスが許可されていません。",
         // Where no reader is built, what to do instead.
@@ -419,8 +423,8 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
     EXPECT_CALL(view, askYesNo(Says(u"「magazine」の配信を停止します。\nまぐまぐの ID 0001234567 "
                                     u"の解除ページ\nよろしいですか？")))
         .WillOnce(Return(false));
-    for (const char* name : {"gone", "dir", "x.txt", "big", "locked", "any", "stopped", "none",
-                             "long", "https", "http", "magazine"}) {
+    for (const char* name : {"gone", "dir", "x.txt", "big", "m.msg", "locked", "any", "stopped",
+                             "none", "long", "https", "http", "magazine"}) {
         form->openMessageFile(std::filesystem::path(name));
         EXPECT_TRUE(view.runPosted()) << name;
     }

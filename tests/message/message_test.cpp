@@ -44,8 +44,9 @@ std::string outcome(const Reading& reading) {
 }
 
 std::string outcome(const FileReading& file) {
-    static const char* const problems[] = {"",          "missing",    "not a file", "not mail",
-                                           "too large", "unreadable", "no reader",  "cancelled"};
+    static const char* const problems[] = {"",           "missing",   "not a file",
+                                           "not mail",   "Outlook's", "too large",
+                                           "unreadable", "no reader", "cancelled"};
     std::string text = std::string(problems[int(file.problem)]) +
                        (file.mailbox && file.problem == FileProblem::None ? "mbox:" : "");
     for (std::size_t i = 0; i < file.messages.size(); ++i) {
@@ -181,6 +182,7 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
         {"damaged_inside", from + mag2 + from + "no header\n\x01\n\n" + from + https,
          "mbox:mag2 0001234567 | problem 1 | *https://b.jp/u"},
         {"text.eml", "mag2 ID 0001234567\n", "not mail"}, {"empty", "", "not mail"},
+        {"saved.msg", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\n" + mag2, "Outlook's"}, {"cut.msg", "\xD0\xCF\x11\xE0\xA1\xB1\x1A", "not mail"},
         {"from_line_only", from + "hello\n\n", "not mail"}, {"missing", "", "missing"},
         {"", "", "not a file"}, {"pipe", "", "not a file"},
         {"socket", "", "not a file"}, {"/dev/zero", "", "not a file"},
