@@ -2,6 +2,7 @@
 
 // After windows.h, which they need.
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <climits>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+#include "message/message.h"
 #include "win32/wide_text.h"
 
 namespace nolvetta::win32 {
@@ -27,8 +29,7 @@ bool has(IDataObject* data, CLIPFORMAT form) {
 
 // The bytes of one form of the data, as far as its memory goes: the data
 // may come from another program, and nothing is read beyond its end.
-std::optional<std::string> bytesOf(IDataObject* data, CLIPFORMAT form) {
-    FORMATETC format = formatOf(form);
+std::optional<std::string> bytesOf(IDataObject* data, FORMATETC format) {
     STGMEDIUM medium{};
     if (FAILED(data->GetData(&format, &medium))) {
         return std::nullopt;
@@ -42,6 +43,10 @@ std::optional<std::string> bytesOf(IDataObject* data, CLIPFORMAT form) {
     }
     ReleaseStgMedium(&medium);
     return bytes;
+}
+
+std::optional<std::string> bytesOf(IDataObject* data, CLIPFORMAT form) {
+    return bytesOf(data, formatOf(form));
 }
 
 std::u16string fromCodePage(UINT codePage, std::string_view bytes) {
@@ -87,7 +92,7 @@ std::vector<std::filesystem::path> filesOf(IDataObject* data) {
 
 const std::string* DataObject::find(const FORMATETC* format) const {
     if (format == nullptr || format->dwAspect != DVASPECT_CONTENT ||
-        (format->tymed & TYMED_HGLOBAL) == 0) {
+        (format->tymed & (TYMED_HGLOBAL | TYMED_ISTREAM)) == 0) {
         return nullptr;
     }
     const auto found = std::find_if(forms_.begin(), forms_.end(), [format](const auto& form) {
@@ -101,6 +106,13 @@ HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
     if (bytes == nullptr || medium == nullptr) {
         return bytes == nullptr ? DV_E_FORMATETC : E_POINTER;
     }
+    medium->pUnkForRelease = nullptr;
+    if ((format->tymed & TYMED_ISTREAM) != 0) {
+        medium->tymed = TYMED_ISTREAM;
+        medium->pstm = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes->data()),
+                                         static_cast<UINT>(bytes->size()));
+        return medium->pstm != nullptr ? S_OK : E_OUTOFMEMORY;
+    }
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, std::max<std::size_t>(bytes->size(), 1));
     void* place = memory != nullptr ? GlobalLock(memory) : nullptr;
     if (place == nullptr) {
@@ -111,7 +123,6 @@ HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
     GlobalUnlock(memory);
     medium->tymed = TYMED_HGLOBAL;
     medium->hGlobal = memory;
-    medium->pUnkForRelease = nullptr;
     return S_OK;
 }
 
@@ -144,11 +155,44 @@ std::string unicodeTextForm(std::u16string_view text) {
 
 // ---- What a drop brings
 
+CLIPFORMAT fileDescriptorForm() {
+    static const auto form =
+        static_cast<CLIPFORMAT>(RegisterClipboardFormatW(CFSTR_FILEDESCRIPTORW));
+    return form;
+}
+
+CLIPFORMAT fileContentsForm() {
+    static const auto form = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(CFSTR_FILECONTENTS));
+    return form;
+}
+
 form::DropOffer offerOf(IDataObject* data) {
     form::DropOffer offer;
     offer.text = has(data, CF_UNICODETEXT) || has(data, CF_TEXT);
     offer.files = has(data, CF_HDROP);
+    offer.message = has(data, fileDescriptorForm());
     return offer;
+}
+
+std::string messageOf(IDataObject* data) {
+    FORMATETC format{fileContentsForm(), nullptr, DVASPECT_CONTENT, 0, TYMED_ISTREAM};
+    STGMEDIUM medium{};
+    if (FAILED(data->GetData(&format, &medium))) {
+        format.tymed = TYMED_HGLOBAL;
+        const std::optional<std::string> bytes = bytesOf(data, format);
+        return bytes ? bytes->substr(0, message::MaxMessageBytes + 1) : std::string();
+    }
+    std::string bytes;
+    if (medium.tymed == TYMED_ISTREAM) {
+        char piece[65536];
+        ULONG read = 0;
+        while (bytes.size() <= message::MaxMessageBytes &&
+               SUCCEEDED(medium.pstm->Read(piece, sizeof piece, &read)) && read > 0) {
+            bytes.append(piece, read);
+        }
+    }
+    ReleaseStgMedium(&medium);
+    return bytes.substr(0, message::MaxMessageBytes + 1);
 }
 
 std::u16string textOf(IDataObject* data) {

@@ -60,7 +60,7 @@ template <typename Interface>
 using ComPtr = std::unique_ptr<Interface, Release>;
 
 // Data held in memory in the forms given (a clipboard format and its bytes),
-// handed out as global memory.
+// handed out as a stream where one is asked for, else as global memory.
 class DataObject final : public ComObject<IDataObject> {
 public:
     using Forms = std::vector<std::pair<CLIPFORMAT, std::string>>;
@@ -88,14 +88,22 @@ private:
 // The bytes of CF_UNICODETEXT for `text`, its final NUL included.
 std::string unicodeTextForm(std::u16string_view text);
 
+// The formats of a file that exists only as data (a message dragged out of a
+// mail program): its descriptor, then its contents.
+CLIPFORMAT fileDescriptorForm();
+CLIPFORMAT fileContentsForm();
+
 // What dragged data offers, from its formats alone: a plain-text form
-// (CF_UNICODETEXT or CF_TEXT), files (CF_HDROP).
+// (CF_UNICODETEXT or CF_TEXT), files (CF_HDROP), a message (a file of data).
 form::DropOffer offerOf(IDataObject* data);
 // Its plain text: CF_UNICODETEXT, else CF_TEXT read as code page 932, up to
 // the first NUL; empty without either.
 std::u16string textOf(IDataObject* data);
 // Its files (CF_HDROP).
 std::vector<std::filesystem::path> filesOf(IDataObject* data);
+// The bytes of its first file of data, read from the stream or memory the
+// source gives, no further than one byte past the largest message read.
+std::string messageOf(IDataObject* data);
 
 // A drop's data, each form read when the window asks for it.
 class OleDrop final : public form::DroppedData {
@@ -103,7 +111,7 @@ public:
     explicit OleDrop(IDataObject* data) : data_(data) {}
     form::DropOffer offer() const override { return offerOf(data_); }
     std::vector<std::filesystem::path> files() override { return filesOf(data_); }
-    std::string message() override { return {}; }  // no system format holds a whole message
+    std::string message() override { return messageOf(data_); }
     std::u16string_view text() override { return text_ = textOf(data_); }
 
 private:
