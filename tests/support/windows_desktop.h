@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "scratch.h"
