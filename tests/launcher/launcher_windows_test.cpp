@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "launcher/launcher.h"
 #include "windows_desktop.h"
 
@@ -11,8 +13,10 @@ using nolvetta::testsupport::Invocations;
 TEST(launcher_Windows, TheProbeFindsTheBrowserAndEachUrlArrivesAsOneUnchangedArgument) {
     nolvetta::testsupport::Browser browser(
         nolvetta::testsupport::besideThisProgram("argument_logger.exe"));
+    // The user's, in the probe's folder; a name of each run's own, as another
+    // run of this test may share the folder.
     const fs::path userFile =
-        fs::temp_directory_path() / "a.html";  // the user's, in the probe's folder
+        fs::temp_directory_path() / ("a" + std::to_string(GetCurrentProcessId()) + ".html");
     nolvetta::testsupport::writeBytes(userFile, "mine");
     auto launcher = nolvetta::launcher::makeSystemLauncher();
     EXPECT_EQ(launcher->browserCommand(), browser.executable.u16string() + u" ");
