@@ -1,8 +1,6 @@
 #include "ui/list_window.h"
 
 #include <QAbstractTableModel>
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -23,6 +21,7 @@
 
 #include "form/captions.h"
 #include "form/form1.h"
+#include "ui/accessible_combo.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 #include "ui/stacking.h"
@@ -104,27 +103,6 @@ constexpr int PathsRole = Qt::UserRole;
 constexpr int ChoiceRole = Qt::UserRole + 1;
 enum Choice { Paths, File, Folder };
 
-// The source chooser named by its purpose: on Linux Qt would name a combo
-// box after the entry it shows.
-class SourcesAccessible : public QAccessibleWidget {
-public:
-    explicit SourcesAccessible(QWidget* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
-    QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Value ? static_cast<QComboBox*>(widget())->currentText()
-                                       : QAccessibleWidget::text(t);
-    }
-    QStringList actionNames() const override { return {showMenuAction()}; }
-    void doAction(const QString&) override { static_cast<QComboBox*>(widget())->showPopup(); }
-};
-
-constexpr char SourcesProperty[] = "nolvettaSources";
-
-QAccessibleInterface* accessibleSources(const QString&, QObject* object) {
-    auto* combo = qobject_cast<QComboBox*>(object);
-    return combo && combo->property(SourcesProperty).toBool() ? new SourcesAccessible(combo)
-                                                              : nullptr;
-}
-
 }  // namespace
 
 ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* parent)
@@ -148,8 +126,7 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     list_ = std::make_unique<form::NewsletterList>(*this, form, reader, home, dataHome);
     model_->showing(list_.get());
 
-    QAccessible::installFactory(accessibleSources);
-    sources_->setProperty(SourcesProperty, true);
+    nameByPurpose(*sources_);
     sources_->setObjectName(QStringLiteral("Sources"));
     sources_->setAccessibleName(toQt(captions::ListSources));
     // Long paths must not widen the window past a small screen.

@@ -44,6 +44,7 @@
 #include <algorithm>
 
 #include "form/captions.h"
+#include "ui/accessible_combo.h"
 #include "ui/list_window.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
@@ -267,34 +268,6 @@ private:
     QString shown() const { return static_cast<QGroupBox*>(widget())->title(); }
 };
 
-// An address list named by its purpose: Qt would name an editable combo box
-// after the text it holds.
-class AddressListAccessible : public QAccessibleWidget {
-public:
-    explicit AddressListAccessible(QWidget* combo)
-        : QAccessibleWidget(combo, QAccessible::ComboBox) {}
-    QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Value ? static_cast<QComboBox*>(widget())->currentText()
-                                       : QAccessibleWidget::text(t);
-    }
-    QStringList actionNames() const override { return {showMenuAction()}; }
-    void doAction(const QString&) override { combo()->showPopup(); }
-    // Its list of entries is a child, as in any combo box.
-    int childCount() const override { return QAccessibleWidget::childCount() + 1; }
-    QAccessibleInterface* child(int index) const override {
-        return index == QAccessibleWidget::childCount()
-                   ? QAccessible::queryAccessibleInterface(combo()->view())
-                   : QAccessibleWidget::child(index);
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        return child->object() == combo()->view() ? QAccessibleWidget::childCount()
-                                                  : QAccessibleWidget::indexOfChild(child);
-    }
-
-private:
-    QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
-};
-
 constexpr char NamedProperty[] = "nolvettaAccessible";
 
 QAccessibleInterface* accessibleControl(const QString&, QObject* object) {
@@ -302,9 +275,7 @@ QAccessibleInterface* accessibleControl(const QString&, QObject* object) {
     if (!widget || !widget->property(NamedProperty).toBool()) {
         return nullptr;
     }
-    return qobject_cast<QComboBox*>(widget)
-               ? static_cast<QAccessibleInterface*>(new AddressListAccessible(widget))
-               : new ChoiceAccessible(widget);
+    return new ChoiceAccessible(widget);
 }
 
 QWidget* makeWidget(const form::ControlRow& row, QWidget* parent) {
@@ -335,7 +306,7 @@ QWidget* makeWidget(const form::ControlRow& row, QWidget* parent) {
             combo->setCompleter(nullptr);
             combo->lineEdit()->setAcceptDrops(false);
             combo->lineEdit()->setPlaceholderText(caption);
-            combo->setProperty(NamedProperty, true);
+            nameByPurpose(*combo);
             return combo;
         }
         case form::Kind::TextBox: {
