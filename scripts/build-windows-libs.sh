@@ -202,8 +202,10 @@ build_gmime() {
 }
 wine="$(command -v wine || echo /usr/lib/wine/wine64)"
 wineserver="$(command -v wineserver || echo /usr/lib/wine/wineserver)"
-# A throwaway Wine prefix, made afresh for each build.
-rm -rf "$work/wine"
+# A throwaway Wine prefix, made afresh for each build; exported, so that the
+# cleanup's wineserver is the one of this prefix.
+export WINEDEBUG=-all WINEPREFIX="$work/wine"
+rm -rf "$WINEPREFIX"
 cleanup() {
     # Waited for, or it still writes to the prefix being removed.
     timeout 60 "$wineserver" --wait 2>/dev/null || "$wineserver" --kill 2>/dev/null || true
@@ -217,7 +219,7 @@ step gmime "$gmime_dsc" build_gmime
 proof="$work/read-subject.exe"
 "$CC" -O2 -o "$proof" "$helpers/read-subject.c" $(pkg-config --static --cflags --libs gmime-3.0) -static
 "$host-strip" "$proof"
-subject="$(WINEDEBUG=-all WINEPREFIX="$work/wine" "$wine" "$proof" | tr -d '\r')"
+subject="$("$wine" "$proof" | tr -d '\r')"
 echo "Subject under Wine: $subject"
 [ "$subject" = "日本語の件名テスト" ] || { echo "wrong subject" >&2; exit 1; }
 dlls="$("$host-objdump" -p "$proof" | awk '/DLL Name:/ { print tolower($3) }' | sort -u)"
