@@ -188,7 +188,7 @@ build_gmime() {
     # the target's answers instead: the probe itself, run under Wine.
     "$CC" -O2 -o "$work/obj/gmime/iconv-detect.exe" iconv-detect.c -I"$prefix/include" \
         $(pkg-config --static --cflags --libs glib-2.0) -static
-    (cd "$src" && WINEDEBUG=-all WINEPREFIX="$work/wine" "$wine" "$work/obj/gmime/iconv-detect.exe")
+    "$wine" "$work/obj/gmime/iconv-detect.exe"  # writes iconv-detect.h here
     cd "$work/obj/gmime"
     # glib_native_win32: GMime's own switch for "iconv comes with GLib".
     # --static: GMime's helper programs link against the static GLib, which
