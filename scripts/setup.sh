@@ -19,6 +19,8 @@ case "${1:-}" in
     --dev) packages+=(xvfb xauth xdotool imagemagick clang-format) ;;  # screenshots, formatting
     --windows) packages=(cmake g++-mingw-w64-x86-64-posix wine64 fonts-wine libgtest-dev  # Windows, under Wine
                          xvfb xauth fonts-noto-cjk) ;;  # its window, on a virtual screen, in Japanese
+    --windows-libs) packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64  # the reader's libraries
+                              dpkg-dev meson ninja-build pkg-config autoconf automake libtool gtk-doc-tools) ;;
     --windows-package) packages=(cmake g++-mingw-w64-x86-64-posix nsis) ;;  # the zip and the installer
 esac
 
