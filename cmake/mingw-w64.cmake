@@ -15,3 +15,13 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Debian's wine64 package has no `wine` command unless `wine` is installed too.
 find_program(NOLVETTA_WINE NAMES wine wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${NOLVETTA_WINE})
+# The message reader's libraries, cross-built once per machine by
+# scripts/build-windows-libs.sh into the folder it names the same way.
+if(DEFINED ENV{NOLVETTA_WINDOWS_LIBS})
+    set(_windows_libs "$ENV{NOLVETTA_WINDOWS_LIBS}")
+elseif(DEFINED ENV{XDG_CACHE_HOME})
+    set(_windows_libs "$ENV{XDG_CACHE_HOME}/nolvetta/windows-libs")
+else()
+    set(_windows_libs "$ENV{HOME}/.cache/nolvetta/windows-libs")
+endif()
+set(ENV{PKG_CONFIG_LIBDIR} "${_windows_libs}/prefix/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig")

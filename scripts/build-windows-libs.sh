@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Cross-builds, once per machine, static Windows libraries of the message
 # reader (GMime 3 on GLib 2, with libffi and PCRE2) from Debian's own source
-# packages into build/windows-libs/prefix, then proves them with a small
-# program under Wine. Does nothing when the prefix was built from the same
-# source versions; rebuilds, from the first library that changed on, when not.
+# packages into a folder of the machine's (NOLVETTA_WINDOWS_LIBS, else
+# ~/.cache/nolvetta/windows-libs), shared by every clone, then proves them with
+# a small program under Wine. Does nothing when the prefix was built from the
+# same source versions; rebuilds, from the first library that changed on, when
+# not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 bash scripts/setup.sh --windows-libs
 
-work="$root/build/windows-libs"
+work="${NOLVETTA_WINDOWS_LIBS:-${XDG_CACHE_HOME:-$HOME/.cache}/nolvetta/windows-libs}"
 prefix="$work/prefix"
+# Clones of the project share the folder: one builds it at a time.
+mkdir -p "$work"
+exec 9>"$work/.lock"
+flock 9
 stamp="$prefix/.versions"
 host=x86_64-w64-mingw32
 export CC="$host-gcc-posix" CXX="$host-g++-posix" AR="$host-ar" RANLIB="$host-ranlib"
@@ -103,8 +109,9 @@ unpack() {  # step, dsc; prints the unpacked tree, with Debian's patches applied
     dpkg-source -q -x --no-check "$work/src/$2" "$dir" >&2
     echo "$dir"
 }
+# Optimised for size: the program must stay small, and it builds faster so.
 autotools=(--host="$host" --prefix="$prefix" --disable-shared --enable-static
-           CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib")
+           CFLAGS="-Os" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib")
 
 # No catalogues are shipped, so no translation is lost: see libintl.h.
 build_intl() {
@@ -164,15 +171,15 @@ endian = 'little'
 EOF
     # nofallback: every dependency comes from the prefix, none is downloaded.
     meson setup "$work/obj/glib/build" "$src" --cross-file "$work/obj/glib/cross.txt" \
-        --prefix="$prefix" --libdir=lib --buildtype=release --wrap-mode=nofallback \
+        --prefix="$prefix" --libdir=lib --buildtype=minsize --wrap-mode=nofallback \
         -Ddefault_library=static -Dtests=false -Dinstalled_tests=false -Dnls=disabled \
         -Dman=false -Dgtk_doc=false -Ddtrace=false -Dsystemtap=false -Dsysprof=disabled \
         -Dselinux=disabled -Dxattr=false -Dlibmount=disabled -Dlibelf=disabled \
         -Doss_fuzz=disabled
-    ninja -C "$work/obj/glib/build" -j"$jobs"
-    meson install -C "$work/obj/glib/build" --no-rebuild --destdir "$stage"
-    # GLib's own Windows programs are never run here; its Python ones may be.
-    rm -f "$stage$prefix"/bin/*.exe
+    # The libraries alone: GLib's programs and fuzzers are never run here.
+    ninja -C "$work/obj/glib/build" -j"$jobs" glib/libglib-2.0.a gobject/libgobject-2.0.a \
+        gio/libgio-2.0.a gmodule/libgmodule-2.0.a gthread/libgthread-2.0.a
+    meson install -C "$work/obj/glib/build" --no-rebuild --tags devel --destdir "$stage"
 }
 step glib "$glib_dsc" build_glib
 

@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --windows-package
+bash scripts/build-windows-libs.sh  # the message reader's, once per machine
 dir=build/windows-package
 
 # The preset builds at -O2: at -O3, GCC 12 warns falsely (-Wrestrict) inside std::string.

@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --windows
+bash scripts/build-windows-libs.sh  # the message reader's, once per machine
 export WINEDEBUG=-all WINEPREFIX="$PWD/build/windows/wine"
 wine="$(command -v wine || echo /usr/lib/wine/wine64)"
 wineserver="$(command -v wineserver || echo /usr/lib/wine/wineserver)"

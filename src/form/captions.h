@@ -159,14 +159,8 @@ inline constexpr Text MessageTooLarge =
 // %1: the message, %2: the cause
 inline constexpr Text CannotReadMessage = u"%1を読み込めませんでした。\n%2";
 // %1: the message, or what would have read messages
-inline constexpr Text NoMessageReader =
-    u"%1を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。";
-inline constexpr Text MessagesNotReadYet =
-    u"%1を読めません。\nこの版の !Nolvetta は、メールを丸ごと読むことはまだできません。\n"
-    u"メールソフトでメルマガの本文を選び、ID の欄にドロップしてください。";
-// A build without a reader cannot tell the user to install one.
 inline constexpr Text CannotReadMessages =
-    message::ReaderBuilt ? NoMessageReader : MessagesNotReadYet;
+    u"%1を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。";
 // %1: the http address
 inline constexpr Text ConfirmHttp =
     u"このメールの配信停止のページは暗号化されていない http のアドレスです。\n%1\n開きますか？";

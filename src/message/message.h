@@ -17,13 +17,6 @@
 // Nothing here reaches the network.
 namespace nolvetta::message {
 
-// Whether this build reads messages at all: GMime is not built for Windows yet.
-#ifdef _WIN32
-inline constexpr bool ReaderBuilt = false;
-#else
-inline constexpr bool ReaderBuilt = true;
-#endif
-
 // More than any newsletter holds; a larger message is refused unread.
 inline constexpr std::uintmax_t MaxMessageBytes = 32u << 20;
 

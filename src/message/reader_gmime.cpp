@@ -1,18 +1,12 @@
-#include <fcntl.h>
-#include <gmime/gmime.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "message/gmime_api.h"
+#include "message/mail_file.h"
 #include "message/message.h"
-#include "system/open_posix.h"
-#include "system/shared_library.h"
 #include "text/ascii.h"
 #include "text/utf8.h"
 
@@ -20,112 +14,26 @@ namespace nolvetta::message::native {
 
 namespace {
 
-// GMime and the libraries it needs are loaded when the first message is
-// read, not at start-up: a run that reads none pays nothing for them.
-struct Gmime {
-    decltype(&g_mime_init) init;
-    decltype(&g_mime_stream_mem_new_with_buffer) streamOfBytes;
-    decltype(&g_mime_stream_fs_new) streamOfFile;
-    decltype(&g_mime_stream_fs_set_owner) setFileOwner;
-    decltype(&g_mime_stream_substream) substream;
-    decltype(&g_mime_stream_reset) reset;
-    decltype(&g_mime_stream_read) read;
-    decltype(&g_mime_stream_filter_new) filterStream;
-    decltype(&g_mime_stream_filter_add) addFilter;
-    decltype(&g_mime_filter_basic_new) decoder;
-    decltype(&g_mime_parser_new_with_stream) parser;
-    decltype(&g_mime_parser_set_format) setFormat;
-    decltype(&g_mime_parser_construct_message) parseMessage;
-    decltype(&g_mime_object_get_header_list) headerList;
-    decltype(&g_mime_header_list_get_header) header;
-    decltype(&g_mime_header_get_raw_value) rawValue;
-    decltype(&g_mime_message_foreach) forEachPart;
-    decltype(&g_mime_object_get_content_type) contentType;
-    decltype(&g_mime_content_type_is_type) isType;
-    decltype(&g_mime_object_get_content_type_parameter) contentTypeParameter;
-    decltype(&g_mime_part_is_attachment) isAttachment;
-    decltype(&g_mime_part_get_content) content;
-    decltype(&g_mime_data_wrapper_get_stream) contentStream;
-    decltype(&g_mime_data_wrapper_get_encoding) contentEncoding;
-    decltype(&g_mime_charset_iconv_name) iconvName;
-    decltype(&g_object_unref) unref;
-    decltype(&g_mime_message_get_from) from;
-    decltype(&g_mime_message_get_addresses) addresses;
-    decltype(&g_mime_message_get_subject) subject;
-    decltype(&g_mime_message_get_date) date;
-    decltype(&g_mime_message_get_message_id) messageId;
-    decltype(&g_mime_header_get_value) value;
-    decltype(&g_mime_utils_header_decode_date) decodeDate;
-    decltype(&internet_address_list_length) addressCount;
-    decltype(&internet_address_list_get_address) address;
-    decltype(&internet_address_get_name) name;
-    decltype(&internet_address_mailbox_get_addr) mailboxAddress;
-    decltype(&internet_address_mailbox_get_type) mailboxType;
-    decltype(&g_type_check_instance_is_a) isA;
+struct Gmime : GmimeFunctions {
     GMimeParserOptions* options;  // for the whole run
 };
 
-// Nothing when GMime is not installed.
+// Nothing when GMime cannot be had.
 const Gmime* gmime() {
-    static const std::optional<Gmime> loaded = []() -> std::optional<Gmime> {
-        const system::SharedLibrary library("libgmime-3.0.so.0");
+    static const std::optional<Gmime> bound = []() -> std::optional<Gmime> {
         Gmime g{};
-        if (!library.find("g_mime_init", g.init) ||
-            !library.find("g_mime_stream_mem_new_with_buffer", g.streamOfBytes) ||
-            !library.find("g_mime_stream_fs_new", g.streamOfFile) ||
-            !library.find("g_mime_stream_fs_set_owner", g.setFileOwner) ||
-            !library.find("g_mime_stream_substream", g.substream) ||
-            !library.find("g_mime_stream_reset", g.reset) ||
-            !library.find("g_mime_stream_read", g.read) ||
-            !library.find("g_mime_stream_filter_new", g.filterStream) ||
-            !library.find("g_mime_stream_filter_add", g.addFilter) ||
-            !library.find("g_mime_filter_basic_new", g.decoder) ||
-            !library.find("g_mime_parser_new_with_stream", g.parser) ||
-            !library.find("g_mime_parser_set_format", g.setFormat) ||
-            !library.find("g_mime_parser_construct_message", g.parseMessage) ||
-            !library.find("g_mime_object_get_header_list", g.headerList) ||
-            !library.find("g_mime_header_list_get_header", g.header) ||
-            !library.find("g_mime_header_get_raw_value", g.rawValue) ||
-            !library.find("g_mime_message_foreach", g.forEachPart) ||
-            !library.find("g_mime_object_get_content_type", g.contentType) ||
-            !library.find("g_mime_content_type_is_type", g.isType) ||
-            !library.find("g_mime_object_get_content_type_parameter", g.contentTypeParameter) ||
-            !library.find("g_mime_part_is_attachment", g.isAttachment) ||
-            !library.find("g_mime_part_get_content", g.content) ||
-            !library.find("g_mime_data_wrapper_get_stream", g.contentStream) ||
-            !library.find("g_mime_data_wrapper_get_encoding", g.contentEncoding) ||
-            !library.find("g_mime_charset_iconv_name", g.iconvName) ||
-            !library.find("g_object_unref", g.unref) ||
-            !library.find("g_mime_message_get_from", g.from) ||
-            !library.find("g_mime_message_get_addresses", g.addresses) ||
-            !library.find("g_mime_message_get_subject", g.subject) ||
-            !library.find("g_mime_message_get_date", g.date) ||
-            !library.find("g_mime_message_get_message_id", g.messageId) ||
-            !library.find("g_mime_header_get_value", g.value) ||
-            !library.find("g_mime_utils_header_decode_date", g.decodeDate) ||
-            !library.find("internet_address_list_length", g.addressCount) ||
-            !library.find("internet_address_list_get_address", g.address) ||
-            !library.find("internet_address_get_name", g.name) ||
-            !library.find("internet_address_mailbox_get_addr", g.mailboxAddress) ||
-            !library.find("internet_address_mailbox_get_type", g.mailboxType) ||
-            !library.find("g_type_check_instance_is_a", g.isA)) {
-            return std::nullopt;
-        }
-        decltype(&g_mime_parser_options_new) newOptions;
-        decltype(&g_mime_parser_options_set_fallback_charsets) setFallbacks;
-        if (!library.find("g_mime_parser_options_new", newOptions) ||
-            !library.find("g_mime_parser_options_set_fallback_charsets", setFallbacks)) {
+        if (!bindGmime(g)) {
             return std::nullopt;
         }
         g.init();
         // Header text sent unencoded is Japanese mail's own code page where
         // it is no UTF-8.
-        g.options = newOptions();
+        g.options = g.newOptions();
         const char* fallbacks[] = {"UTF-8", "CP932", nullptr};
-        setFallbacks(g.options, fallbacks);
+        g.setFallbacks(g.options, fallbacks);
         return g;
     }();
-    return loaded ? &*loaded : nullptr;
+    return bound ? &*bound : nullptr;
 }
 
 struct Unref {
@@ -347,56 +255,20 @@ Parts partsOf(const Gmime& g, GMimeMessage* message, Origin origin) {
     return parts;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::error_code lastError() {
-    return {errno, std::generic_category()};
-}
-
-// Reads up to `size` bytes at `offset`; fewer only at the file's end.
-ssize_t readAt(int fd, char* into, std::size_t size, off_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t length = ::pread(fd, into + done, size - done, offset + off_t(done));
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length <= 0) {
-            return length < 0 ? length : ssize_t(done);
-        }
-        done += std::size_t(length);
-    }
-    return ssize_t(done);
-}
-
 // A file read forward in pieces, to find where its messages and their
 // header blocks end before GMime is given any of them.
 class Pieces {
 public:
-    explicit Pieces(int fd) : fd_(fd), piece_(64u << 10, '\0') {}
+    explicit Pieces(MailFile& file) : file_(file), piece_(64u << 10, '\0') {}
 
     // Where `marker` first starts at or after `from` and before `before`; -1
     // when it does not, or on a stop.
     gint64 find(std::string_view marker, gint64 from, gint64 before, const std::stop_token& stop) {
         while (from < before && !stop.stop_requested()) {
             if (from < at_ || from + gint64(marker.size()) > at_ + gint64(length_)) {
-                const ssize_t length = readAt(fd_, piece_.data(), piece_.size(), off_t(from));
+                const std::int64_t length = file_.readAt(piece_.data(), piece_.size(), from);
                 at_ = from;
-                length_ = std::size_t(std::max<ssize_t>(length, 0));
+                length_ = std::size_t(std::max<std::int64_t>(length, 0));
             }
             const std::size_t skipped = std::size_t(from - at_);
             const std::size_t found =
@@ -432,10 +304,10 @@ private:
     gint64 lastBreak(gint64 from, gint64 before) {
         while (before > from) {
             const gint64 start = std::max(from, before - gint64(piece_.size()));
-            const ssize_t length =
-                readAt(fd_, piece_.data(), std::size_t(before - start), off_t(start));
+            const std::int64_t length =
+                file_.readAt(piece_.data(), std::size_t(before - start), start);
             at_ = start;
-            length_ = std::size_t(std::max<ssize_t>(length, 0));
+            length_ = std::size_t(std::max<std::int64_t>(length, 0));
             const std::size_t found = std::string_view(piece_.data(), length_).rfind('\n');
             if (found != std::string_view::npos) {
                 return start + gint64(found);
@@ -448,7 +320,7 @@ private:
         return -1;
     }
 
-    int fd_;
+    MailFile& file_;
     std::string piece_;
     gint64 at_ = 0;
     std::size_t length_ = 0;
@@ -463,23 +335,17 @@ bool headerFits(Pieces& file, gint64 begin, gint64 end, const std::stop_token& s
            file.find("\n\r\n", begin, cap, stop) >= 0;
 }
 
-// Opened read-only, never waiting (should the path have become a pipe since
-// it was looked at) and never taking a terminal.
-int openForReading(const std::filesystem::path& file) {
-    return system::openLeavingAccessTime(file.c_str(),
-                                         O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-}
-
 using Found = std::function<void(Parts&&, gint64 readUpTo)>;
 
 // The messages of an open file of `size` bytes, in its order. Each message's
 // extent is found first and only a message within the limits is handed to
 // GMime, alone: then no line, however long, costs more than its limits allow.
-void readMessages(const Gmime& g, int fd, gint64 size, bool mailbox, const std::stop_token& stop,
+void readMessages(const Gmime& g, MailFile& mail, bool mailbox, const std::stop_token& stop,
                   const Found& found) {
-    const Object<GMimeStream> stream(g.streamOfFile(fd));
+    const gint64 size = mail.size();
+    const Object<GMimeStream> stream(g.streamOfFile(mail.descriptor()));
     g.setFileOwner(reinterpret_cast<GMimeStreamFs*>(stream.get()), FALSE);
-    Pieces file(fd);
+    Pieces file(mail);
     for (gint64 begin = 0; begin < size && !stop.stop_requested();) {
         const gint64 marker = mailbox ? file.find("\nFrom ", begin, size, stop) : -1;
         const gint64 end = marker < 0 ? size : marker + 1;
@@ -533,27 +399,22 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
         reading.problem = FileProblem::Unavailable;
         return;
     }
-    const Descriptor fd(openForReading(file));
-    struct stat status {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
-        reading.problem = FileProblem::Unreadable;
-        reading.cause = lastError();
-        return;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        reading.problem = FileProblem::NotAFile;
+    MailFile mail(file);
+    if (!mail.isRegular()) {
+        reading.problem = mail.error() ? FileProblem::Unreadable : FileProblem::NotAFile;
+        reading.cause = mail.error();
         return;
     }
     std::string start(64u << 10, '\0');
-    const ssize_t length = readAt(fd.get(), start.data(), start.size(), 0);
+    const std::int64_t length = mail.readAt(start.data(), start.size(), 0);
     if (length < 0) {
         reading.problem = FileProblem::Unreadable;
-        reading.cause = lastError();
+        reading.cause = mail.error();
         return;
     }
     // Whole lines only: a line cut by the piece's end is judged by none of it.
     start.resize(std::size_t(length));
-    if (off_t(length) < status.st_size) {
+    if (length < mail.size()) {
         start.resize(start.rfind('\n') + 1);
     }
     const Content content = contentOf(start);
@@ -564,33 +425,25 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
         return;
     }
     if (!reading.mailbox) {
-        Pieces message(fd.get());
-        if (std::uintmax_t(status.st_size) > MaxMessageBytes ||
-            !headerFits(message, 0, status.st_size, {}) ||
-            !message.linesFit(0, status.st_size, MaxLineBytes, stop)) {
+        Pieces message(mail);
+        if (std::uintmax_t(mail.size()) > MaxMessageBytes ||
+            !headerFits(message, 0, mail.size(), {}) ||
+            !message.linesFit(0, mail.size(), MaxLineBytes, stop)) {
             reading.problem = FileProblem::TooLarge;
             return;
         }
     }
     {
         // A stop while GMime reads makes the rest of the file read as empty:
-        // GMime then ends the message it is on at once. The descriptor itself
-        // stays open until this is undone.
-        const std::stop_callback endEarly(stop, [fd = fd.get()] {
-            const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-            if (nothing >= 0) {
-                ::dup3(nothing, fd, O_CLOEXEC);
-                ::close(nothing);
+        // GMime then ends the message it is on at once.
+        const std::stop_callback endEarly(stop, [&mail] { mail.endEarly(); });
+        readMessages(*g, mail, reading.mailbox, stop, [&](Parts&& parts, gint64 readUpTo) {
+            if (each) {
+                (*each)(readingOf(std::move(parts)), std::uint64_t(readUpTo));
+            } else {
+                reading.messages.push_back(readingOf(std::move(parts)));
             }
         });
-        readMessages(*g, fd.get(), status.st_size, reading.mailbox, stop,
-                     [&](Parts&& parts, gint64 readUpTo) {
-                         if (each) {
-                             (*each)(readingOf(std::move(parts)), std::uint64_t(readUpTo));
-                         } else {
-                             reading.messages.push_back(readingOf(std::move(parts)));
-                         }
-                     });
     }
     if (stop.stop_requested()) {
         reading.problem = FileProblem::Cancelled;

@@ -404,12 +404,8 @@ TEST_F(FormTest, AMessageFileSaysWhatStopsItAndOpensNothingUnasked) {
         u"読めます。メルマガの本文を選んで ID の欄にドロップしても解除できます。",
         u"「big」は 32 MB を超えるか、ヘッダーか 1 行が長すぎるため、メールとして読みません。",
         u"「locked」を読み込めませんでした。\nアクセスが許可されていません。",
-        // Where no reader is built, what to do instead.
-        message::ReaderBuilt
-            ? u"「any」を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。"
-            : u"「any」を読めません。\nこの版の !Nolvetta "
-              u"は、メールを丸ごと読むことはまだできません。\n"
-              u"メールソフトでメルマガの本文を選び、ID の欄にドロップしてください。",
+        // Where GMime is not installed.
+        u"「any」を読めません。\nこのシステムにはメールを読む部品 (GMime 3) がありません。",
         u"「none」には、配信を停止する方法が見つかりませんでした。",
         u"「long」には、配信を停止する方法が見つかりませんでした。\n配信停止のアドレスが 2048 "
         u"文字を超えるため、ブラウザに渡しません。"};

@@ -1,80 +1,15 @@
-#include "message/message.h"
-
-#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
-#include "child_memory.h"
+#include "message/message.h"
+#include "message_files.h"
 #include "scratch.h"
 #include "text/utf8.h"
 
-using namespace nolvetta::message;
-using nolvetta::testsupport::ScratchDirectory;
-using nolvetta::testsupport::writeBytes;
-
-std::string ascii(const std::u16string& text) {
-    return std::string(text.begin(), text.end());
-}
-
-// What the program acts on: a problem, the service rule's reading, or the
-// addresses, the one it opens marked, and how many were too long.
-std::string outcome(const Reading& reading) {
-    if (reading.problem != Problem::None || reading.magazine) {
-        return reading.magazine ? (reading.magazine->service == 0 ? "mag2 " : "melma ") +
-                                      ascii(reading.magazine->id)
-                                : "problem " + std::to_string(static_cast<int>(reading.problem));
-    }
-    const auto preferred = preferredAddress(reading.unsubscribe);
-    std::string text;
-    for (const Address& address : reading.unsubscribe) {
-        text += (text.empty() ? "" : " ") + std::string(address == *preferred ? "*" : "") +
-                ascii(address.url);
-    }
-    text += reading.overlongAddresses ? " +" + std::to_string(reading.overlongAddresses) : "";
-    const std::string& charset = reading.unreadableCharset;
-    return !text.empty() ? text : charset.empty() ? "nothing" : "charset " + charset;
-}
-
-std::string outcome(const FileReading& file) {
-    static const char* const problems[] = {"",           "missing",   "not a file",
-                                           "not mail",   "Outlook's", "too large",
-                                           "unreadable", "no reader", "cancelled"};
-    std::string text = std::string(problems[int(file.problem)]) +
-                       (file.mailbox && file.problem == FileProblem::None ? "mbox:" : "");
-    for (std::size_t i = 0; i < file.messages.size(); ++i) {
-        text += (i > 0 ? " | " : "") + outcome(file.messages[i]);
-    }
-    return text;
-}
-
-// Each text followed by as many bytes (zeros) that take no disk space.
-void writeSparse(const std::filesystem::path& file,
-                 const std::vector<std::pair<std::string, std::uintmax_t>>& parts) {
-    std::ofstream out(file, std::ios::binary);
-    for (const auto& [text, hole] : parts) {
-        out << text;
-        out.seekp(std::streamoff(hole), std::ios::cur);
-    }
-}
-
-// `bytes` of lines of dots, as a large body holds them.
-std::string dots(std::size_t bytes) {
-    std::string text(bytes, '.');
-    for (std::size_t i = 999; i < bytes; i += 1000) {
-        text[i] = '\n';
-    }
-    return text;
-}
-
-const std::string fromLine = "From sender@example.jp Mon Dec  7 10:00:00 2026\n";  // 48 bytes
+using namespace nolvetta::testsupport;
 
 TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
     const std::string head = "From: a\r\nContent-Type: text/plain; charset=";
@@ -184,8 +119,7 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
         {"text.eml", "mag2 ID 0001234567\n", "not mail"}, {"empty", "", "not mail"},
         {"saved.msg", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\n" + mag2, "Outlook's"}, {"cut.msg", "\xD0\xCF\x11\xE0\xA1\xB1\x1A", "not mail"},
         {"from_line_only", from + "hello\n\n", "not mail"}, {"missing", "", "missing"},
-        {"", "", "not a file"}, {"pipe", "", "not a file"},
-        {"socket", "", "not a file"}, {"/dev/zero", "", "not a file"},
+        {"", "", "not a file"},
         {"large", mag2, "too large"}, {"large_inside", "", "mbox:nothing | problem 2 | melma 7"},
         // Header blocks (in a mailbox with the "From " line) of MaxHeaderBytes, one byte more,
         // and one line over MaxMessageBytes.
@@ -200,11 +134,6 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
             writeBytes(scratch / c.name, c.bytes);
         }
     }
-    mkfifo((scratch / "pipe").c_str(), 0600);
-    sockaddr_un address{AF_UNIX, {}};
-    (scratch / "socket").string().copy(address.sun_path, sizeof address.sun_path - 1);
-    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     std::filesystem::resize_file(scratch / "large", MaxMessageBytes + 1);
     const std::string small = "\n" + fromLine + "From: a\n\n";  // 58 bytes
     writeSparse(scratch / "large_inside", {{small.substr(1) + dots(MaxMessageBytes - 58), 0},
@@ -227,16 +156,15 @@ TEST(MessageFile, WhatItIsComesFromTheFileAloneAndOnlyRegularFilesAreOpened) {
     writeSparse(scratch / "long_part_line_inside",
                 {{fromLine + part, MaxLineBytes + 80},
                  {"\n\n--b--\n" + fromLine + "From: b\n\nmelma7\n", 0}});
-    // The access time of the user's mail is left as it was.
-    const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
-    utimensat(AT_FDCWD, (scratch / "three").c_str(), longAgo, 0);
     for (const auto& c : cases) {
         EXPECT_EQ(outcome(readMailFile(scratch / c.name)), c.expected) << c.name;
     }
-    struct stat status {};
-    stat((scratch / "three").c_str(), &status);
-    EXPECT_EQ(status.st_atim.tv_sec, 1000000000);
-    close(listener);
+    // A pipe, a device: nothing that could keep the reading waiting is opened
+    // (Windows tells some of them apart from files by not finding them).
+    for (const std::filesystem::path& special : makeSpecialFiles(scratch.path())) {
+        EXPECT_THAT(outcome(readMailFile(special)), testing::AnyOf("not a file", "missing"))
+            << special;
+    }
 }
 
 TEST(MessageFile, AStopIsHonouredBeforeAndWhileAHugeMessageIsRead) {
@@ -254,16 +182,4 @@ TEST(MessageFile, AStopIsHonouredBeforeAndWhileAHugeMessageIsRead) {
     worker.request_stop();
     worker.join();
     EXPECT_EQ(outcome(reading), "cancelled");
-}
-
-TEST(MessageFile, AHeaderLineOfAnySizeIsPassedInBoundedMemory) {
-    const ScratchDirectory scratch;
-    const std::string mag2 = "From: a\n\nmag2 ID 0001234567\n";
-    writeSparse(scratch / "mbox", {{fromLine + "From: a\nSubject: ", 200u << 20},
-                                   {"\n\nbody\n" + fromLine + mag2, 0}});
-    const nolvetta::testsupport::ChildRun run = nolvetta::testsupport::runInChild([&] {
-        return outcome(readMailFile(scratch / "mbox")) == "mbox:problem 2 | mag2 0001234567";
-    });
-    EXPECT_TRUE(run.held);
-    EXPECT_LT(run.peakGrowthKiB, 32 << 10);  // KiB; GMime alone would hold the line 5 times
 }
