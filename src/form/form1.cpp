@@ -757,6 +757,8 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
                                  {name, text::decimal(message::MaxMessageBytes >> 20)}));
         case message::Problem::Unavailable:
             return inform(format(captions::CannotReadMessages, {name}));
+        case message::Problem::OutlookMessage:
+            return inform(format(captions::OutlookMessage, {name}));
         case message::Problem::Unreadable:
             return inform(
                 format(captions::CannotReadMessage,

@@ -286,7 +286,9 @@ Reading readMessage(std::string_view bytes, Origin origin) {
         return reading;
     }
     if (!startsWithHeaderBlock(bytes)) {
-        reading.problem = Problem::NotAMessage;
+        reading.problem = contentOf(bytes.substr(0, 64u << 10)) == Content::OutlookMessage
+                              ? Problem::OutlookMessage
+                              : Problem::NotAMessage;
         return reading;
     }
     return native::readingOf(native::readParts(bytes, origin));

@@ -93,7 +93,8 @@ enum class Content {
 // What a file holds, judged from its first whole lines alone.
 Content contentOf(std::string_view start);
 
-enum class Problem { None, NotAMessage, TooLarge, Unreadable, Unavailable };
+// OutlookMessage: a compound file, as Outlook saves and drags a message (.msg).
+enum class Problem { None, NotAMessage, TooLarge, Unreadable, Unavailable, OutlookMessage };
 
 // Who sent a message, to whom, when, and on which list.
 struct Envelope {

@@ -180,6 +180,13 @@ std::string messageOf(IDataObject* data) {
     if (FAILED(data->GetData(&format, &medium))) {
         format.tymed = TYMED_HGLOBAL;
         const std::optional<std::string> bytes = bytesOf(data, format);
+        // Outlook hands a message over as a storage, which is a compound
+        // file: its signature says what it is.
+        format.tymed = TYMED_ISTORAGE;
+        if (!bytes && SUCCEEDED(data->GetData(&format, &medium))) {
+            ReleaseStgMedium(&medium);
+            return "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+        }
         return bytes ? bytes->substr(0, message::MaxMessageBytes + 1) : std::string();
     }
     std::string bytes;

@@ -350,9 +350,9 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
         EXPECT_EQ(form->takesDrop(o.control, o.offer), o.taken) << &o - offers;
     }
     using message::Scheme;
-    reader.data = {
-        {"data:From: a\r\n", {.magazine = {{Melma, u"00000042"}}}},
-        {"text:From: a\r\n\r\nbody", {.unsubscribe = {{Scheme::Mailto, u"MailTo:m@x"}}}}};
+    reader.data = {{"data:From: a\r\n", {.magazine = {{Melma, u"00000042"}}}},
+                   {"text:From: a\r\n\r\nbody", {.unsubscribe = {{Scheme::Mailto, u"MailTo:m@x"}}}},
+                   {"data:msg", {.problem = message::Problem::OutlookMessage}}};
     reader.files["news"].messages = {{.unsubscribe = {{Scheme::Https, u"https://s/"}}}};
     const DropOffer all{.text = true, .message = true, .files = true};
     TestDrop drops[] = {
@@ -362,7 +362,10 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
         DropContents{.offered = {.message = true}, .bytes = "file:///tmp/a%20b/news\r\n"},
         DropContents{.offered = {.text = true, .message = true}, .bytes = "From: a\r\n"},
         textDrop(u"From: a\r\n\r\nbody"),
+        // Outlook's own format, named and explained
+        DropContents{.offered = {.message = true}, .bytes = "msg"},
     };
+    EXPECT_CALL(view, inform(Mentions(u"は Outlook 独自の形式 (.msg) のメールのため")));
     for (TestDrop& drop : drops) {
         form->dropped(Control::MagazineId, drop);
         if (!drop.paths.empty() || drop.bytes.starts_with("file:")) {
@@ -370,7 +373,7 @@ TEST_F(FormTest, ADropIsDecidedFromItsDataFilesFirst) {
         }
     }
     EXPECT_EQ(reader.asked, (std::vector<std::string>{"file:news", "file:news", "data:From: a\r\n",
-                                                      "text:From: a\r\n\r\nbody"}));
+                                                      "text:From: a\r\n\r\nbody", "data:msg"}));
     EXPECT_EQ(drops[0].asked, (std::map<std::string, int>{{"files", 1}}));
     EXPECT_EQ(opened(), Texts({u"https://s/", u"https://s/", replaced(MelmaBye, u"00000042")}));
     EXPECT_EQ(browser.mailed, Texts({u"MailTo:m@x"}));  // the scheme in any case

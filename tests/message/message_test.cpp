@@ -66,7 +66,7 @@ TEST(Message, EachMessageGivesAProblemItsServiceOrItsWaysOut) {
         {"", "From: a\n\n" + std::string(MaxLineBytes + 1, 'x') + "\n", "problem 2"},
         {"", "plain text\r\nFrom: x\r\n", "problem 1"}, {"", "melma: 12345678\r\n\r\nbody", "problem 1"},
         {"", " From: x\r\n", "problem 1"}, {"", "Subject: s\r\n\r\nFrom: x", "problem 1"},
-        {"", "From x\r\n", "problem 1"},
+        {"", "From x\r\n", "problem 1"}, {"", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\x01", "problem 5"},
         // clang-format on
     };
     for (const auto& c : cases) {
