@@ -9,8 +9,9 @@ string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 if(NOT imports)
     message(FATAL_ERROR "no imports found in ${PROGRAM}")
 endif()
-set(system advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
-           oleaut32.dll shell32.dll shlwapi.dll user32.dll uxtheme.dll)
+set(system advapi32.dll comctl32.dll comdlg32.dll dnsapi.dll gdi32.dll iphlpapi.dll kernel32.dll
+           msvcrt.dll ole32.dll oleaut32.dll shell32.dll shlwapi.dll user32.dll uxtheme.dll
+           ws2_32.dll)
 foreach(import IN LISTS imports)
     string(REPLACE "DLL Name: " "" dll "${import}")
     string(TOLOWER "${dll}" dll)
