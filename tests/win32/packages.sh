@@ -26,7 +26,7 @@ fail() {
 }
 [ -n "${DISPLAY:-}" ] || fail "no X server; scripts/test-windows.sh starts one"
 [ -f "$zip" ] && [ -f "$setup" ] || fail "no $zip or $setup; run bash scripts/package-windows.sh"
-[ "$(stat -c %s "$zip")" -lt 3000000 ] || fail "$zip is not under 3 MB"
+[ "$(stat -c %s "$zip")" -le 4000000 ] || fail "$zip is over 4 MB"
 
 "$wine" wineboot --init 2>/dev/null
 folder() { "$wine" cmd /c echo "%$1%" | tr -d '\r'; }
@@ -38,6 +38,7 @@ holds() { [ "$(cat "$1" 2>/dev/null)" = "$2"$'\r' ]; }  # one line, CR LF
 mkdir "$WINEPREFIX/drive_c/portable"
 (cd "$WINEPREFIX/drive_c/portable" && cmake -E tar xf "$zip")
 unpacked="$WINEPREFIX/drive_c/portable/Nolvetta"
+[ "$(stat -c %s "$unpacked/nolvetta.exe")" -le 8000000 ] || fail "nolvetta.exe is over 8 MB"
 [ "$(LC_ALL=C ls "$unpacked" | tr '\n' ' ')" = "LICENSE.txt README.txt nolvetta.exe " ] ||
     fail "the zip holds: $(ls "$unpacked")"
 "$wine" "$use" 'C:\portable\Nolvetta\nolvetta.exe' || fail "the unpacked program did not run and end"
