@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -28,8 +29,8 @@ public:
     // Reads up to `length` bytes at `offset`; fewer only at the file's end;
     // -1 on an error.
     std::int64_t readAt(char* into, std::size_t length, std::int64_t offset);
-    // From any thread: the rest of the file reads as empty, to GMime too,
-    // while the descriptor stays open.
+    // From any thread: the rest of the file reads as empty, to GMime too
+    // where the system allows, while the descriptor stays open.
     void endEarly() noexcept;
 
 private:
@@ -37,6 +38,7 @@ private:
     std::error_code error_;
     bool regular_ = false;
     std::int64_t size_ = 0;
+    std::atomic<bool> ended_ = false;
 };
 
 }  // namespace nolvetta::message::native

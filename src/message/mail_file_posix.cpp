@@ -28,6 +28,9 @@ MailFile::~MailFile() {
 }
 
 std::int64_t MailFile::readAt(char* into, std::size_t length, std::int64_t offset) {
+    if (ended_) {
+        return 0;
+    }
     std::size_t done = 0;
     while (done < length) {
         const ssize_t got =
@@ -45,6 +48,7 @@ std::int64_t MailFile::readAt(char* into, std::size_t length, std::int64_t offse
 }
 
 void MailFile::endEarly() noexcept {
+    ended_ = true;
     const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (nothing >= 0) {
         ::dup3(nothing, descriptor_, O_CLOEXEC);

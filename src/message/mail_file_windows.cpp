@@ -62,6 +62,9 @@ MailFile::~MailFile() {
 
 // Through the descriptor, which GMime moves too: both read on one thread.
 std::int64_t MailFile::readAt(char* into, std::size_t length, std::int64_t offset) {
+    if (ended_) {
+        return 0;
+    }
     if (_lseeki64(descriptor_, offset, SEEK_SET) < 0) {
         error_ = {errno, std::generic_category()};
         return -1;
@@ -79,12 +82,12 @@ std::int64_t MailFile::readAt(char* into, std::size_t length, std::int64_t offse
     return std::int64_t(done);
 }
 
+// Only this class's own reads end: swapping the descriptor under a read in
+// progress, as on POSIX, can leave that read waiting for ever in the C
+// library. GMime is handed a message no larger than MaxMessageBytes, which
+// it reads through in well under a second.
 void MailFile::endEarly() noexcept {
-    const int nothing = _open("NUL", _O_RDONLY | _O_BINARY);
-    if (nothing >= 0) {
-        _dup2(nothing, descriptor_);
-        _close(nothing);
-    }
+    ended_ = true;
 }
 
 }  // namespace nolvetta::message::native
