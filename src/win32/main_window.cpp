@@ -411,7 +411,8 @@ void MainWindow::close() {
     }
     form_->close();
     if (list_ && list_->isOpen()) {
-        DestroyWindow(list_->handle());  // its scan ends with the object
+        SendMessageW(list_->handle(), WM_CLOSE, 0, 0);  // its scan stops
+        DestroyWindow(list_->handle());
     }
     DestroyWindow(window_);
     // Wakes the loop that waits, a message box's perhaps, to find the window gone.
