@@ -27,31 +27,6 @@ Function systemFunction(const char* name) {
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
-// The system's message font, at the window's DPI.
-LOGFONTW messageFont(UINT dpi) {
-    using ForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-    static const auto forDpi = systemFunction<ForDpi>("SystemParametersInfoForDpi");
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    LOGFONTW& font = metrics.lfMessageFont;
-    if (forDpi == nullptr || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi),
-                                   static_cast<int>(dpiOf(nullptr)));  // given at the system's DPI
-        } else {
-            GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-        }
-    }
-    return font;
-}
-
-BOOL adjustForDpi(RECT& frame, UINT dpi) {
-    using ForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto forDpi = systemFunction<ForDpi>("AdjustWindowRectExForDpi");
-    return forDpi != nullptr ? forDpi(&frame, WindowStyle, TRUE, 0, dpi)
-                             : AdjustWindowRectEx(&frame, WindowStyle, TRUE, 0);
-}
-
 // A control's place in the window's client area, in twips.
 form::Twips placeInWindow(const form::ControlRow& row) {
     form::Twips at = row.at;
@@ -98,6 +73,30 @@ UINT dpiOf(HWND window) {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+LOGFONTW messageFont(UINT dpi) {
+    using ForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+    static const auto forDpi = systemFunction<ForDpi>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW& font = metrics.lfMessageFont;
+    if (forDpi == nullptr || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi),
+                                   static_cast<int>(dpiOf(nullptr)));  // given at the system's DPI
+        } else {
+            GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+        }
+    }
+    return font;
+}
+
+BOOL adjustForDpi(RECT& frame, DWORD style, BOOL menu, UINT dpi) {
+    using ForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto forDpi = systemFunction<ForDpi>("AdjustWindowRectExForDpi");
+    return forDpi != nullptr ? forDpi(&frame, style, menu, 0, dpi)
+                             : AdjustWindowRectEx(&frame, style, menu, 0);
 }
 
 HWND editOf(HWND combo) {
@@ -222,7 +221,7 @@ void MainWindow::layOut(UINT dpi) {
     }
     const int width = px(form::ClientArea.width), height = px(form::ClientArea.height);
     RECT frame{0, 0, width, height};
-    adjustForDpi(frame, dpi);
+    adjustForDpi(frame, WindowStyle, TRUE, dpi);
     const auto resize = [this](int w, int h) {
         SetWindowPos(window_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "form/captions.h"
+#include "win32/list_window.h"
 #include "win32/main_window_parts.h"
 #include "win32/message_box.h"
 #include "win32/single_instance.h"
@@ -101,7 +102,7 @@ std::u16string windowText(HWND window) {
 
 MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
                        const std::filesystem::path& dataDirectory, std::wstring handOverKey)
-    : handOverKey_(std::move(handOverKey)) {
+    : handOverKey_(std::move(handOverKey)), reader_(reader) {
     registerWindowClass(windowProc);
     CreateWindowExW(0, WindowClass, wide(captions::AppTitle).c_str(), WindowStyle, CW_USEDEFAULT,
                     CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -121,6 +122,7 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
 }
 
 MainWindow::~MainWindow() {
+    list_.reset();
     if (isOpen()) {
         DestroyWindow(window_);
     }
@@ -161,7 +163,7 @@ bool MainWindow::isOpen() const {
 }
 
 void MainWindow::dispatch(MSG& message) {
-    if (isOpen() && IsDialogMessageW(window_, &message)) {
+    if ((list_ && list_->dispatch(message)) || (isOpen() && IsDialogMessageW(window_, &message))) {
         return;
     }
     TranslateMessage(&message);
@@ -408,6 +410,10 @@ void MainWindow::close() {
         return;
     }
     form_->close();
+    if (list_ && list_->isOpen()) {
+        SendMessageW(list_->handle(), WM_CLOSE, 0, 0);  // its scan stops
+        DestroyWindow(list_->handle());
+    }
     DestroyWindow(window_);
     // Wakes the loop that waits, a message box's perhaps, to find the window gone.
     PostMessageW(nullptr, WM_NULL, 0, 0);
@@ -555,10 +561,11 @@ void MainWindow::closeWindow() {
 }
 
 // The window's place in the stacking order: its place and size stay, and it
-// is shown.
+// is shown. The list goes with it, or one of the two would cover the other.
 bool MainWindow::setTopMost(bool onTop) {
     return SetWindowPos(window_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                        SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW) != FALSE;
+                        SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW) != FALSE &&
+           (!list_ || list_->setTopMost(onTop));
 }
 
 void MainWindow::showWindow() {
@@ -574,6 +581,16 @@ void MainWindow::post(std::function<void()> task) {
     if (tasksTo_ != nullptr) {
         tasks_.push_back(std::move(task));
         PostMessageW(tasksTo_, RunTasks, 0, 0);
+    }
+}
+
+void MainWindow::openNewsletterList(const std::vector<std::filesystem::path>& paths) {
+    if (!list_) {
+        list_ = std::make_unique<ListWindow>(*form_, reader_, window_);
+    }
+    list_->show();
+    if (!paths.empty()) {
+        list_->scan(paths);
     }
 }
 

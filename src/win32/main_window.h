@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "form/form1.h"
 #include "form/view.h"
@@ -28,10 +29,12 @@ class Reader;
 
 namespace nolvetta::win32 {
 
-// The program's one window, drawn with Win32 from the window's tables: it
+class ListWindow;
+
+// The program's main window, drawn with Win32 from the window's tables: it
 // shows what the behaviour (form::Form1) decides and reports every event to
 // it. Tab, Enter and the mnemonics are the dialog manager's, so every message
-// of the thread goes through dispatch().
+// of the thread, the newsletter list's too, goes through dispatch().
 class MainWindow final : public form::View {
 public:
     // `handOverKey`: what a later start for the same data directory names
@@ -44,6 +47,8 @@ public:
 
     form::Form1& form() { return *form_; }
     HWND handle() const { return window_; }
+    // The newsletter list, once it has been opened.
+    ListWindow* list() const { return list_.get(); }
     // The control's own window (a combo box's, not its edit field's).
     HWND handle(form::Control control) const;
     // False once the window is closed.
@@ -68,6 +73,7 @@ public:
     bool setTopMost(bool onTop) override;
     void showWindow() override;
     void post(std::function<void()> task) override;
+    void openNewsletterList(const std::vector<std::filesystem::path>& paths) override;
 
 private:
     // While a message box or a pop-up is open.
@@ -124,7 +130,9 @@ private:
     std::mutex tasksMutex_;
     HWND tasksTo_ = nullptr;  // nothing once the window is gone
     std::deque<std::function<void()>> tasks_;
+    message::Reader& reader_;
     std::unique_ptr<form::Form1> form_;
+    std::unique_ptr<ListWindow> list_;  // after the behaviour it reports to: it goes first
 };
 
 }  // namespace nolvetta::win32

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the files of MainWindow share among themselves, and with no one else.
+// What the files of the windows share among themselves, and with no one else.
 #include <windows.h>
 
 #include <cstddef>
@@ -37,6 +37,10 @@ inline std::optional<form::Menu> menuOf(UINT id) {
 // The window's DPI, or the screen's where there is no window or the system
 // cannot tell.
 UINT dpiOf(HWND window);
+// The system's message font, at the DPI.
+LOGFONTW messageFont(UINT dpi);
+// The frame round a client area (`frame`) of a window of `style`, at the DPI.
+BOOL adjustForDpi(RECT& frame, DWORD style, BOOL menu, UINT dpi);
 // A combo box's edit field, which has its keys and its focus.
 HWND editOf(HWND combo);
 std::u16string windowText(HWND window);
