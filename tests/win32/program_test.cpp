@@ -7,20 +7,24 @@
 #include <chrono>
 #include <thread>
 
+#include "message/message.h"
 #include "scratch.h"
+#include "win32/user_folders.h"
 #include "windows_desktop.h"
 
 namespace fs = std::filesystem;
 using namespace nolvetta::testsupport;
 
-// Starts `program` in its folder with one argument, if any; its process.
-HANDLE start(const fs::path& program, const std::wstring& argument = {}) {
-    std::wstring line = L"\"" + program.wstring() + L"\"";
-    line += argument.empty() ? L"" : L" \"" + argument + L"\"";
+// Starts `program` in its folder with `arguments` as typed, its standard
+// output and error to `out` if given; its process.
+HANDLE start(const fs::path& program, const std::wstring& arguments = {}, HANDLE out = nullptr) {
+    std::wstring line = L"\"" + program.wstring() + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = startup.hStdError = out;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
                         program.parent_path().c_str(), &startup, &process)) {
         return nullptr;
     }
@@ -81,4 +85,51 @@ TEST(Program, ALaterStartHandsOverItsFileAndTheSessionsEndSavesAtOnce) {
     EXPECT_EQ(exitCode(first), 0);
     EXPECT_EQ(readBytes(folder / "nolvetta.dat"), "a@x\r\n");
     EXPECT_EQ(readBytes(folder / "nolvetta1.dat"), "True\r\n");
+}
+
+// Runs `program` with `arguments` as a script does: its exit code, and what
+// it wrote to the pipe given as its standard output and error.
+std::pair<DWORD, std::string> run(const fs::path& program, const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherited, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = start(program, arguments, write);
+    CloseHandle(write);
+    std::string written;
+    char piece[4096];
+    for (DWORD n = 0; process && ReadFile(read, piece, sizeof piece, &n, nullptr) && n;) {
+        written.append(piece, n);
+    }
+    CloseHandle(read);
+    return {process ? exitCode(process) : DWORD(-1), written};
+}
+
+// As on Linux: no window, nothing written beside the program, the rows and
+// nothing else written, status 2 and why when nothing could be read.
+TEST(Program, TheListIsPrintedForAScriptWithoutAWindow) {
+    ScratchDirectory folder;
+    const fs::path program = folder / "nolvetta.exe";
+    fs::copy_file(besideThisProgram(NOLVETTA_PROGRAM), program);
+    const fs::path store = fs::absolute(NOLVETTA_WINDOWS_MAIL_HOME) /
+                           "Local/Microsoft/Windows Live Mail/Storage Folders";
+    const auto [code, out] = run(program, L"--list --tsv \"" + store.wstring() + L"\"");
+    if constexpr (nolvetta::message::ReaderBuilt) {
+        EXPECT_EQ(out,
+                  "sender\tsubject\tcount\tlatest\tway out\treached\trecord\n"
+                  "Shop News\tセール s2\t1\t2026-11-09T00:00:00Z\thttps://shop.example/unsub?u=s2\t"
+                  "me@example.net\t\nメルマガ配信\t週刊 m2\t1\t2026-11-08T00:00:00Z\t"
+                  "https://mail.mag2.com/reader/D?id=0001234567&e=reader@example.com\t"
+                  "reader@example.com\t\n");
+    } else {
+        EXPECT_NE(out.find("メールを丸ごと読むことはまだできません"), std::string::npos) << out;
+    }
+    EXPECT_EQ(code, nolvetta::message::ReaderBuilt ? 0 : 2);
+    const auto [goneCode, goneOut] = run(program, L"--tsv --list gone");
+    EXPECT_EQ(goneCode, 2);
+    EXPECT_NE(goneOut.find("読み込めるメールがありませんでした。"), std::string::npos) << goneOut;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+    const nolvetta::win32::MailHomes homes = nolvetta::win32::mailHomes();
+    EXPECT_EQ(homes.home.filename().wstring() + L" " + homes.dataHome.filename().wstring(),
+              L"Roaming Local");
 }
