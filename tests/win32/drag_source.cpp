@@ -1,13 +1,17 @@
 // drag_source X Y TEXT: another program's drag of TEXT, dropped at the screen
 // point X, Y through the system's drag and drop; exits with the effect
-// (DROPEFFECT_NONE if refused), 255 if it could not drag.
+// (DROPEFFECT_NONE if refused), 255 if it could not drag. With --message
+// FILE for TEXT, a mail program's drag of the message in FILE: a file that
+// exists only as data, its contents a stream.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <ole2.h>
+#include <shlobj.h>
 
 #include <cwchar>
 #include <string>
 
+#include "scratch.h"
 #include "win32/drag_drop.h"
 
 namespace {
@@ -21,15 +25,24 @@ struct DropAtOnce final : nolvetta::win32::ComObject<IDropSource> {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4 || FAILED(OleInitialize(nullptr))) {
+    using namespace nolvetta::win32;
+    const bool message = argc == 5 && std::wcscmp(argv[3], L"--message") == 0;
+    if ((argc != 4 && !message) || FAILED(OleInitialize(nullptr))) {
         return 255;
     }
     SetCursorPos(std::wcstol(argv[1], nullptr, 10), std::wcstol(argv[2], nullptr, 10));
-    const std::wstring text = argv[3];
-    nolvetta::win32::ComPtr<IDataObject> data(new nolvetta::win32::DataObject(
-        {{CF_UNICODETEXT,
-          nolvetta::win32::unicodeTextForm(std::u16string(text.begin(), text.end()))}}));
-    nolvetta::win32::ComPtr<IDropSource> source(new DropAtOnce);
+    const std::wstring text = argv[argc - 1];
+    DataObject::Forms forms{
+        {CF_UNICODETEXT, unicodeTextForm(std::u16string(text.begin(), text.end()))}};
+    if (message) {
+        FILEGROUPDESCRIPTORW group{1, {}};
+        group.fgd[0].dwFlags = FD_UNICODE;
+        wcscpy(group.fgd[0].cFileName, std::filesystem::path(text).filename().c_str());
+        forms = {{fileDescriptorForm(), {reinterpret_cast<const char*>(&group), sizeof group}},
+                 {fileContentsForm(), nolvetta::testsupport::readBytes(text)}};
+    }
+    ComPtr<IDataObject> data(new DataObject(std::move(forms)));
+    ComPtr<IDropSource> source(new DropAtOnce);
     DWORD effect = DROPEFFECT_NONE;
     const HRESULT result =
         DoDragDrop(data.get(), source.get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
