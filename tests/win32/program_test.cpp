@@ -14,23 +14,6 @@
 namespace fs = std::filesystem;
 using namespace nolvetta::testsupport;
 
-// Starts `program` in its folder with `arguments` as typed, its standard
-// output and error to `out` if given; its process.
-HANDLE start(const fs::path& program, const std::wstring& arguments = {}, HANDLE out = nullptr) {
-    std::wstring line = L"\"" + program.wstring() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = out ? STARTF_USESTDHANDLES : 0;
-    startup.hStdOutput = startup.hStdError = out;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
-                        program.parent_path().c_str(), &startup, &process)) {
-        return nullptr;
-    }
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
-
 // The first visible window of the process in that class, waited for a while.
 HWND windowOf(HANDLE process, const wchar_t* windowClass) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
