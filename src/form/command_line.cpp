@@ -18,6 +18,8 @@ CommandLine commandLineOf(const std::vector<fs::path>& arguments, const fs::path
             line.tsv = true;
         } else if (!options || !text.starts_with(fs::path::value_type('-'))) {
             line.paths.push_back(folder / argument);
+        } else if (text.size() > 1) {
+            line.others.push_back(argument);
         }
     }
     return line;

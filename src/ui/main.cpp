@@ -19,8 +19,8 @@
 
 namespace {
 
-// --help and --version answer on the terminal, before there is any window
-// and so without a display.
+// --help, --version and a wrong option answer on the terminal, before there
+// is any window and so without a display; the program ends there.
 void answerTheCommandLine(int argc, char** argv) {
     namespace captions = nolvetta::form::captions;
     using nolvetta::ui::toQt;
@@ -32,7 +32,7 @@ void answerTheCommandLine(int argc, char** argv) {
     parser.addOption({QStringLiteral("list"), toQt(captions::CommandLineList)});
     parser.addOption({QStringLiteral("tsv"), toQt(captions::CommandLineTsv)});
     parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
-                                 QStringLiteral("[FILE | --list [--tsv] PATH…]"));
+                                 toQt(captions::CommandLineSyntax));
     parser.process(terminal);
 }
 
@@ -56,15 +56,15 @@ int main(int argc, char** argv) {
     ui::catchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("Nolvetta"));
     QApplication::setApplicationVersion(QStringLiteral(NOLVETTA_VERSION));
-    // A plain start builds no second application object.
-    if (argc > 1) {
-        answerTheCommandLine(argc, argv);
-    }
     // The names as the system gave them, any bytes.
     std::error_code noFolder;
     const nolvetta::form::CommandLine commandLine =
         nolvetta::form::commandLineOf(std::vector<std::filesystem::path>(argv + 1, argv + argc),
                                       std::filesystem::current_path(noFolder));
+    // A start without them builds no second application object.
+    if (!commandLine.others.empty()) {
+        answerTheCommandLine(argc, argv);
+    }
     if (commandLine.printsList()) {
         return nolvetta::form::printNewsletterList(
             commandLine.paths,

@@ -747,7 +747,7 @@ TEST(CommandLine, OptionsAndPathsAreReadAlikeEverywhere) {
         {{"--list", "--tsv", "/m/Mail", "Local"}, "printed: --list --tsv /m/Mail /w/Local |"},
         {{"--tsv", "x.eml"}, "--tsv /w/x.eml |/w/x.eml"},
         {{"--", "--list", "-x"}, "/w/--list /w/-x |/w/--list"},
-        {{"--list", "-v", "--help", "--", "--tsv"}, "--list /w/--tsv |"},
+        {{"--list", "-v", "--help", "-", "--", "--tsv"}, "--list /w/--tsv | -v --help"},
     };
     for (const auto& [arguments, expected] : cases) {
         const CommandLine line = commandLineOf(arguments, "/w");
@@ -756,6 +756,10 @@ TEST(CommandLine, OptionsAndPathsAreReadAlikeEverywhere) {
         for (const std::filesystem::path& path : line.paths) {
             read += path.generic_string() + " ";
         }
-        EXPECT_EQ(read + "|" + line.messageFile().generic_string(), expected);
+        read += "|" + line.messageFile().generic_string();
+        for (const std::filesystem::path& option : line.others) {
+            read += " " + option.generic_string();
+        }
+        EXPECT_EQ(read, expected);
     }
 }
