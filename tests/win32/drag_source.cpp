@@ -1,8 +1,8 @@
 // drag_source X Y TEXT: another program's drag of TEXT, dropped at the screen
 // point X, Y through the system's drag and drop; exits with the effect
-// (DROPEFFECT_NONE if refused), 255 if it could not drag. With --message
-// FILE for TEXT, a mail program's drag of the message in FILE: a file that
-// exists only as data, its contents a stream.
+// (DROPEFFECT_NONE if refused), 255 if it could not drag. With
+// --message=FILE for TEXT, a mail program's drag of the message in FILE: a
+// file that exists only as data, its contents a stream.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <ole2.h>
@@ -26,20 +26,19 @@ struct DropAtOnce final : nolvetta::win32::ComObject<IDropSource> {
 
 int wmain(int argc, wchar_t** argv) {
     using namespace nolvetta::win32;
-    const bool message = argc == 5 && std::wcscmp(argv[3], L"--message") == 0;
-    if ((argc != 4 && !message) || FAILED(OleInitialize(nullptr))) {
+    if (argc != 4 || FAILED(OleInitialize(nullptr))) {
         return 255;
     }
     SetCursorPos(std::wcstol(argv[1], nullptr, 10), std::wcstol(argv[2], nullptr, 10));
-    const std::wstring text = argv[argc - 1];
+    const std::wstring text = argv[3];
     DataObject::Forms forms{
         {CF_UNICODETEXT, unicodeTextForm(std::u16string(text.begin(), text.end()))}};
-    if (message) {
+    if (text.starts_with(L"--message=")) {
+        const std::filesystem::path file = text.substr(10);
         FILEGROUPDESCRIPTORW group{1, {}};
-        group.fgd[0].dwFlags = FD_UNICODE;
-        wcscpy(group.fgd[0].cFileName, std::filesystem::path(text).filename().c_str());
+        wcscpy(group.fgd[0].cFileName, file.filename().c_str());
         forms = {{fileDescriptorForm(), {reinterpret_cast<const char*>(&group), sizeof group}},
-                 {fileContentsForm(), nolvetta::testsupport::readBytes(text)}};
+                 {fileContentsForm(), nolvetta::testsupport::readBytes(file)}};
     }
     ComPtr<IDataObject> data(new DataObject(std::move(forms)));
     ComPtr<IDropSource> source(new DropAtOnce);
