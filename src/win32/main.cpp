@@ -134,11 +134,6 @@ int printNewsletterList(const form::CommandLine& line, const fs::path& dataDirec
                                            *nolvetta::message::makeSystemReader(), output.file());
 }
 
-// The newsletter list's window on the paths given (on every store found
-// when none is): Windows has no list window yet, and the main window opens
-// alone.
-void openNewsletterList(nolvetta::win32::MainWindow&, const std::vector<fs::path>&) {}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -187,7 +182,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         window.form().openMessageFile(file);
     }
     if (line.list && window.isOpen()) {
-        openNewsletterList(window, line.paths);
+        window.openNewsletterList(line.paths);
     }
     MSG message{};
     while (window.isOpen() && GetMessageW(&message, nullptr, 0, 0) > 0) {
