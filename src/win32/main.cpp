@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -74,7 +75,9 @@ public:
         const int fd =
             isOpen(out) ? _open_osfhandle(reinterpret_cast<intptr_t>(out), _O_BINARY) : -1;
         file_ = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
-        _setmode(_fileno(stderr), _O_BINARY);  // the same bytes as on Linux, line ends too
+        if (_fileno(stderr) >= 0) {
+            _setmode(_fileno(stderr), _O_BINARY);  // the same bytes as on Linux, line ends too
+        }
     }
     ~Output() {
         if (codePage_ != 0) {
@@ -118,7 +121,8 @@ int answerTheCommandLine(const std::wstring& program, const std::wstring& option
     if (option == L"-v" || option == L"--version") {
         return output.write("Nolvetta " NOLVETTA_VERSION "\n") ? 0 : 1;
     }
-    const std::wstring name = option.substr(option.find_first_not_of(L'-'));
+    const std::wstring name =
+        option.substr(std::min(option.find_first_not_of(L'-'), option.size()));
     std::fprintf(stderr, "Nolvetta: Unknown option '%s'.\n",
                  toUtf8(nolvetta::win32::utf16(name)).c_str());
     return 1;
