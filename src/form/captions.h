@@ -27,6 +27,7 @@ inline constexpr Text CommandLineDescription =
     u"Opens the subscribe and unsubscribe pages of Japanese e-mail magazines in your browser.";
 inline constexpr Text CommandLineFile =
     u"配信を停止するメール (.eml)。 A saved e-mail message to unsubscribe from.";
+inline constexpr Text CommandLineSyntax = u"[FILE | --list [--tsv] PATH…]";
 
 inline constexpr Text AddressFrame = u"メールアドレス";
 inline constexpr Text DeletionAddressHint = u"削除用アドレス";

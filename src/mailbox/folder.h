@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -22,5 +24,10 @@ struct FolderEntry {
 // that of all it holds, stays as it was where the user owns them.
 std::vector<FolderEntry> entriesOf(const std::filesystem::path& folder, bool throughLink,
                                    std::error_code& ec);
+
+// A mail program's settings file, read as its mail is: its access time left
+// alone where the user owns it (and the system lets it be). Nothing for what
+// cannot be read or is no file.
+std::optional<std::string> contentsOf(const std::filesystem::path& file);
 
 }  // namespace nolvetta::mailbox

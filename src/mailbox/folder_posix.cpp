@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "mailbox/folder.h"
 #include "system/open_posix.h"
@@ -56,6 +58,30 @@ std::vector<FolderEntry> entriesOf(const std::filesystem::path& folder, bool thr
         ec.assign(errno, std::generic_category());
     }
     return entries;
+}
+
+std::optional<std::string> contentsOf(const std::filesystem::path& file) {
+    const int fd =
+        system::openLeavingAccessTime(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    std::optional<std::string> contents;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        contents.emplace();
+        char piece[8192];
+        for (ssize_t length; (length = ::read(fd, piece, sizeof piece)) != 0;) {
+            if (length > 0) {
+                contents->append(piece, std::size_t(length));
+            } else if (errno != EINTR) {
+                contents.reset();
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return contents;
 }
 
 }  // namespace nolvetta::mailbox

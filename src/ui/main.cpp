@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <filesystem>
-#include <string_view>
 #include <vector>
 
 #include "form/captions.h"
+#include "form/command_line.h"
 #include "form/list_tsv.h"
 #include "launcher/launcher.h"
 #include "message/reader.h"
@@ -19,8 +19,8 @@
 
 namespace {
 
-// --help and --version answer on the terminal, before there is any window
-// and so without a display.
+// --help, --version and a wrong option answer on the terminal, before there
+// is any window and so without a display; the program ends there.
 void answerTheCommandLine(int argc, char** argv) {
     namespace captions = nolvetta::form::captions;
     using nolvetta::ui::toQt;
@@ -32,35 +32,8 @@ void answerTheCommandLine(int argc, char** argv) {
     parser.addOption({QStringLiteral("list"), toQt(captions::CommandLineList)});
     parser.addOption({QStringLiteral("tsv"), toQt(captions::CommandLineTsv)});
     parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
-                                 QStringLiteral("[FILE | --list [--tsv] PATH…]"));
+                                 toQt(captions::CommandLineSyntax));
     parser.process(terminal);
-}
-
-struct CommandLine {
-    bool list = false;  // the newsletter list, on every path given
-    bool tsv = false;   // printed, without a window
-    std::vector<std::filesystem::path> paths;
-};
-
-// The paths as the system gave their names (any bytes, which no decoding
-// may lose), made absolute: a running copy may be handed one.
-CommandLine commandLineOf(int argc, char** argv) {
-    CommandLine line;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (options && argument == "--") {
-            options = false;
-        } else if (options && argument == "--list") {
-            line.list = true;
-        } else if (options && argument == "--tsv") {
-            line.tsv = true;
-        } else if (!options || !argument.starts_with('-')) {
-            std::error_code ec;
-            line.paths.push_back(std::filesystem::absolute(std::filesystem::path(argument), ec));
-        }
-    }
-    return line;
 }
 
 // Qt cannot keep a window above the others on Wayland, where there is no
@@ -83,13 +56,16 @@ int main(int argc, char** argv) {
     ui::catchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("Nolvetta"));
     QApplication::setApplicationVersion(QStringLiteral(NOLVETTA_VERSION));
-    // A plain start builds no second application object.
-    if (argc > 1) {
+    // The names as the system gave them, any bytes.
+    std::error_code noFolder;
+    const nolvetta::form::CommandLine commandLine =
+        nolvetta::form::commandLineOf(std::vector<std::filesystem::path>(argv + 1, argv + argc),
+                                      std::filesystem::current_path(noFolder));
+    // A start without them builds no second application object.
+    if (!commandLine.others.empty()) {
         answerTheCommandLine(argc, argv);
     }
-    const CommandLine commandLine = commandLineOf(argc, argv);
-    if (commandLine.list && commandLine.tsv) {
-        // Read-only and windowless: no display, no lock, no running copy involved.
+    if (commandLine.printsList()) {
         return nolvetta::form::printNewsletterList(
             commandLine.paths,
             store::chooseDataDirectory(store::programDirectory(), store::userDataDirectory()),
@@ -97,9 +73,7 @@ int main(int argc, char** argv) {
             ui::nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)),
             *nolvetta::message::makeSystemReader(), stdout);
     }
-    const std::filesystem::path messageFile = commandLine.list || commandLine.paths.empty()
-                                                  ? std::filesystem::path()
-                                                  : commandLine.paths.front();
+    const std::filesystem::path messageFile = commandLine.messageFile();
     const bool choseXWayland = preferXWayland();
     QApplication app(argc, argv);
     if (choseXWayland) {

@@ -17,6 +17,7 @@
 #include "win32/drag_drop.h"
 #include "win32/main_window_parts.h"
 #include "win32/message_box.h"
+#include "win32/user_folders.h"
 #include "win32/wide_text.h"
 
 namespace nolvetta::win32 {
@@ -57,18 +58,6 @@ void registerWindowClass(WNDPROC windowProc) {
         return RegisterClassExW(&windowClass) != 0;
     }();
     (void)registered;
-}
-
-// A folder the system names in the environment, as the shell sets it.
-fs::path environmentPath(const wchar_t* name) {
-    std::wstring value(MAX_PATH, L'\0');
-    DWORD length = GetEnvironmentVariableW(name, value.data(), DWORD(value.size()));
-    if (length >= value.size()) {
-        value.resize(length);
-        length = GetEnvironmentVariableW(name, value.data(), DWORD(value.size()));
-    }
-    value.resize(length < value.size() ? length : 0);
-    return value;
 }
 
 // A file or a folder chosen in the shell's own dialog; nothing if none was.
@@ -112,8 +101,8 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, HWND main) : 
     CreateWindowExW(WS_EX_APPWINDOW, ListClass, wide(title).c_str(), ListStyle, CW_USEDEFAULT,
                     CW_USEDEFAULT, WishedWidth, WishedHeight, nullptr, nullptr,
                     GetModuleHandleW(nullptr), this);
-    list_ = std::make_unique<form::NewsletterList>(
-        *this, form, reader, environmentPath(L"USERPROFILE"), environmentPath(L"APPDATA"));
+    const MailHomes homes = mailHomes();
+    list_ = std::make_unique<form::NewsletterList>(*this, form, reader, homes.home, homes.dataHome);
     if (window_ == nullptr) {
         return;
     }

@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "form/captions.h"
+#include "form/command_line.h"
 #include "form/newsletter_list.h"
 #include "form/view.h"
 #include "launcher/launcher.h"
@@ -736,4 +737,28 @@ TEST(ListWindow, OpensWhollyOnItsScreen) {
     // At twice the scale, under a panel; on a second screen.
     EXPECT_EQ(fitOnScreen(1080, 540, {0, 30, 640, 370}, frame), (Box{4, 54, 632, 342}));
     EXPECT_EQ(fitOnScreen(1080, 540, {1280, 0, 400, 300}, {}), (Box{1280, 0, 400, 300}));
+}
+
+// Both systems' programs start from the same reading of their arguments.
+TEST(CommandLine, OptionsAndPathsAreReadAlikeEverywhere) {
+    const std::pair<std::vector<std::filesystem::path>, std::string> cases[] = {
+        {{}, "|"},
+        {{"a.eml", "b.eml"}, "/w/a.eml /w/b.eml |/w/a.eml"},
+        {{"--list", "--tsv", "/m/Mail", "Local"}, "--list --tsv /m/Mail /w/Local |"},
+        {{"--tsv", "x.eml"}, "--tsv /w/x.eml |/w/x.eml"},
+        {{"--", "--list", "-x"}, "/w/--list /w/-x |/w/--list"},
+        {{"--list", "-v", "--help", "-", "--", "--tsv"}, "--list /w/--tsv | -v --help"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const CommandLine line = commandLineOf(arguments, "/w");
+        std::string read = std::string(line.list ? "--list " : "") + (line.tsv ? "--tsv " : "");
+        for (const std::filesystem::path& path : line.paths) {
+            read += path.generic_string() + " ";
+        }
+        read += "|" + line.messageFile().generic_string();
+        for (const std::filesystem::path& option : line.others) {
+            read += " " + option.generic_string();
+        }
+        EXPECT_EQ(read, expected);
+    }
 }

@@ -8,7 +8,9 @@
 // and saved messages. Five newsletters, one of each kind, beside personal
 // mail, a duplicate and a damaged message, and subjects in every way Japanese
 // mail sends them (encoded, raw ISO-2022-JP, raw Shift_JIS). No real
-// person's mail.
+// person's mail. Beside it, a Windows user's (tests/mailbox/windows-home):
+// the roaming and local application data folders with Thunderbird's
+// profiles and the folders of Windows Live Mail and Windows Mail.
 namespace nolvetta::testsupport {
 
 inline void copyMailHome(const std::filesystem::path& home) {

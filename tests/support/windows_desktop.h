@@ -87,6 +87,24 @@ inline std::vector<std::u16string> childTexts(HWND window) {
     return texts;
 }
 
+// Starts `program` in its folder with `arguments` as typed, its standard
+// output and error to `out` if given; its process, null if it did not start.
+inline HANDLE start(const std::filesystem::path& program, const std::wstring& arguments = {},
+                    HANDLE out = nullptr) {
+    std::wstring line = L"\"" + program.wstring() + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = startup.hStdError = out;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
+                        program.parent_path().c_str(), &startup, &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
 // A file beside this test program's own, or at a path relative to it.
 inline std::filesystem::path besideThisProgram(const std::filesystem::path& relative) {
     wchar_t self[MAX_PATH] = {};

@@ -46,10 +46,6 @@ std::pair<int, bool> sortArrow(HWND table) {
 // close mid-scan stops it. The list stays on top with the main window, on
 // the screen whole.
 TEST_F(Win32Window, TheListIsReadSortedFilteredAndLeftByKeyboard) {
-    ScratchDirectory home;  // no mail program's store there
-    for (const wchar_t* folder : {L"USERPROFILE", L"APPDATA"}) {
-        SetEnvironmentVariableW(folder, home.path().c_str());
-    }
     EXPECT_EQ(entriesOf(GetSubMenu(GetMenu(window->handle()), 0)).back(), u"メルマガ一覧(&L)");
     SendMessageW(window->handle(), WM_COMMAND, 1000 + int(Menu::NewsletterList), 0);
     ListWindow& list = *window->list();

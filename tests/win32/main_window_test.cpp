@@ -20,39 +20,34 @@ DWORD drop(HWND target, nolvetta::win32::DataObject::Forms forms) {
     return effect;
 }
 
-// Drops `text` at the middle of `target` from another program, whose drag
-// finds the window under the pointer as the system sees it, while the
-// window runs; the effect, DROPEFFECT_NONE if refused.
+// Drops `text` (or with "--message=" the message in a file, as a mail program
+// drags it) at the middle of `target` from another program, whose drag finds
+// the window under the pointer as the system sees it, while the window runs;
+// the effect, DROPEFFECT_NONE if refused.
 DWORD dropFromAnotherProgram(HWND target, std::u16string_view text,
                              const std::function<void()>& pump) {
     RECT place{};
     GetWindowRect(target, &place);
-    std::wstring line = L"drag_source " + std::to_wstring((place.left + place.right) / 2) + L" " +
-                        std::to_wstring((place.top + place.bottom) / 2) + L" \"" +
-                        std::wstring(text.begin(), text.end()) + L"\"";
-    const std::wstring program = besideThisProgram(NOLVETTA_DRAG_SOURCE).wstring();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    const HANDLE process = start(besideThisProgram(NOLVETTA_DRAG_SOURCE),
+                                 std::to_wstring((place.left + place.right) / 2) + L" " +
+                                     std::to_wstring((place.top + place.bottom) / 2) + L" \"" +
+                                     std::wstring(text.begin(), text.end()) + L"\"");
+    if (process == nullptr) {
         ADD_FAILURE() << "drag_source did not start";
         return DROPEFFECT_NONE;
     }
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT) !=
-               WAIT_OBJECT_0 &&
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0 &&
            std::chrono::steady_clock::now() < deadline) {
         pump();
     }
     DWORD effect = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &effect);
+    GetExitCodeProcess(process, &effect);
     if (effect == STILL_ACTIVE) {
-        TerminateProcess(process.hProcess, DROPEFFECT_NONE);
+        TerminateProcess(process, DROPEFFECT_NONE);
         ADD_FAILURE() << "drag_source did not end";
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process);
     pump();
     return effect;
 }
@@ -211,17 +206,6 @@ TEST_F(Win32Window, DropsAndTheListsOverACloseAndAStart) {
     untilAnswered();
     EXPECT_NE(user.seen().at(0).at(1).find(u"C:\\a.png"), std::u16string::npos);
     EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0007654321&e=first@x")}));
-    // A message dragged out of a mail program as a file of data, read from its
-    // stream: a newsletter of the service opens its page at once.
-    FILEGROUPDESCRIPTORW group{1, {}};
-    wcscpy(group.fgd[0].cFileName, L"s.eml");
-    const std::string eml = "From: a@x\r\n\r\nmag2 ID:0001234567\r\n";
-    const DataObject::Forms mail{
-        {fileDescriptorForm(), std::string(reinterpret_cast<const char*>(&group), sizeof group)},
-        {fileContentsForm(), eml}};
-    EXPECT_EQ(messageOf(ComPtr<IDataObject>(new DataObject(mail)).get()), eml);
-    EXPECT_EQ(drop(control(Control::MagazineId), mail), DROPEFFECT_COPY);
-    EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=first@x")}));
     SendMessageW(window->handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(window->isOpen());
     EXPECT_EQ(readBytes(folder / "nolvetta1.dat"), "True\r\n");  // saved at the close
@@ -235,6 +219,9 @@ TEST_F(Win32Window, TextFromAnotherProgramIsDroppedOnTheFieldUnderThePointer) {
     GetWindowRect(window->handle(), &frame);
     SetWindowPos(window->handle(), nullptr, 0, 0, frame.right - frame.left,
                  frame.bottom - frame.top + 150, SWP_NOMOVE | SWP_NOZORDER);
+    // A message with an http way out, which is asked about.
+    const std::u16string old =
+        std::filesystem::absolute(NOLVETTA_MAIL_HOME "/saved/old.eml").u16string();
     const struct {
         Control target;
         std::u16string text;
@@ -244,12 +231,17 @@ TEST_F(Win32Window, TextFromAnotherProgramIsDroppedOnTheFieldUnderThePointer) {
         {Control::ShopAddress, u"商品: " + url(ShopMallBase, u"/myshop/item/1/"), DROPEFFECT_COPY},
         {Control::Unsubscribe, u"mag2 ID:0007654321", DROPEFFECT_NONE},
         {Control::RegistrationAddress, u"mag2 ID:0007654321", DROPEFFECT_NONE},
+        {Control::MagazineId, u"--message=" + old, DROPEFFECT_COPY},
     };
+    user.answer(u"はい");
     for (const auto& c : cases) {
         EXPECT_EQ(dropFromAnotherProgram(control(c.target), c.text, [this] { pump(); }), c.effect)
             << "case " << &c - cases;
     }
-    EXPECT_EQ(opened(1), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x")}));
+    EXPECT_EQ(user.seen().at(0).at(1),
+              u"このメールの配信停止のページは暗号化されていない http のアドレスです。");
+    EXPECT_EQ(opened(2), Pages({url(Mag2DeliveryBase, u"/reader/D?id=0001234567&e=a%2Bb@x"),
+                                u"http://old.example.com/leave"}));
     EXPECT_EQ(text(Control::ShopAddress), url(ShopMallBase, u"/myshop/"));
     EXPECT_EQ(text(Control::MagazineId), u"0001234567");
 }

@@ -8,25 +8,11 @@
 #include <thread>
 
 #include "scratch.h"
+#include "win32/user_folders.h"
 #include "windows_desktop.h"
 
 namespace fs = std::filesystem;
 using namespace nolvetta::testsupport;
-
-// Starts `program` in its folder with one argument, if any; its process.
-HANDLE start(const fs::path& program, const std::wstring& argument = {}) {
-    std::wstring line = L"\"" + program.wstring() + L"\"";
-    line += argument.empty() ? L"" : L" \"" + argument + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        program.parent_path().c_str(), &startup, &process)) {
-        return nullptr;
-    }
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
 
 // The first visible window of the process in that class, waited for a while.
 HWND windowOf(HANDLE process, const wchar_t* windowClass) {
@@ -81,4 +67,47 @@ TEST(Program, ALaterStartHandsOverItsFileAndTheSessionsEndSavesAtOnce) {
     EXPECT_EQ(exitCode(first), 0);
     EXPECT_EQ(readBytes(folder / "nolvetta.dat"), "a@x\r\n");
     EXPECT_EQ(readBytes(folder / "nolvetta1.dat"), "True\r\n");
+}
+
+// Runs `program` with `arguments` as a script does: its exit code, and what
+// it wrote to the pipe given as its standard output and error.
+std::pair<DWORD, std::string> run(const fs::path& program, const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherited, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = start(program, arguments, write);
+    CloseHandle(write);
+    std::string written;
+    char piece[4096];
+    for (DWORD n = 0; process && ReadFile(read, piece, sizeof piece, &n, nullptr) && n;) {
+        written.append(piece, n);
+    }
+    CloseHandle(read);
+    return {process ? exitCode(process) : DWORD(-1), written};
+}
+
+// As on Linux: no window, nothing written beside the program, the rows and
+// nothing else written, status 2 when nothing could be read, 1 and why for a
+// wrong option.
+TEST(Program, TheListIsPrintedForAScriptWithoutAWindow) {
+    ScratchDirectory folder;
+    const fs::path program = folder / "nolvetta.exe";
+    fs::copy_file(besideThisProgram(NOLVETTA_PROGRAM), program);
+    const fs::path store = fs::absolute(NOLVETTA_WINDOWS_MAIL_HOME) /
+                           "Local/Microsoft/Windows Live Mail/Storage Folders";
+    const auto [code, out] = run(program, L"--list --tsv \"" + store.wstring() + L"\"");
+    EXPECT_EQ(out,
+              "sender\tsubject\tcount\tlatest\tway out\treached\trecord\n"
+              "Shop News\tセール s2\t1\t2026-11-09T00:00:00Z\thttps://shop.example/unsub?u=s2\t"
+              "me@example.net\t\nメルマガ配信\t週刊 m2\t1\t2026-11-08T00:00:00Z\t"
+              "https://mail.mag2.com/reader/D?id=0001234567&e=reader@example.com\t"
+              "reader@example.com\t\n");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(run(program, L"--tsv --list gone").first, 2);
+    EXPECT_EQ(run(program, L"--list --bogus"),
+              std::pair(DWORD(1), std::string("Nolvetta: Unknown option 'bogus'.\n")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+    const auto [home, dataHome] = nolvetta::win32::mailHomes();
+    EXPECT_EQ(home.filename().wstring() + L" " + dataHome.filename().wstring(), L"Roaming Local");
 }
