@@ -1,4 +1,7 @@
+#include <glib.h>
+
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,64 +15,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string_view trimmed(std::string_view text) {
-    const std::size_t start = text.find_first_not_of(" \t\r");
-    if (start == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(start, text.find_last_not_of(" \t\r") + 1 - start);
-}
-
-// The file's own UTF-8, which Windows would read in the code page of the day.
-fs::path pathOf(std::string_view utf8) {
-#ifdef _WIN32
-    const std::u16string text = text::fromUtf8(utf8);
-    return fs::path(std::wstring(text.begin(), text.end()));
-#else
-    return fs::path(std::string(utf8));  // names are bytes: taken as they are
-#endif
-}
-
 }  // namespace
 
+// GLib's reader of key files, which takes Thunderbird's CR LF lines too; raw
+// values, since an absolute Windows path is written with bare backslashes.
 std::vector<ThunderbirdProfile> thunderbirdProfiles(std::string_view ini, const fs::path& base) {
-    struct Group {
-        bool profile = false;
-        std::string_view name, path, isRelative;
-    };
-    std::vector<Group> groups;
     if (ini.starts_with("\xEF\xBB\xBF")) {
         ini.remove_prefix(3);  // Notepad's mark of UTF-8, should the user have edited it there
     }
-    while (!ini.empty()) {
-        const std::size_t end = std::min(ini.find('\n'), ini.size());
-        const std::string_view line = trimmed(ini.substr(0, end));
-        ini.remove_prefix(std::min(end + 1, ini.size()));
-        const std::size_t equals = line.find('=');
-        if (line.starts_with('[')) {
-            const std::size_t close = line.find(']');
-            groups.emplace_back().profile =
-                close != line.npos && line.substr(1, close - 1).starts_with("Profile");
-        } else if (!groups.empty() && equals != line.npos && !line.starts_with('#') &&
-                   !line.starts_with(';')) {
-            const std::string_view key = trimmed(line.substr(0, equals));
-            const std::string_view value = trimmed(line.substr(equals + 1));
-            Group& group = groups.back();
-            if (key == "Name") {
-                group.name = value;
-            } else if (key == "Path") {
-                group.path = value;
-            } else if (key == "IsRelative") {
-                group.isRelative = value;
-            }
-        }
-    }
     std::vector<ThunderbirdProfile> profiles;
-    for (const Group& group : groups) {
-        if (group.profile && !group.path.empty()) {
-            const fs::path path = pathOf(group.path);
-            profiles.push_back({text::fromUtf8(group.name.empty() ? group.path : group.name),
-                                group.isRelative == "0" ? path : base / path});
+    const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> file(g_key_file_new(),
+                                                                     &g_key_file_free);
+    if (!g_key_file_load_from_data(file.get(), ini.data(), ini.size(), G_KEY_FILE_NONE, nullptr)) {
+        return profiles;
+    }
+    gsize count = 0;
+    const std::unique_ptr<gchar*, decltype(&g_strfreev)> groups(
+        g_key_file_get_groups(file.get(), &count), &g_strfreev);
+    for (gsize i = 0; i < count; ++i) {
+        const char* group = groups.get()[i];
+        const auto value = [&](const char* key) {
+            const std::unique_ptr<gchar, decltype(&g_free)> found(
+                g_key_file_get_value(file.get(), group, key, nullptr), &g_free);
+            return std::string(found ? found.get() : "");
+        };
+        const std::string path = value("Path"), name = value("Name");
+        if (std::string_view(group).starts_with("Profile") && !path.empty()) {
+            // The file's own UTF-8, which Windows would read in the code page of the day.
+            const fs::path folder(std::u8string(path.begin(), path.end()));
+            profiles.push_back({text::fromUtf8(name.empty() ? path : name),
+                                value("IsRelative") == "0" ? folder : base / folder});
         }
     }
     return profiles;
