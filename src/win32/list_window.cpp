@@ -30,7 +30,6 @@ using Column = form::NewsletterList::Column;
 using Part = ListWindow::Part;
 
 constexpr wchar_t ListClass[] = L"Nolvetta.NewsletterList";
-constexpr UINT RunTasks = WM_APP;
 constexpr int PartIds = 100;  // beyond IDOK and IDCANCEL, which the dialog keys send
 constexpr UINT SortIds = 200;
 // Resizable: the table is what the user came for.
@@ -106,7 +105,7 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, HWND main) : 
     if (window_ == nullptr) {
         return;
     }
-    tasksTo_ = window_;
+    tasks_.attach(window_);
     CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                      reinterpret_cast<void**>(&accessibility_));
     buildParts();
@@ -326,9 +325,7 @@ LRESULT CALLBACK ListWindow::windowProc(HWND window, UINT message, WPARAM wParam
         }
     }
     if (self != nullptr && message == WM_NCDESTROY) {
-        const std::lock_guard lock(self->tasksMutex_);
-        self->tasksTo_ = nullptr;
-        self->tasks_.clear();
+        self->tasks_.detach();
         self->window_ = nullptr;
     }
     return result ? *result : DefWindowProcW(window, message, wParam, lParam);
@@ -389,8 +386,8 @@ std::optional<LRESULT> ListWindow::onMessage(UINT message, WPARAM wParam, LPARAM
                 layOut(dpiOf(window_));
             }
             return std::nullopt;
-        case RunTasks:
-            runTasks();
+        case PostedTasks::Message:
+            tasks_.run([this] { return isOpen(); });
             return 0;
         default:
             return std::nullopt;
@@ -490,21 +487,6 @@ bool ListWindow::dispatch(MSG& message) {
         return true;
     }
     return IsDialogMessageW(window_, &message) != FALSE;
-}
-
-void ListWindow::runTasks() {
-    while (isOpen()) {
-        std::function<void()> task;
-        {
-            const std::lock_guard lock(tasksMutex_);
-            if (tasks_.empty()) {
-                return;
-            }
-            task = std::move(tasks_.front());
-            tasks_.pop_front();
-        }
-        task();
-    }
 }
 
 // ---- Acts
@@ -701,11 +683,7 @@ bool ListWindow::askYesNo(std::u16string_view text) {
 }
 
 void ListWindow::post(std::function<void()> task) {
-    const std::lock_guard lock(tasksMutex_);
-    if (tasksTo_ != nullptr) {
-        tasks_.push_back(std::move(task));
-        PostMessageW(tasksTo_, RunTasks, 0, 0);
-    }
+    tasks_.post(std::move(task));
 }
 
 }  // namespace nolvetta::win32

@@ -4,17 +4,16 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "form/newsletter_list.h"
+#include "win32/posted_tasks.h"
 
 struct IAccPropServices;
 
@@ -82,7 +81,6 @@ private:
     std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(WPARAM wParam, LPARAM lParam);
     std::optional<LRESULT> onNotify(NMHDR& header);
-    void runTasks();
 
     void buildParts();
     void addSource(std::u16string_view caption, Source source, std::size_t at);
@@ -111,9 +109,7 @@ private:
     HWND messageBox_ = nullptr;  // the message box shown, if any
     bool fitted_ = false;
     // Work for the window's thread, from any thread.
-    std::mutex tasksMutex_;
-    HWND tasksTo_ = nullptr;  // nothing once the window is gone
-    std::deque<std::function<void()>> tasks_;
+    PostedTasks tasks_;
     std::unique_ptr<form::NewsletterList> list_;  // last: its scan ends before the window goes
 };
 

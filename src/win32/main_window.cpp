@@ -25,8 +25,6 @@ using form::Kind;
 using form::Menu;
 namespace captions = form::captions;
 
-constexpr UINT RunTasks = WM_APP;
-
 form::Key keyOf(WPARAM key) {
     switch (key) {
         case VK_RETURN:
@@ -109,7 +107,7 @@ MainWindow::MainWindow(launcher::Launcher& launcher, message::Reader& reader,
     if (window_ == nullptr) {
         return;
     }
-    tasksTo_ = window_;
+    tasks_.attach(window_);
     // Names for screen readers where a control's caption does not say; none
     // without the system's accessibility service.
     CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
@@ -184,9 +182,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
     if (self != nullptr) {
         self->guarded([&] { result = self->onMessage(message, wParam, lParam); });
         if (message == WM_NCDESTROY) {
-            const std::lock_guard lock(self->tasksMutex_);
-            self->tasksTo_ = nullptr;
-            self->tasks_.clear();
+            self->tasks_.detach();
             self->window_ = nullptr;
         }
     }
@@ -245,8 +241,8 @@ std::optional<LRESULT> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM
             return std::nullopt;
         case WM_COPYDATA:
             return onHandOver(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-        case RunTasks:
-            runTasks();
+        case PostedTasks::Message:
+            tasks_.run([this] { return isOpen(); });
             return 0;
         case WM_DESTROY:
             if (dropTarget_ != nullptr) {
@@ -380,21 +376,6 @@ LRESULT MainWindow::onHandOver(const COPYDATASTRUCT& data) {
         post([this, file = *file] { form_->openMessageFile(file); });
     }
     return TRUE;
-}
-
-void MainWindow::runTasks() {
-    while (isOpen()) {
-        std::function<void()> task;
-        {
-            const std::lock_guard lock(tasksMutex_);
-            if (tasks_.empty()) {
-                return;
-            }
-            task = std::move(tasks_.front());
-            tasks_.pop_front();
-        }
-        task();
-    }
 }
 
 void MainWindow::comeToFront() {
@@ -577,11 +558,7 @@ void MainWindow::showWindow() {
 }
 
 void MainWindow::post(std::function<void()> task) {
-    const std::lock_guard lock(tasksMutex_);
-    if (tasksTo_ != nullptr) {
-        tasks_.push_back(std::move(task));
-        PostMessageW(tasksTo_, RunTasks, 0, 0);
-    }
+    tasks_.post(std::move(task));
 }
 
 void MainWindow::openNewsletterList(const std::vector<std::filesystem::path>& paths) {

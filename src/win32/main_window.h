@@ -3,12 +3,10 @@
 #include <windows.h>
 
 #include <array>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +14,7 @@
 
 #include "form/form1.h"
 #include "form/view.h"
+#include "win32/posted_tasks.h"
 
 struct IDropTarget;
 struct IAccPropServices;
@@ -87,7 +86,6 @@ private:
                                             WPARAM wParam, LPARAM lParam);
     void onCommand(WPARAM wParam, LPARAM lParam);
     LRESULT onHandOver(const COPYDATASTRUCT& data);
-    void runTasks();
     template <typename Act>
     void guarded(Act&& act);
 
@@ -127,9 +125,7 @@ private:
     bool closing_ = false;
     std::wstring handOverKey_;
     // Work for the window's thread, from any thread, run once no box is open.
-    std::mutex tasksMutex_;
-    HWND tasksTo_ = nullptr;  // nothing once the window is gone
-    std::deque<std::function<void()>> tasks_;
+    PostedTasks tasks_;
     message::Reader& reader_;
     std::unique_ptr<form::Form1> form_;
     std::unique_ptr<ListWindow> list_;  // after the behaviour it reports to: it goes first
