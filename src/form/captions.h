@@ -57,6 +57,7 @@ inline constexpr Text MenuNewsletterList = u"メルマガ一覧";
 inline constexpr Text ButtonOk = u"OK";
 inline constexpr Text ButtonYes = u"はい";
 inline constexpr Text ButtonNo = u"いいえ";
+inline constexpr Text ButtonCancel = u"キャンセル";
 
 inline constexpr Text InvalidId = u"mail ID が不正です";
 // Follows InvalidId on a line of its own.
@@ -273,6 +274,60 @@ inline constexpr Text ConfirmMixed =
 inline constexpr Text MixedLine = u"%1 から: %2";
 // The list printed for a script, when there was nothing to read.
 inline constexpr Text ListNothingRead = u"読み込めるメールがありませんでした。";
+// The mail on a server. %1: the account (user@host), and in ServerNoFolder
+// %2: the folder.
+inline constexpr Text ServerInsecure =
+    u"%1 はパスワードを暗号化せずに送る設定のため、読み込みません。"
+    u"SSL/TLS か STARTTLS を使う設定にしてください。";
+inline constexpr Text ServerNotFound = u"%1 のサーバーが見つかりません。";
+inline constexpr Text ServerRefused = u"%1 のサーバーにつながりません。";
+inline constexpr Text ServerNoTls =
+    u"%1 のサーバーは暗号化 (TLS) に応じないため、パスワードを送らずに接続を閉じました。";
+inline constexpr Text ServerCertificate =
+    u"%1 のサーバーの証明書を確かめられないため、接続しませんでした。"
+    u"なりすましのおそれがあります。";
+inline constexpr Text ServerLogin = u"%1 にログインできません。ユーザー名かパスワードが違います。";
+inline constexpr Text ServerTimedOut = u"%1 のサーバーから応答がありません。";
+inline constexpr Text ServerConnectionLost = u"%1 のサーバーとの接続が切れました。";
+inline constexpr Text ServerMalformed = u"%1 のサーバーの応答を読めません。";
+inline constexpr Text ServerTooLarge =
+    u"%1 のサーバーが求めていない大きさの応答を送ってきたため、読むのをやめました。";
+inline constexpr Text ServerNoFolder = u"%1 にフォルダー「%2」がありません。";
+inline constexpr Text ServerUnavailable = u"このシステムでは IMAP サーバーのメールを読めません。";
+// Follows a failure above: what was read until then shows.
+inline constexpr Text ServerRowsSoFar = u"それまでに読めたメールは一覧にあります。";
+// Follows a failure above. %1: the server's or the library's own words
+inline constexpr Text ServerSaid = u"（%1）";
+// %1: the account
+inline constexpr Text PasswordNotKept =
+    u"%1 のパスワードを保存できませんでした。デスクトップのパスワード保管庫"
+    u"（GNOME キーリング、KWallet など）が動いていません。次に読み込むときにもう一度たずねます。";
+// %1: the list of servers, %2: why
+inline constexpr Text ServersNotSaved = u"%1にサーバーを保存できませんでした。\n%2";
+// The list's IMAP accounts. %1: the account
+inline constexpr Text ListServer = u"IMAP サーバー: %1";
+inline constexpr Text ListAddServer = u"IMAP サーバーを追加…";
+inline constexpr Text ServerDialogTitle = u"IMAP サーバーを追加";
+inline constexpr Text ServerHostKey = u"サーバー(&S):";
+inline constexpr Text ServerPortKey = u"ポート(&P):";
+inline constexpr Text ServerSecurityKey = u"暗号化(&E):";
+inline constexpr Text ServerSecurities[] = {u"SSL/TLS", u"STARTTLS"};
+inline constexpr Text ServerUserKey = u"ユーザー名(&U):";
+// %1: the account
+inline constexpr Text PasswordTitle = u"パスワード";
+inline constexpr Text PasswordPrompt =
+    u"%1 のパスワード:\n（サーバーとの接続は暗号化され、証明書を確かめてから送ります）";
+inline constexpr Text RememberPasswordKey = u"デスクトップのパスワード保管庫に保存する(&R)";
+// A server address on the command line that is not one. %1: the argument
+inline constexpr Text ServerAddressInvalid =
+    u"%1 はサーバーのアドレスとして読めません。imaps://ユーザー名@ホスト[:ポート][/フォルダー] "
+    u"の形で指定してください。";
+// %1: the account
+inline constexpr Text ServerNoPassword =
+    u"%1 のパスワードがありません。--password-stdin で標準入力から渡してください。";
+inline constexpr Text CommandLinePasswordStdin =
+    u"サーバーのパスワードを標準入力から 1 行ずつ読みます。 Reads each server's password "
+    u"from standard input, one line each.";
 // %1: the sender
 inline constexpr Text NoAddressFor =
     u"%1 のメルマガは、どのアドレスに届いたかわからないため、解除ページを開けません。";

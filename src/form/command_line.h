@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 // What the program is asked to do as it starts, the same on every system.
@@ -10,6 +11,9 @@ struct CommandLine {
     bool list = false;  // the newsletter list, on every path given
     bool tsv = false;   // printed, without a window
     std::vector<std::filesystem::path> paths;
+    // imaps:// addresses, as given (UTF-8): servers, not paths.
+    std::vector<std::string> servers;
+    bool passwordStdin = false;  // each server's password on a line of standard input
     // Any other option, the caller's to answer: --help, --version, or one
     // that is wrong.
     std::vector<std::filesystem::path> others;
@@ -24,7 +28,8 @@ struct CommandLine {
 };
 
 // The arguments after the program's name, their names as the system gave
-// them (in any bytes, which no decoding may lose): --list, --tsv, and paths,
+// them (in any bytes, which no decoding may lose): --list, --tsv,
+// --password-stdin, server addresses (imaps://…) and paths,
 // made absolute from `folder` (the current one), as a running copy may be
 // handed one. "--" ends the options; "-" alone is passed over.
 CommandLine commandLineOf(const std::vector<std::filesystem::path>& arguments,

@@ -7,11 +7,14 @@
 #include "form/captions.h"
 #include "form/form1.h"
 #include "form/guarded.h"
+#include "form/servers.h"
 #include "mailbox/scan.h"
 #include "message/reader.h"
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
 #include "requests/urls.h"
+#include "store/data_files.h"
+#include "store/safe_save.h"
 #include "text/ascii.h"
 #include "text/utf8.h"
 
@@ -100,7 +103,44 @@ NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& rea
       questions_([&view](std::function<void()> task) { view.post(std::move(task)); }),
       form_(form),
       reader_(reader),
-      sources_(mailbox::findMailStores(home, dataHome)) {}
+      sources_(mailbox::findMailStores(home, dataHome)),
+      serversFile_(form.leaving().recordPath().parent_path() / mailbox::ServersFileName) {
+    std::string added;
+    store::readDataFile(serversFile_, added);
+    for (const mailbox::ImapAccount& account : mailbox::accountsOf(added)) {
+        if (std::find(servers_.begin(), servers_.end(), account) == servers_.end()) {
+            servers_.push_back(account);
+        }
+    }
+}
+
+bool NewsletterList::addServer(const mailbox::ImapAccount& account) noexcept {
+    bool added = false;
+    guarded([&] {
+        if (account.security == mailbox::ImapSecurity::None) {
+            inform(format(captions::ServerInsecure, {mailbox::accountText(account)}));
+            return;
+        }
+        std::vector<mailbox::ImapAccount> kept;
+        std::string text;
+        store::readDataFile(serversFile_, text);
+        kept = mailbox::accountsOf(text);
+        if (std::find(kept.begin(), kept.end(), account) == kept.end()) {
+            kept.push_back(account);
+        }
+        if (const std::error_code error =
+                store::saveFileSafely(serversFile_, mailbox::accountsText(kept))) {
+            inform(format(captions::ServersNotSaved,
+                          {captions::named(serversFile_), captions::cause(error)}));
+            return;
+        }
+        if (std::find(servers_.begin(), servers_.end(), account) == servers_.end()) {
+            servers_.push_back(account);
+        }
+        added = true;
+    });
+    return added;
+}
 
 NewsletterList::~NewsletterList() = default;
 
@@ -119,8 +159,38 @@ bool NewsletterList::askYesNo(std::u16string_view text) {
     return questions_.ask([&] { return view_.askYesNo(Form1::shortened(text)); });
 }
 
-void NewsletterList::scan(std::vector<fs::path> paths) noexcept {
+void NewsletterList::scan(std::vector<fs::path> paths,
+                          std::vector<mailbox::ImapPlace> places) noexcept {
     guarded([&] {
+        std::vector<mailbox::ServerSource> servers;
+        std::vector<Reached> reached;
+        for (mailbox::ImapPlace& place : places) {
+            const std::string key = mailbox::imapAddressOf(place.account);
+            Reached how;
+            std::optional<std::string> password;
+            if (const auto given = passwords_.find(key); given != passwords_.end()) {
+                password = given->second;
+            } else if ((password = mailbox::keptPassword(place.account))) {
+                how.fromStore = true;
+            } else if (std::optional<ListView::Password> asked =
+                           view_.askPassword(mailbox::accountText(place.account))) {
+                password = std::move(asked->password);
+                how.remember = asked->remember;
+            }
+            if (!password) {
+                continue;
+            }
+            // Taken while the scan runs: one that was given up may still hold its own.
+            how.memory = std::move(memories_[key]);
+            if (!how.memory) {
+                how.memory = std::make_shared<mailbox::ImapMemory>();
+            }
+            servers.push_back({std::move(place), std::move(*password), how.memory.get()});
+            reached.push_back(std::move(how));
+        }
+        if (paths.empty() && servers.empty()) {
+            return;
+        }
         const unsigned scan = ++scans_;
         std::vector<std::u16string> addresses(form_.deletionAddresses().begin(),
                                               form_.deletionAddresses().end());
@@ -129,28 +199,34 @@ void NewsletterList::scan(std::vector<fs::path> paths) noexcept {
         view_.setStatus(captions::ListScanning);
         view_.setProgress(0, 0);
         scan_.start([this, paths = std::move(paths), addresses = std::move(addresses),
-                     recordFile = form_.leaving().recordPath(), scan](std::stop_token stop) {
+                     servers = std::move(servers), reached = std::move(reached),
+                     recordFile = form_.leaving().recordPath(),
+                     scan](std::stop_token stop) mutable {
             form::guarded(
                 [&] {
                     const std::vector<std::u16string_view> own(addresses.begin(), addresses.end());
                     auto shown = std::chrono::steady_clock::now();
-                    mailbox::Scan found = mailbox::scanMail(
-                        paths, own, reader_, stop, [&](std::uint64_t done, std::uint64_t total) {
-                            if (const auto now = std::chrono::steady_clock::now();
-                                now - shown >= ProgressEvery) {
-                                shown = now;
-                                // Only a bar: it need not wait for a question.
-                                view_.post([this, scan, done, total] {
-                                    if (scan == scans_) {
-                                        view_.setProgress(done, total);
-                                    }
-                                });
-                            }
-                        });
+                    mailbox::Scan found =
+                        mailbox::scanMail(paths, servers, own, reader_, stop,
+                                          [&](std::uint64_t done, std::uint64_t total) {
+                                              if (const auto now = std::chrono::steady_clock::now();
+                                                  now - shown >= ProgressEvery) {
+                                                  shown = now;
+                                                  // Only a bar: it need not wait for a question.
+                                                  view_.post([this, scan, done, total] {
+                                                      if (scan == scans_) {
+                                                          view_.setProgress(done, total);
+                                                      }
+                                                  });
+                                              }
+                                          });
                     const store::FileLoad record = mailbox::markLeaves(found.rows, recordFile);
-                    questions_.post([this, scan, found = std::move(found), record]() mutable {
+                    questions_.post([this, scan, found = std::move(found), record,
+                                     servers = std::move(servers),
+                                     reached = std::move(reached)]() mutable {
                         guarded([&] {
                             if (scan == scans_) {
+                                settle(found.report, servers, reached);
                                 finish(std::move(found), record);
                             }
                         });
@@ -166,6 +242,32 @@ void NewsletterList::scan(std::vector<fs::path> paths) noexcept {
                 });
         });
     });
+}
+
+void NewsletterList::settle(const mailbox::ScanReport& report,
+                            std::vector<mailbox::ServerSource>& servers,
+                            const std::vector<Reached>& reached) {
+    for (std::size_t i = 0; i < servers.size() && i < report.servers.size(); ++i) {
+        const mailbox::ImapAccount& account = servers[i].place.account;
+        const std::string key = mailbox::imapAddressOf(account);
+        memories_[key] = reached[i].memory;
+        const mailbox::ImapFailure failure = report.servers[i].report.failure;
+        if (failure == mailbox::ImapFailure::Login) {
+            // Asked again next time, not tried again and again.
+            passwords_.erase(key);
+            if (reached[i].fromStore) {
+                mailbox::forgetPassword(account);
+            }
+            continue;
+        }
+        if (failure != mailbox::ImapFailure::None) {
+            continue;
+        }
+        if (reached[i].remember && !mailbox::keepPassword(account, servers[i].password)) {
+            inform(format(captions::PasswordNotKept, {mailbox::accountText(account)}));
+        }
+        passwords_[key] = std::move(servers[i].password);
+    }
 }
 
 void NewsletterList::cancel() noexcept {
@@ -206,6 +308,11 @@ void NewsletterList::finish(mailbox::Scan found, const store::FileLoad& record) 
     view_.setScanning(false);
     if (report.unavailable) {
         inform(format(captions::CannotReadMessages, {captions::MenuNewsletterList}));
+    }
+    for (const mailbox::ServerReport& server : report.servers) {
+        if (const std::optional<std::u16string> message = serverMessage(server)) {
+            inform(*message);
+        }
     }
 }
 

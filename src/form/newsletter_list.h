@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,7 @@
 
 #include "form/questions.h"
 #include "form/workers.h"
+#include "mailbox/imap.h"
 #include "mailbox/newsletters.h"
 #include "mailbox/scan.h"
 #include "mailbox/stores.h"
@@ -38,6 +41,13 @@ public:
     // for はい), いいえ the default.
     virtual void inform(std::u16string_view text) = 0;
     virtual bool askYesNo(std::u16string_view text) = 0;
+    struct Password {
+        std::string password;
+        bool remember = false;  // in the desktop's secret store
+    };
+    // The password of the account named, asked in the window. Nothing when
+    // the user would rather not.
+    virtual std::optional<Password> askPassword(std::u16string_view account) = 0;
     // Runs `task` on the window's thread once it is free, from any thread;
     // never once the window is gone.
     virtual void post(std::function<void()> task) = 0;
@@ -58,10 +68,22 @@ public:
 
     // The mail programs' stores found at the start.
     const std::vector<mailbox::MailStore>& sources() const { return sources_; }
+    // The IMAP accounts found in the mail programs' settings, then those
+    // the user added.
+    const std::vector<mailbox::ImapAccount>& servers() const { return servers_; }
+    // An account added by hand, kept in the data folder's list of servers
+    // (no password is ever written there). False when it was not added: one
+    // that sends its password in clear, or the list not saved (a message
+    // says so).
+    bool addServer(const mailbox::ImapAccount& account) noexcept;
 
-    // Reads the mail at the paths, replacing the rows when done; a scan
-    // under way is given up for it.
-    void scan(std::vector<std::filesystem::path> paths) noexcept;
+    // Reads the mail at the paths and on the servers, replacing the rows
+    // when done; a scan under way is given up for it. A server's password
+    // is the one given in this window before, else the one the secret store
+    // keeps, else asked; a server whose password the user does not give is
+    // not read.
+    void scan(std::vector<std::filesystem::path> paths,
+              std::vector<mailbox::ImapPlace> servers = {}) noexcept;
     // Stops the scan within half a second; the rows found until then show.
     void cancel() noexcept;
     // The window is closed: the scan stops, and what it found is dropped.
@@ -102,11 +124,26 @@ private:
     template <typename Act>
     void guarded(Act&& act) noexcept;
 
+    struct Reached {
+        std::shared_ptr<mailbox::ImapMemory> memory;
+        bool remember = false;
+        bool fromStore = false;
+    };
+    // What a finished scan teaches about its servers' passwords.
+    void settle(const mailbox::ScanReport& report, std::vector<mailbox::ServerSource>& servers,
+                const std::vector<Reached>& reached);
+
     ListView& view_;
     Questions questions_;
     Form1& form_;
     message::Reader& reader_;
     std::vector<mailbox::MailStore> sources_;
+    std::vector<mailbox::ImapAccount> servers_;
+    std::filesystem::path serversFile_;
+    // For each server (by its address), the password given in this window
+    // and what its last scan read; a scan holds the memory while it runs.
+    std::map<std::string, std::string> passwords_;
+    std::map<std::string, std::shared_ptr<mailbox::ImapMemory>> memories_;
     std::vector<mailbox::Newsletter> rows_;
     std::vector<std::size_t> shown_;  // rows_ in the order shown, as filtered
     Column sortColumn_ = Column::Latest;

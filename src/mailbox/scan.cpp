@@ -14,6 +14,12 @@ namespace fs = std::filesystem;
 Scan scanMail(const std::vector<fs::path>& paths,
               std::span<const std::u16string_view> userAddresses, message::Reader& reader,
               const std::stop_token& stop, const Progress& progress) {
+    return scanMail(paths, {}, userAddresses, reader, stop, progress);
+}
+
+Scan scanMail(const std::vector<fs::path>& paths, const std::vector<ServerSource>& servers,
+              std::span<const std::u16string_view> userAddresses, message::Reader& reader,
+              const std::stop_token& stop, const Progress& progress) {
     Scan scan;
     ScanReport& report = scan.report;
     Newsletters newsletters(userAddresses);
@@ -52,6 +58,16 @@ Scan scanMail(const std::vector<fs::path>& paths,
         report.tooLarge += read.problem == message::FileProblem::TooLarge ? 1 : 0;
         done += file.size;
         progress(done, total);
+    }
+    for (const ServerSource& server : servers) {
+        if (stop.stop_requested() || report.unavailable) {
+            break;
+        }
+        ImapReport read = scanImap(
+            server.place, server.password, reader, *server.memory, stop, progress,
+            [&](const message::Reading& message) { newsletters.add(message); });
+        report.messages += read.messages;
+        report.servers.push_back({server.place, std::move(read)});
     }
     report.cancelled = stop.stop_requested();
     scan.rows = newsletters.rows();

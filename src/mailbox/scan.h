@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mailbox/imap.h"
 #include "mailbox/newsletters.h"
 
 namespace nolvetta::message {
@@ -19,6 +20,18 @@ class Reader;
 // list's window or a script.
 namespace nolvetta::mailbox {
 
+// A server's folders, as the user has let them be read.
+struct ServerSource {
+    ImapPlace place;
+    std::string password;
+    ImapMemory* memory;  // the caller's, kept from one scan to the next
+};
+
+struct ServerReport {
+    ImapPlace place;
+    ImapReport report;
+};
+
 struct ScanReport {
     std::size_t messages = 0;
     std::size_t files = 0;       // mail files found
@@ -28,6 +41,7 @@ struct ScanReport {
     std::vector<std::filesystem::path> missing;
     bool unavailable = false;  // no message reader on this system
     bool cancelled = false;
+    std::vector<ServerReport> servers;  // one for each server read
 };
 
 struct Scan {
@@ -41,6 +55,11 @@ using Progress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 // Reads the mail under the paths, read-only, and groups it; `userAddresses`
 // are the user's own. Stops early on request. Meant for a worker thread.
 Scan scanMail(const std::vector<std::filesystem::path>& paths,
+              std::span<const std::u16string_view> userAddresses, message::Reader& reader,
+              const std::stop_token& stop, const Progress& progress);
+// The same, then the servers: progress goes from the start for each.
+Scan scanMail(const std::vector<std::filesystem::path>& paths,
+              const std::vector<ServerSource>& servers,
               std::span<const std::u16string_view> userAddresses, message::Reader& reader,
               const std::stop_token& stop, const Progress& progress);
 

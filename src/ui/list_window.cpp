@@ -24,6 +24,7 @@
 #include "ui/accessible_combo.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
+#include "ui/server_dialogs.h"
 #include "ui/stacking.h"
 
 namespace nolvetta::ui {
@@ -101,7 +102,8 @@ QLabel* label(std::u16string_view caption, QWidget* buddy) {
 // A path the combo box keeps with an entry; the two choices have none.
 constexpr int PathsRole = Qt::UserRole;
 constexpr int ChoiceRole = Qt::UserRole + 1;
-enum Choice { Paths, File, Folder };
+constexpr int ServerRole = Qt::UserRole + 2;  // the account's imaps:// address
+enum Choice { Paths, File, Folder, Server, AddServer };
 
 }  // namespace
 
@@ -144,10 +146,15 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
             toQt(store.program) + ": " + toQt(store.name) + "  (" + toQtPath(store.path) + ")",
             QStringList{toQtPath(store.path)});
     }
+    for (const mailbox::ImapAccount& account : list_->servers()) {
+        addServerEntry(account);
+    }
     sources_->addItem(toQt(captions::ListChooseFile));
     sources_->setItemData(sources_->count() - 1, File, ChoiceRole);
     sources_->addItem(toQt(captions::ListChooseFolder));
     sources_->setItemData(sources_->count() - 1, Folder, ChoiceRole);
+    sources_->addItem(toQt(captions::ListAddServer));
+    sources_->setItemData(sources_->count() - 1, AddServer, ChoiceRole);
     progress_->setObjectName(QStringLiteral("Progress"));
     progress_->setAccessibleName(toQt(captions::ListProgress));
     progress_->setRange(0, 1000);
@@ -280,9 +287,45 @@ void ListWindow::scan(const std::vector<std::filesystem::path>& paths) {
     list_->scan(paths);
 }
 
+// Before the choices that open a dialog, so they stay last.
+void ListWindow::addServerEntry(const mailbox::ImapAccount& account) {
+    QString text = toQt(captions::format(captions::ListServer, {mailbox::accountText(account)}));
+    if (!account.program.empty()) {
+        text += "  (" + toQt(account.program) + ")";
+    }
+    const int at = sources_->findData(File, ChoiceRole);
+    const int index = at < 0 ? sources_->count() : at;
+    sources_->insertItem(index, text);
+    sources_->setItemData(index, Server, ChoiceRole);
+    sources_->setItemData(index, QString::fromStdString(mailbox::imapAddressOf(account)),
+                          ServerRole);
+}
+
 void ListWindow::scanChosenSource() {
     std::vector<std::filesystem::path> paths;
+    std::vector<mailbox::ImapPlace> servers;
     switch (sources_->currentData(ChoiceRole).toInt()) {
+        case Server:
+            if (std::optional<mailbox::ImapPlace> place = mailbox::imapPlaceOf(
+                    sources_->currentData(ServerRole).toString().toStdString())) {
+                // The account as found, with the program's own name for it.
+                for (const mailbox::ImapAccount& account : list_->servers()) {
+                    if (mailbox::imapAddressOf(account) == mailbox::imapAddressOf(place->account)) {
+                        place->account = account;
+                    }
+                }
+                servers.push_back(std::move(*place));
+            }
+            break;
+        case AddServer:
+            if (std::optional<mailbox::ImapAccount> account = askServer(this);
+                account && list_->addServer(*account)) {
+                addServerEntry(*account);
+                sources_->setCurrentIndex(sources_->findData(
+                    QString::fromStdString(mailbox::imapAddressOf(*account)), ServerRole));
+                servers.push_back({*account, {}});
+            }
+            break;
         case File:
             if (const QString file = QFileDialog::getOpenFileName(this); !file.isEmpty()) {
                 paths.push_back(nativePath(file));
@@ -298,8 +341,8 @@ void ListWindow::scanChosenSource() {
                 paths.push_back(nativePath(path));
             }
     }
-    if (!paths.empty()) {
-        list_->scan(std::move(paths));
+    if (!paths.empty() || !servers.empty()) {
+        list_->scan(std::move(paths), std::move(servers));
     }
 }
 
@@ -353,6 +396,10 @@ void ListWindow::inform(std::u16string_view text) {
 
 bool ListWindow::askYesNo(std::u16string_view text) {
     return ui::askYesNo(this, text);
+}
+
+std::optional<form::ListView::Password> ListWindow::askPassword(std::u16string_view account) {
+    return ui::askPassword(this, account);
 }
 
 void ListWindow::post(std::function<void()> task) {

@@ -38,6 +38,7 @@ public:
     void rowsChanged() override;
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
+    std::optional<Password> askPassword(std::u16string_view account) override;
     void post(std::function<void()> task) override;
 
     // Opens above the main window, fitted to its screen the first time.
@@ -51,6 +52,7 @@ protected:
 
 private:
     void scanChosenSource();
+    void addServerEntry(const mailbox::ImapAccount& account);
     void leaveChosenRows();
     void fitToScreen();
     void showSortOrder();

@@ -31,6 +31,7 @@ void answerTheCommandLine(int argc, char** argv) {
     parser.addVersionOption();
     parser.addOption({QStringLiteral("list"), toQt(captions::CommandLineList)});
     parser.addOption({QStringLiteral("tsv"), toQt(captions::CommandLineTsv)});
+    parser.addOption({QStringLiteral("password-stdin"), toQt(captions::CommandLinePasswordStdin)});
     parser.addPositionalArgument(QStringLiteral("file"), toQt(captions::CommandLineFile),
                                  toQt(captions::CommandLineSyntax));
     parser.process(terminal);
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     }
     if (commandLine.printsList()) {
         return nolvetta::form::printNewsletterList(
-            commandLine.paths,
+            commandLine.paths, commandLine.servers, commandLine.passwordStdin ? stdin : nullptr,
             store::chooseDataDirectory(store::programDirectory(), store::userDataDirectory()),
             ui::nativePath(QDir::homePath()),
             ui::nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)),

@@ -134,7 +134,9 @@ int printNewsletterList(const form::CommandLine& line, const fs::path& dataDirec
     const nolvetta::win32::MailHomes homes = nolvetta::win32::mailHomes();
     return output.file() == nullptr
                ? 2
-               : form::printNewsletterList(line.paths, dataDirectory, homes.home, homes.dataHome,
+               : form::printNewsletterList(line.paths, line.servers,
+                                           line.passwordStdin ? stdin : nullptr, dataDirectory,
+                                           homes.home, homes.dataHome,
                                            *nolvetta::message::makeSystemReader(), output.file());
 }
 

@@ -632,6 +632,7 @@ struct TestListView : nolvetta::form::ListView {
     void rowsChanged() override {}
     MOCK_METHOD(void, inform, (std::u16string_view), (override));
     MOCK_METHOD(bool, askYesNo, (std::u16string_view), (override));
+    MOCK_METHOD(std::optional<Password>, askPassword, (std::u16string_view), (override));
     void post(std::function<void()> task) override { view->post(std::move(task)); }
     TestView* view;
     bool scanning = false;

@@ -1,0 +1,194 @@
+#pragma once
+
+#include <gio/gio.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "certificates.h"
+
+// An IMAP server of the test's own on loopback, speaking TLS with a
+// certificate made for the test, that answers well until the messages are
+// fetched and then misbehaves in one of the ways a broken or hostile server
+// can. It reads commands by their first two words only: what it answers is
+// canned.
+namespace nolvetta::testsupport {
+
+class HostileServer {
+public:
+    enum class Fault {
+        Malformed,          // an answer that is no IMAP
+        HugeLiteral,        // announces a 1 GB literal and sends it
+        Stalls,             // begins an answer and never ends it
+        CutsAfterOneBatch,  // answers the first batch, then closes the connection
+    };
+
+    explicit HostileServer(Fault fault) : fault_(fault) {
+        GError* error = nullptr;
+        certificate_ = g_tls_certificate_new_from_files(certificates_.certFile().c_str(),
+                                                        certificates_.keyFile().c_str(), &error);
+        listener_ = g_socket_listener_new();
+        GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
+        GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
+        GSocketAddress* bound = nullptr;
+        g_socket_listener_add_address(listener_, address, G_SOCKET_TYPE_STREAM,
+                                      G_SOCKET_PROTOCOL_TCP, nullptr, &bound, &error);
+        port_ = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
+        g_object_unref(bound);
+        g_object_unref(address);
+        g_object_unref(loopback);
+        cancellable_ = g_cancellable_new();
+        thread_ = std::thread([this] { serve(); });
+    }
+
+    ~HostileServer() {
+        g_cancellable_cancel(cancellable_);
+        thread_.join();
+        g_socket_listener_close(listener_);
+        g_object_unref(listener_);
+        g_object_unref(cancellable_);
+        g_object_unref(certificate_);
+    }
+
+    std::uint16_t port() const { return port_; }
+    std::filesystem::path caFile() const { return certificates_.caFile(); }
+    static constexpr int Messages = 4;  // each fetched batch should be two
+
+private:
+    void serve() {
+        GSocketConnection* socket =
+            g_socket_listener_accept(listener_, nullptr, cancellable_, nullptr);
+        if (!socket) {
+            return;
+        }
+        GIOStream* tls = g_tls_server_connection_new(G_IO_STREAM(socket), certificate_, nullptr);
+        if (tls && g_tls_connection_handshake(G_TLS_CONNECTION(tls), cancellable_, nullptr)) {
+            converse(tls);
+        }
+        if (tls) {
+            g_io_stream_close(tls, nullptr, nullptr);
+            g_object_unref(tls);
+        }
+        g_object_unref(socket);
+    }
+
+    bool send(GIOStream* stream, const std::string& text) {
+        return g_output_stream_write_all(g_io_stream_get_output_stream(stream), text.data(),
+                                         text.size(), nullptr, cancellable_, nullptr);
+    }
+
+    // A command line, or nothing once the client has gone.
+    bool receive(GIOStream* stream, std::string& line) {
+        line.clear();
+        char c = 0;
+        while (g_input_stream_read(g_io_stream_get_input_stream(stream), &c, 1, cancellable_,
+                                   nullptr) == 1) {
+            if (c == '\n') {
+                return true;
+            }
+            line += c;
+        }
+        return false;
+    }
+
+    static std::string message(int uid) {
+        const std::string headers = "From: News " + std::to_string(uid) +
+                                    " <news@hostile.example>\r\nSubject: Issue " +
+                                    std::to_string(uid) +
+                                    "\r\nList-Id: <news.hostile.example>\r\nList-Unsubscribe: "
+                                    "<https://hostile.example/leave>\r\n\r\n";
+        return "* " + std::to_string(uid) + " FETCH (UID " + std::to_string(uid) +
+               " INTERNALDATE \"08-Dec-2026 01:00:00 +0000\" BODYSTRUCTURE (\"TEXT\" \"PLAIN\" "
+               "(\"CHARSET\" \"UTF-8\") NIL NIL \"7BIT\" 6 1 NIL NIL NIL NIL) "
+               "BODY[HEADER.FIELDS (FROM SUBJECT)] {" +
+               std::to_string(headers.size()) + "}\r\n" + headers + ")\r\n";
+    }
+
+    void converse(GIOStream* stream) {
+        send(stream, "* OK [CAPABILITY IMAP4rev1 AUTH=PLAIN] hostile\r\n");
+        std::string line;
+        int fetches = 0;
+        while (receive(stream, line)) {
+            const std::string tag = line.substr(0, line.find(' '));
+            const std::string rest = line.substr(tag.size() + 1);
+            std::string answer;
+            if (rest.starts_with("CAPABILITY")) {
+                answer = "* CAPABILITY IMAP4rev1 AUTH=PLAIN\r\n";
+            } else if (rest.starts_with("LIST")) {
+                answer = "* LIST () \"/\" INBOX\r\n";
+            } else if (rest.starts_with("STATUS")) {
+                answer = "* STATUS INBOX (MESSAGES " + std::to_string(Messages) + ")\r\n";
+            } else if (rest.starts_with("EXAMINE")) {
+                answer = "* " + std::to_string(Messages) + " EXISTS\r\n* OK [UIDVALIDITY 7] v\r\n";
+            } else if (rest.starts_with("UID SEARCH")) {
+                answer = "* SEARCH 1 2 3 4\r\n";
+            } else if (rest.starts_with("UID FETCH")) {
+                if (!misbehave(stream, ++fetches, rest, answer)) {
+                    return;
+                }
+            } else if (rest.starts_with("LOGOUT")) {
+                send(stream, "* BYE\r\n" + tag + " OK bye\r\n");
+                return;
+            }
+            if (!send(stream, answer + tag + " OK done\r\n")) {
+                return;
+            }
+        }
+    }
+
+    // False when the conversation ends here.
+    bool misbehave(GIOStream* stream, int fetch, const std::string& command, std::string& answer) {
+        const bool texts = command.find("BODY.PEEK[1]") != std::string::npos;
+        const int first = command.find("UID FETCH 3") != std::string::npos ? 3 : 1;
+        if (fault_ == Fault::CutsAfterOneBatch && fetch <= 2) {
+            for (int uid = first; uid < first + 2; ++uid) {
+                answer += texts ? "* " + std::to_string(uid) + " FETCH (UID " +
+                                      std::to_string(uid) + " BODY[1]<0> {6}\r\nHello\n)\r\n"
+                                : message(uid);
+            }
+            return true;
+        }
+        switch (fault_) {
+            case Fault::Malformed:
+                answer = "* 1 FETCH (UID 1 BODYSTRUCTURE (\"TEXT\" )))) {{{ \x01\x02 ((\r\n";
+                return true;
+            case Fault::HugeLiteral: {
+                send(stream, "* 1 FETCH (UID 1 BODY[HEADER.FIELDS (FROM)] {1073741824}\r\n");
+                const std::string piece(1 << 16, 'x');
+                for (std::uint64_t sent = 0; sent < (1ull << 30); sent += piece.size()) {
+                    if (!send(stream, piece)) {
+                        return false;
+                    }
+                }
+                return false;
+            }
+            case Fault::Stalls:
+                send(stream, "* 1 FETCH (UID 1 ");
+                g_cancellable_set_error_if_cancelled(cancellable_, nullptr);
+                while (!g_cancellable_is_cancelled(cancellable_)) {
+                    // Until the client gives up and closes, or the test ends.
+                    char c = 0;
+                    if (g_input_stream_read(g_io_stream_get_input_stream(stream), &c, 1,
+                                            cancellable_, nullptr) <= 0) {
+                        break;
+                    }
+                }
+                return false;
+            case Fault::CutsAfterOneBatch:
+                break;
+        }
+        return false;
+    }
+
+    Fault fault_;
+    TestCertificates certificates_;
+    GTlsCertificate* certificate_ = nullptr;
+    GSocketListener* listener_ = nullptr;
+    GCancellable* cancellable_ = nullptr;
+    std::uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace nolvetta::testsupport
