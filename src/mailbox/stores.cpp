@@ -62,12 +62,13 @@ std::vector<fs::path> foldersIn(const fs::path& folder) {
     return folders;
 }
 
-void addThunderbird(const fs::path& base, std::vector<MailStore>& stores) {
+std::vector<ThunderbirdProfile> thunderbirdProfilesIn(const fs::path& base) {
     const std::optional<std::string> ini = contentsOf(base / "profiles.ini");
-    if (!ini) {
-        return;
-    }
-    for (const ThunderbirdProfile& profile : thunderbirdProfiles(*ini, base)) {
+    return ini ? thunderbirdProfiles(*ini, base) : std::vector<ThunderbirdProfile>();
+}
+
+void addThunderbird(const fs::path& base, std::vector<MailStore>& stores) {
+    for (const ThunderbirdProfile& profile : thunderbirdProfilesIn(base)) {
         for (const char* kind : {"Mail", "ImapMail"}) {
             for (const fs::path& folder : foldersIn(profile.folder / kind)) {
                 stores.push_back({u"Thunderbird",

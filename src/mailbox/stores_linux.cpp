@@ -43,13 +43,13 @@ void startElement(GMarkupParseContext*, const gchar* element, const gchar** name
     }
 }
 
-void addMh(const fs::path& home, const char* config, std::u16string_view program,
+void addMh(const fs::path& home, const fs::path& config, std::u16string_view program,
            std::vector<MailStore>& stores) {
-    if (!isFolder(home / config)) {
+    if (!isFolder(config)) {
         return;
     }
     FolderList list{&home, {}};
-    if (const std::optional<std::string> xml = contentsOf(home / config / "folderlist.xml")) {
+    if (const std::optional<std::string> xml = contentsOf(config / "folderlist.xml")) {
         const GMarkupParser parser{startElement, nullptr, nullptr, nullptr, nullptr};
         GMarkupParseContext* context =
             g_markup_parse_context_new(&parser, GMarkupParseFlags(0), &list, nullptr);
@@ -68,14 +68,23 @@ void addMh(const fs::path& home, const char* config, std::u16string_view program
 
 }  // namespace
 
+std::vector<fs::path> thunderbirdBases(const fs::path& home) {
+    return {home / ".thunderbird", home / "snap/thunderbird/common/.thunderbird",
+            home / ".var/app/org.mozilla.Thunderbird/.thunderbird"};
+}
+
+std::vector<std::pair<std::u16string_view, fs::path>> sylpheedFamilyFolders(const fs::path& home) {
+    return {{u"Claws Mail", home / ".claws-mail"}, {u"Sylpheed", home / ".sylpheed-2.0"}};
+}
+
 std::vector<MailStore> findMailStores(const fs::path& home, const fs::path& dataHome) {
     std::vector<MailStore> stores;
-    for (const char* base : {".thunderbird", "snap/thunderbird/common/.thunderbird",
-                             ".var/app/org.mozilla.Thunderbird/.thunderbird"}) {
-        addThunderbird(home / base, stores);
+    for (const fs::path& base : thunderbirdBases(home)) {
+        addThunderbird(base, stores);
     }
-    addMh(home, ".claws-mail", u"Claws Mail", stores);
-    addMh(home, ".sylpheed-2.0", u"Sylpheed", stores);
+    for (const auto& [program, config] : sylpheedFamilyFolders(home)) {
+        addMh(home, config, program, stores);
+    }
     if (const fs::path local = dataHome / "evolution" / "mail" / "local"; isFolder(local)) {
         stores.push_back({u"Evolution", u"このコンピューター", local});
     }

@@ -27,11 +27,23 @@ void addFoldersOfMessages(const fs::path& store, std::u16string_view program,
 
 }  // namespace
 
+// A folder the system did not name is not the current one.
+std::vector<fs::path> thunderbirdBases(const fs::path& home) {
+    return home.empty() ? std::vector<fs::path>() : std::vector<fs::path>{home / "Thunderbird"};
+}
+
+// Their mail is not looked for here, but their accounts are.
+std::vector<std::pair<std::u16string_view, fs::path>> sylpheedFamilyFolders(const fs::path& home) {
+    if (home.empty()) {
+        return {};
+    }
+    return {{u"Claws Mail", home / "Claws-mail"}, {u"Sylpheed", home / "Sylpheed"}};
+}
+
 std::vector<MailStore> findMailStores(const fs::path& home, const fs::path& dataHome) {
     std::vector<MailStore> stores;
-    // A folder the system did not name is not the current one.
-    if (!home.empty()) {
-        addThunderbird(home / "Thunderbird", stores);
+    for (const fs::path& base : thunderbirdBases(home)) {
+        addThunderbird(base, stores);
     }
     if (!dataHome.empty()) {
         addFoldersOfMessages(dataHome / "Microsoft" / "Windows Live Mail", u"Windows Live Mail",
