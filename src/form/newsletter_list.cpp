@@ -98,19 +98,29 @@ std::u16string cellOf(const Newsletter& row, Column column) {
 }  // namespace
 
 NewsletterList::NewsletterList(ListView& view, Form1& form, message::Reader& reader,
-                               const fs::path& home, const fs::path& dataHome)
+                               const fs::path& home, const fs::path& dataHome,
+                               const fs::path& configHome)
     : view_(view),
       questions_([&view](std::function<void()> task) { view.post(std::move(task)); }),
       form_(form),
       reader_(reader),
       sources_(mailbox::findMailStores(home, dataHome)),
+      servers_(mailbox::findImapAccounts(home, configHome)),
       serversFile_(form.leaving().recordPath().parent_path() / mailbox::ServersFileName) {
     std::string added;
     store::readDataFile(serversFile_, added);
     for (const mailbox::ImapAccount& account : mailbox::accountsOf(added)) {
-        if (std::find(servers_.begin(), servers_.end(), account) == servers_.end()) {
-            servers_.push_back(account);
-        }
+        addOnce(account);
+    }
+}
+
+// An account is the same whatever program found it.
+void NewsletterList::addOnce(const mailbox::ImapAccount& account) {
+    const std::string address = mailbox::imapAddressOf(account);
+    if (std::none_of(servers_.begin(), servers_.end(), [&](const mailbox::ImapAccount& known) {
+            return mailbox::imapAddressOf(known) == address;
+        })) {
+        servers_.push_back(account);
     }
 }
 
@@ -134,9 +144,7 @@ bool NewsletterList::addServer(const mailbox::ImapAccount& account) noexcept {
                           {captions::named(serversFile_), captions::cause(error)}));
             return;
         }
-        if (std::find(servers_.begin(), servers_.end(), account) == servers_.end()) {
-            servers_.push_back(account);
-        }
+        addOnce(account);
         added = true;
     });
     return added;

@@ -61,9 +61,11 @@ public:
     enum class Column { Sender, Subject, Count, Latest, Way, Reaches, Left };
     static constexpr std::size_t ColumnCount = 7;
 
-    // `home`, `dataHome`: where the mail programs' stores are looked for.
+    // `home`, `dataHome`, `configHome`: where the mail programs' stores
+    // and settings are looked for (see findMailStores and findImapAccounts).
     NewsletterList(ListView& view, Form1& form, message::Reader& reader,
-                   const std::filesystem::path& home, const std::filesystem::path& dataHome);
+                   const std::filesystem::path& home, const std::filesystem::path& dataHome,
+                   const std::filesystem::path& configHome);
     ~NewsletterList();
 
     // The mail programs' stores found at the start.
@@ -129,6 +131,7 @@ private:
         bool remember = false;
         bool fromStore = false;
     };
+    void addOnce(const mailbox::ImapAccount& account);
     // What a finished scan teaches about its servers' passwords.
     void settle(const mailbox::ScanReport& report, std::vector<mailbox::ServerSource>& servers,
                 const std::vector<Reached>& reached);

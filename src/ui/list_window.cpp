@@ -125,7 +125,10 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, QWidget* pare
     const std::filesystem::path home = nativePath(QDir::homePath());
     const std::filesystem::path dataHome =
         nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    list_ = std::make_unique<form::NewsletterList>(*this, form, reader, home, dataHome);
+    const std::filesystem::path configHome =
+        nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    list_ =
+        std::make_unique<form::NewsletterList>(*this, form, reader, home, dataHome, configHome);
     model_->showing(list_.get());
 
     nameByPurpose(*sources_);

@@ -101,7 +101,8 @@ ListWindow::ListWindow(form::Form1& form, message::Reader& reader, HWND main) : 
                     CW_USEDEFAULT, WishedWidth, WishedHeight, nullptr, nullptr,
                     GetModuleHandleW(nullptr), this);
     const MailHomes homes = mailHomes();
-    list_ = std::make_unique<form::NewsletterList>(*this, form, reader, homes.home, homes.dataHome);
+    list_ = std::make_unique<form::NewsletterList>(*this, form, reader, homes.home, homes.dataHome,
+                                                   std::filesystem::path());
     if (window_ == nullptr) {
         return;
     }

@@ -672,7 +672,8 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     form->keyDown(Control::DeletionAddress, Key::Enter);
     ::testing::StrictMock<TestListView> listView;
     listView.view = &view;
-    NewsletterList list(listView, *form, reader, folder / "home", folder / "home");
+    NewsletterList list(listView, *form, reader, folder / "home", folder / "home",
+                        folder / "home");
     list.scan({folder / "box", folder / "gone"});
     EXPECT_TRUE(listView.scanning);
     ASSERT_TRUE(view.runPosted());
