@@ -168,5 +168,17 @@ TEST(DovecotTest, KillCutsTheSessionAndRefusesNewOnes) {
     EXPECT_FALSE(acceptsConnections("127.0.0.1", server.port()));
 }
 
+TEST(DovecotTest, LeavesNoProcessBehind) {
+    std::uint16_t port = 0;
+    {
+        const Dovecot server(ImapTls::None);
+        port = server.port();
+        Session(port).line();  // a relay and an IMAP process more
+    }
+    EXPECT_FALSE(acceptsConnections("127.0.0.1", port));
+    int status = 0;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1) << "a child of this test still runs";
+}
+
 }  // namespace
 }  // namespace nolvetta::testsupport
