@@ -43,7 +43,8 @@ struct MaildirMessage {
 // A real IMAP server (Debian's Dovecot) for one test, with one user whose
 // mail is a Maildir in a temporary folder. It runs as this process's user;
 // as root, the mail belongs to "nobody" and Dovecot's service users do the
-// rest, since Dovecot gives no mail access to root.
+// rest, since Dovecot gives no mail access to root. Its processes die with
+// the thread that made it (so a crashed test leaves none): keep it on that thread.
 //
 // Dovecot counts a client on its own address as secure: it would then allow
 // plaintext LOGIN without TLS and not say LOGINDISABLED. So Dovecot listens
