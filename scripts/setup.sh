@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins       # the window (Qt 6 Widgets)
     qt6-translations-l10n              # Qt's own texts in Japanese
     libglib2.0-dev                     # the desktop's default browser (GIO)
+    glib-networking                    # GIO's TLS
     libgmime-3.0-dev                   # whole e-mail messages
     libgtest-dev libgmock-dev          # tests
     libbenchmark-dev                   # benchmarks
@@ -15,6 +16,7 @@ packages=(
 )
 case "${1:-}" in
     --test) packages+=(clang libclang-rt-14-dev  # the fuzz targets (libFuzzer)
+                       dovecot-imapd socat openssl   # a real IMAP server, its relay, its certificates
                        dpkg-dev lintian file man-db desktop-file-utils appstream) ;;  # the package
     --dev) packages+=(xvfb xauth xdotool imagemagick clang-format) ;;  # screenshots, formatting
     --windows) packages=(cmake g++-mingw-w64-x86-64-posix wine64 fonts-wine libgtest-dev  # Windows, under Wine
