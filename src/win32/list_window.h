@@ -67,6 +67,8 @@ public:
     void rowsChanged() override;
     void inform(std::u16string_view text) override;
     bool askYesNo(std::u16string_view text) override;
+    // Never asked: this window offers no server yet.
+    std::optional<Password> askPassword(std::u16string_view) override { return std::nullopt; }
     void post(std::function<void()> task) override;
 
 private:
