@@ -120,23 +120,30 @@ std::optional<std::string> keptPassword(const ImapAccount& account);
 bool keepPassword(const ImapAccount& account, std::string_view password);
 void forgetPassword(const ImapAccount& account);
 
-// The header fields fetched of each message.
-inline constexpr const char* ImapHeaderFields[] = {
-    "From",         "To",           "Subject",          "Date",
-    "Message-ID",   "List-Id",      "List-Unsubscribe", "List-Unsubscribe-Post",
-    "Delivered-To", "X-Original-To"};
-// Of its first text part, enough for the first line of any newsletter.
-inline constexpr std::size_t ImapTextBytes = 768;
+// The header fields fetched of each message: those the list reads, and
+// those that say how its text is to be read.
+inline constexpr const char* ImapHeaderFields[] = {"From",
+                                                   "To",
+                                                   "Subject",
+                                                   "Date",
+                                                   "Message-ID",
+                                                   "List-Id",
+                                                   "List-Unsubscribe",
+                                                   "List-Unsubscribe-Post",
+                                                   "Delivered-To",
+                                                   "X-Original-To",
+                                                   "MIME-Version",
+                                                   "Content-Type",
+                                                   "Content-Transfer-Encoding"};
+// Of its text, as it stands after the header: enough to reach the first
+// line of the first text part of nearly every newsletter, alternatives and
+// all.
+inline constexpr std::size_t ImapTextBytes = 1024;
 
 // A message as the reader takes it, made of what was fetched: the header
-// fields, then, when there is a text part, its type and encoding and the
-// start of its text, cut after its last whole line when it was cut short.
-struct TextPart {
-    std::string charset;   // empty when none is given
-    std::string encoding;  // "base64", "quoted-printable", …; empty for none
-    std::string start;
-    bool cutShort = false;
-};
-std::string partialMessage(std::string_view headerFields, const std::optional<TextPart>& text);
+// fields, then the start of its text, cut after its last whole line when it
+// was cut short (a line cut short could end inside a character or an
+// encoded group).
+std::string partialMessage(std::string_view headerFields, std::string_view text, bool cutShort);
 
 }  // namespace nolvetta::mailbox

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -177,6 +178,14 @@ std::vector<T*> itemsOf(clist* list) {
     return items;
 }
 
+// One message as fetched, before it is read.
+struct Fetched {
+    std::uint32_t uid = 0;
+    std::string headers;
+    std::string text;
+    std::optional<std::int64_t> arrived;
+};
+
 // The session's connection and the state of the scan of one place.
 class Session {
 public:
@@ -199,11 +208,9 @@ public:
 
     bool open(std::string_view password, std::uint32_t waitSeconds);
     bool folders(std::vector<std::string>& names);
-    bool examine(const std::string& folder, std::uint32_t& validity);
+    bool examine(const std::string& folder, std::uint32_t& validity, std::uint32_t& messages);
     bool newUids(std::uint32_t after, std::vector<std::uint32_t>& uids);
-    bool fetch(const std::vector<std::uint32_t>& uids, message::Reader& reader,
-               std::vector<std::pair<std::uint32_t, message::Reading>>& read);
-    std::optional<std::uint32_t> count(const std::string& folder);
+    bool fetch(const std::vector<std::uint32_t>& uids, std::vector<Fetched>& fetched);
     void close() {
         if (session_ && link_.failure == ImapFailure::None) {
             mailimap_logout(session_.get());
@@ -379,30 +386,13 @@ bool Session::folders(std::vector<std::string>& names) {
     return true;
 }
 
-std::optional<std::uint32_t> Session::count(const std::string& folder) {
-    mailimap_status_att_list* wanted = mailimap_status_att_list_new_empty();
-    mailimap_status_att_list_add(wanted, MAILIMAP_STATUS_ATT_MESSAGES);
-    mailimap_mailbox_data_status* status = nullptr;
-    const int result = mailimap_status(session_.get(), folder.c_str(), wanted, &status);
-    mailimap_status_att_list_free(wanted);
-    if (failed(result, ImapFailure::Malformed)) {
-        return std::nullopt;
-    }
-    std::uint32_t messages = 0;
-    for (auto* info : itemsOf<mailimap_status_info>(status->st_info_list)) {
-        if (info->st_att == MAILIMAP_STATUS_ATT_MESSAGES) {
-            messages = info->st_value;
-        }
-    }
-    mailimap_mailbox_data_status_free(status);
-    return messages;
-}
-
-bool Session::examine(const std::string& folder, std::uint32_t& validity) {
+bool Session::examine(const std::string& folder, std::uint32_t& validity, std::uint32_t& messages) {
     if (failed(mailimap_examine(session_.get(), folder.c_str()), ImapFailure::NoFolder)) {
         return false;
     }
-    validity = session_->imap_selection_info ? session_->imap_selection_info->sel_uidvalidity : 0;
+    const mailimap_selection_info* selected = session_->imap_selection_info;
+    validity = selected ? selected->sel_uidvalidity : 0;
+    messages = selected ? selected->sel_exists : 0;
     return true;
 }
 
@@ -439,89 +429,6 @@ mailimap_set* setOf(const std::vector<std::uint32_t>& uids) {
     return set;
 }
 
-std::string parameterOf(const mailimap_body_fld_param* parameters, const char* name) {
-    for (auto* parameter :
-         itemsOf<mailimap_single_body_fld_param>(parameters ? parameters->pa_list : nullptr)) {
-        if (parameter->pa_name && parameter->pa_value &&
-            text::equalsIgnoringAsciiCase(parameter->pa_name, name)) {
-            return parameter->pa_value;
-        }
-    }
-    return {};
-}
-
-std::string encodingOf(const mailimap_body_fld_enc* encoding) {
-    switch (encoding ? encoding->enc_type : MAILIMAP_BODY_FLD_ENC_7BIT) {
-        case MAILIMAP_BODY_FLD_ENC_BASE64:
-            return "base64";
-        case MAILIMAP_BODY_FLD_ENC_QUOTED_PRINTABLE:
-            return "quoted-printable";
-        case MAILIMAP_BODY_FLD_ENC_OTHER:
-            return encoding->enc_value ? encoding->enc_value : "";
-        default:
-            return {};
-    }
-}
-
-// The first text/plain part that is no attachment, walked as the reader
-// walks a whole message: its section ("1", "2.1", …), charset and encoding.
-struct TextSection {
-    std::string section;
-    TextPart part;
-    std::uint32_t size = 0;
-};
-
-std::optional<TextSection> firstText(const mailimap_body* body, const std::string& section) {
-    if (!body) {
-        return std::nullopt;
-    }
-    if (body->bd_type == MAILIMAP_BODY_MPART) {
-        std::size_t index = 0;
-        for (auto* part : itemsOf<mailimap_body>(body->bd_data.bd_body_mpart->bd_list)) {
-            const std::string at = (section.empty() ? "" : section + ".") + std::to_string(++index);
-            if (std::optional<TextSection> found = firstText(part, at)) {
-                return found;
-            }
-        }
-        return std::nullopt;
-    }
-    const mailimap_body_type_1part* one = body->bd_data.bd_body_1part;
-    if (!one || one->bd_type != MAILIMAP_BODY_TYPE_1PART_TEXT || !one->bd_data.bd_type_text ||
-        !text::equalsIgnoringAsciiCase(one->bd_data.bd_type_text->bd_media_text, "plain")) {
-        return std::nullopt;
-    }
-    const mailimap_body_ext_1part* extension = one->bd_ext_1part;
-    if (extension && extension->bd_disposition && extension->bd_disposition->dsp_type &&
-        text::equalsIgnoringAsciiCase(extension->bd_disposition->dsp_type, "attachment")) {
-        return std::nullopt;
-    }
-    const mailimap_body_fields* fields = one->bd_data.bd_type_text->bd_fields;
-    TextSection found;
-    found.section = section.empty() ? "1" : section;
-    found.part.charset = parameterOf(fields->bd_parameter, "charset");
-    found.part.encoding = encodingOf(fields->bd_encoding);
-    found.size = fields->bd_size;
-    return found;
-}
-
-mailimap_section* sectionOf(const std::string& section) {
-    clist* numbers = clist_new();
-    for (std::size_t at = 0; at < section.size();) {
-        const std::size_t dot = std::min(section.find('.', at), section.size());
-        auto* number = static_cast<std::uint32_t*>(malloc(sizeof(std::uint32_t)));
-        *number = std::uint32_t(std::stoul(section.substr(at, dot - at)));
-        clist_append(numbers, number);
-        at = dot + 1;
-    }
-    return mailimap_section_new_part(mailimap_section_part_new(numbers));
-}
-
-struct Fetched {
-    std::string headers;
-    std::optional<TextSection> text;
-    std::optional<std::int64_t> arrived;
-};
-
 std::int64_t secondsOf(const mailimap_date_time* date) {
     GDateTime* utc = g_date_time_new_utc(date->dt_year, date->dt_month, date->dt_day, date->dt_hour,
                                          date->dt_min, date->dt_sec);
@@ -535,129 +442,79 @@ std::int64_t secondsOf(const mailimap_date_time* date) {
     return seconds;
 }
 
-// One message's items of a FETCH answer.
-std::uint32_t takeMessage(const mailimap_msg_att* message, Fetched& fetched, std::string& excerpt) {
-    std::uint32_t uid = 0;
+// One message's items of a FETCH answer; its UID stays 0 when it has none.
+void takeMessage(const mailimap_msg_att* message, Fetched& fetched) {
     for (auto* entry : itemsOf<mailimap_msg_att_item>(message->att_list)) {
         if (entry->att_type != MAILIMAP_MSG_ATT_ITEM_STATIC || !entry->att_data.att_static) {
             continue;
         }
         const mailimap_msg_att_static* item = entry->att_data.att_static;
-        switch (item->att_type) {
-            case MAILIMAP_MSG_ATT_UID:
-                uid = item->att_data.att_uid;
-                break;
-            case MAILIMAP_MSG_ATT_INTERNALDATE:
-                if (item->att_data.att_internal_date) {
-                    fetched.arrived = secondsOf(item->att_data.att_internal_date);
-                }
-                break;
-            case MAILIMAP_MSG_ATT_BODYSTRUCTURE:
-                fetched.text = firstText(item->att_data.att_bodystructure, "");
-                break;
-            case MAILIMAP_MSG_ATT_BODY_SECTION:
-                if (const auto* body = item->att_data.att_body_section;
-                    body && body->sec_body_part) {
-                    const bool headerFields = body->sec_section && body->sec_section->sec_spec &&
-                                              body->sec_section->sec_spec->sec_type ==
-                                                  MAILIMAP_SECTION_SPEC_SECTION_MSGTEXT;
-                    (headerFields ? fetched.headers : excerpt)
-                        .assign(body->sec_body_part, body->sec_length);
-                }
-                break;
-            default:
-                break;
+        if (item->att_type == MAILIMAP_MSG_ATT_UID) {
+            fetched.uid = item->att_data.att_uid;
+        } else if (item->att_type == MAILIMAP_MSG_ATT_INTERNALDATE &&
+                   item->att_data.att_internal_date) {
+            fetched.arrived = secondsOf(item->att_data.att_internal_date);
+        } else if (const auto* body = item->att_data.att_body_section;
+                   item->att_type == MAILIMAP_MSG_ATT_BODY_SECTION && body && body->sec_body_part) {
+            const mailimap_section_spec* spec =
+                body->sec_section ? body->sec_section->sec_spec : nullptr;
+            const bool text = spec && spec->sec_type == MAILIMAP_SECTION_SPEC_SECTION_MSGTEXT &&
+                              spec->sec_data.sec_msgtext &&
+                              spec->sec_data.sec_msgtext->sec_type == MAILIMAP_SECTION_MSGTEXT_TEXT;
+            (text ? fetched.text : fetched.headers).assign(body->sec_body_part, body->sec_length);
         }
     }
-    return uid;
 }
 
-// UID FETCH of `attributes` for `uids`, each message's items to `take`.
-template <typename Take>
-int uidFetch(mailimap* session, const std::vector<std::uint32_t>& uids,
-             mailimap_fetch_type* attributes, Take&& take) {
-    mailimap_set* set = setOf(uids);
-    clist* results = nullptr;
-    const int result = mailimap_uid_fetch(session, set, attributes, &results);
-    mailimap_set_free(set);
-    mailimap_fetch_type_free(attributes);
-    for (auto* message : itemsOf<mailimap_msg_att>(results)) {
-        take(message);
-    }
-    if (results) {
-        mailimap_fetch_list_free(results);
-    }
-    return result;
-}
-
-bool Session::fetch(const std::vector<std::uint32_t>& uids, message::Reader& reader,
-                    std::vector<std::pair<std::uint32_t, message::Reading>>& read) {
+bool Session::fetch(const std::vector<std::uint32_t>& uids, std::vector<Fetched>& fetched) {
     clist* names = clist_new();
     for (const char* name : ImapHeaderFields) {
         clist_append(names, strdup(name));
     }
-    mailimap_fetch_type* first = mailimap_fetch_type_new_fetch_att_list_empty();
-    mailimap_fetch_type_new_fetch_att_list_add(first, mailimap_fetch_att_new_uid());
-    mailimap_fetch_type_new_fetch_att_list_add(first, mailimap_fetch_att_new_internaldate());
-    mailimap_fetch_type_new_fetch_att_list_add(first, mailimap_fetch_att_new_bodystructure());
+    // One round trip, and no BODYSTRUCTURE: the server need not read a
+    // message past the start of its text, nor open it twice.
+    mailimap_fetch_type* wanted = mailimap_fetch_type_new_fetch_att_list_empty();
+    mailimap_fetch_type_new_fetch_att_list_add(wanted, mailimap_fetch_att_new_uid());
+    mailimap_fetch_type_new_fetch_att_list_add(wanted, mailimap_fetch_att_new_internaldate());
     mailimap_fetch_type_new_fetch_att_list_add(
-        first, mailimap_fetch_att_new_body_peek_section(
-                   mailimap_section_new_header_fields(mailimap_header_list_new(names))));
-    std::map<std::uint32_t, Fetched> messages;
-    std::string unused;
-    if (failed(uidFetch(session_.get(), uids, first,
-                        [&](const mailimap_msg_att* message) {
-                            Fetched fetched;
-                            if (const std::uint32_t uid = takeMessage(message, fetched, unused)) {
-                                messages[uid] = std::move(fetched);
-                            }
-                        }),
-               ImapFailure::Malformed)) {
-        return false;
-    }
-    // The start of each text part, asked together for the messages whose
-    // text stands at the same place.
-    std::map<std::string, std::vector<std::uint32_t>> bySection;
-    for (const auto& [uid, fetched] : messages) {
-        if (fetched.text && fetched.text->size > 0) {
-            bySection[fetched.text->section].push_back(uid);
+        wanted, mailimap_fetch_att_new_body_peek_section(
+                    mailimap_section_new_header_fields(mailimap_header_list_new(names))));
+    mailimap_fetch_type_new_fetch_att_list_add(
+        wanted, mailimap_fetch_att_new_body_peek_section_partial(mailimap_section_new_text(), 0,
+                                                                 ImapTextBytes));
+    mailimap_set* set = setOf(uids);
+    clist* results = nullptr;
+    const int result = mailimap_uid_fetch(session_.get(), set, wanted, &results);
+    mailimap_set_free(set);
+    mailimap_fetch_type_free(wanted);
+    for (auto* message : itemsOf<mailimap_msg_att>(results)) {
+        Fetched one;
+        takeMessage(message, one);
+        if (one.uid != 0) {
+            fetched.push_back(std::move(one));
         }
     }
-    for (const auto& [section, sharing] : bySection) {
-        mailimap_fetch_type* second = mailimap_fetch_type_new_fetch_att_list_empty();
-        mailimap_fetch_type_new_fetch_att_list_add(second, mailimap_fetch_att_new_uid());
-        mailimap_fetch_type_new_fetch_att_list_add(
-            second,
-            mailimap_fetch_att_new_body_peek_section_partial(sectionOf(section), 0, ImapTextBytes));
-        if (failed(uidFetch(session_.get(), sharing, second,
-                            [&](const mailimap_msg_att* message) {
-                                Fetched ignored;
-                                std::string excerpt;
-                                const std::uint32_t uid = takeMessage(message, ignored, excerpt);
-                                if (auto at = messages.find(uid);
-                                    at != messages.end() && at->second.text) {
-                                    TextSection& text = *at->second.text;
-                                    text.part.start = std::move(excerpt);
-                                    text.part.cutShort = text.size > text.part.start.size();
-                                }
-                            }),
-                   ImapFailure::Malformed)) {
-            return false;
-        }
+    if (results) {
+        mailimap_fetch_list_free(results);
     }
-    for (auto& [uid, fetched] : messages) {
-        std::optional<TextPart> text;
-        if (fetched.text) {
-            text = std::move(fetched.text->part);
-        }
+    return !failed(result, ImapFailure::Malformed);
+}
+
+// Slow beside the network: meant to run while the next batch comes.
+std::vector<message::Reading> readAll(message::Reader& reader, std::vector<Fetched> fetched) {
+    std::sort(fetched.begin(), fetched.end(),
+              [](const Fetched& a, const Fetched& b) { return a.uid < b.uid; });
+    std::vector<message::Reading> read;
+    for (const Fetched& one : fetched) {
         message::Reading reading =
-            reader.read(partialMessage(fetched.headers, text), message::Origin::Sent);
+            reader.read(partialMessage(one.headers, one.text, one.text.size() >= ImapTextBytes),
+                        message::Origin::Sent);
         if (!reading.envelope.date) {
-            reading.envelope.date = fetched.arrived;
+            reading.envelope.date = one.arrived;
         }
-        read.emplace_back(uid, std::move(reading));
+        read.push_back(std::move(reading));
     }
-    return true;
+    return read;
 }
 
 ImapReport scan(const ImapPlace& place, std::string_view password, message::Reader& reader,
@@ -667,16 +524,13 @@ ImapReport scan(const ImapPlace& place, std::string_view password, message::Read
     Session session(place, limits, stop);
     std::vector<std::string> folders;
     if (session.open(password, std::uint32_t(limits.wait.count())) && session.folders(folders)) {
-        std::uint64_t total = 0;
+        std::uint64_t done = 0, total = 0;
         for (const std::string& folder : folders) {
-            total += session.count(folder).value_or(0);
-        }
-        std::uint64_t done = 0;
-        for (const std::string& folder : folders) {
-            std::uint32_t validity = 0;
-            if (!session.examine(folder, validity)) {
+            std::uint32_t validity = 0, messages = 0;
+            if (!session.examine(folder, validity, messages)) {
                 break;
             }
+            total += messages;
             ImapMemory::Folder& kept = memory.folders[folder];
             if (kept.validity != validity) {
                 // The server numbers this folder anew: what was read is void.
@@ -692,29 +546,44 @@ ImapReport scan(const ImapPlace& place, std::string_view password, message::Read
             if (!session.newUids(kept.highestUid, uids)) {
                 break;
             }
+            // Each batch is read while the next one comes, and kept whole
+            // or not at all, so the next scan goes on where this one stopped.
+            std::future<std::vector<message::Reading>> reading;
+            std::uint32_t readingUpTo = 0;
+            const auto take = [&] {
+                std::vector<message::Reading> read = reading.get();
+                for (message::Reading& one : read) {
+                    each(one);
+                    if (keep(one)) {
+                        kept.newsletters.push_back(std::move(one));
+                    }
+                }
+                kept.highestUid = readingUpTo;
+                kept.messages += read.size();
+                report.messages += read.size();
+                report.fetched += read.size();
+                done += read.size();
+                progress(done, std::max(done, total));
+            };
             const std::size_t size = std::max<std::size_t>(limits.batch, 1);
             for (std::size_t at = 0; at < uids.size() && !stop.stop_requested(); at += size) {
                 const std::vector<std::uint32_t> batch(
                     uids.begin() + std::ptrdiff_t(at),
                     uids.begin() + std::ptrdiff_t(std::min(at + size, uids.size())));
-                std::vector<std::pair<std::uint32_t, message::Reading>> read;
-                if (!session.fetch(batch, reader, read)) {
+                std::vector<Fetched> fetched;
+                const bool whole = session.fetch(batch, fetched);
+                if (reading.valid()) {
+                    take();
+                }
+                if (!whole) {
                     break;
                 }
-                for (auto& [uid, reading] : read) {
-                    each(reading);
-                    if (keep(reading)) {
-                        kept.newsletters.push_back(std::move(reading));
-                    }
-                }
-                // A batch is kept whole or not at all, so the next scan
-                // goes on where this one stopped.
-                kept.highestUid = batch.back();
-                kept.messages += read.size();
-                report.messages += read.size();
-                report.fetched += read.size();
-                done += batch.size();
-                progress(done, std::max(done, total));
+                reading =
+                    std::async(std::launch::async, readAll, std::ref(reader), std::move(fetched));
+                readingUpTo = batch.back();
+            }
+            if (reading.valid()) {
+                take();
             }
             if (session.failure() != ImapFailure::None || stop.stop_requested()) {
                 break;

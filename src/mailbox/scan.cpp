@@ -63,9 +63,9 @@ Scan scanMail(const std::vector<fs::path>& paths, const std::vector<ServerSource
         if (stop.stop_requested() || report.unavailable) {
             break;
         }
-        ImapReport read = scanImap(
-            server.place, server.password, reader, *server.memory, stop, progress,
-            [&](const message::Reading& message) { newsletters.add(message); });
+        ImapReport read =
+            scanImap(server.place, server.password, reader, *server.memory, stop, progress,
+                     [&](const message::Reading& message) { newsletters.add(message); });
         report.messages += read.messages;
         report.servers.push_back({server.place, std::move(read)});
     }

@@ -8,6 +8,7 @@
 
 #include "child_process.h"
 #include "dovecot.h"
+#include "form/list_tsv.h"
 #include "hostile_server.h"
 #include "mail_home.h"
 #include "mailbox/imap.h"
@@ -65,17 +66,15 @@ TEST(ImapAddress, ServersAreNamedAsScriptsAndTheListFileWriteThem) {
     }
 }
 
-TEST(ImapAddress, APartialMessageKeepsWholeLinesAndNoInjectedField) {
+TEST(ImapAddress, APartialMessageEndsAtItsLastWholeLine) {
     const std::string headers = "From: a@x\r\nSubject: s\r\n\r\n";
-    EXPECT_EQ(partialMessage(headers, std::nullopt), "From: a@x\r\nSubject: s\r\n\r\n");
-    EXPECT_EQ(partialMessage(headers, TextPart{"Shift_JIS", "base64", "QUJD\r\nREVG\r\nR0", true}),
-              "From: a@x\r\nSubject: s\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; "
-              "charset=\"Shift_JIS\"\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\nREVG\r\n");
-    // A whole part keeps its last line; a server's parameters that would
-    // end the field are dropped.
-    EXPECT_EQ(partialMessage("From: a@x\n\n",
-                             TextPart{"x\"\r\nBcc: y", "7bit\r\nX: 1", "one\r\ntwo", false}),
-              "From: a@x\r\nMIME-Version: 1.0\r\nContent-Type: text/plain\r\n\r\none\r\ntwo");
+    EXPECT_EQ(partialMessage(headers, "", false), "From: a@x\r\nSubject: s\r\n\r\n");
+    EXPECT_EQ(partialMessage("From: a@x\n\n", "QUJD\r\nREVG\r\nR0", true),
+              "From: a@x\r\n\r\nQUJD\r\nREVG\r\n");
+    // A whole text keeps its last line, and a cut one with no line end what there is.
+    EXPECT_EQ(partialMessage(headers, "one\r\ntwo", false),
+              "From: a@x\r\nSubject: s\r\n\r\none\r\ntwo");
+    EXPECT_EQ(partialMessage(headers, "long", true), "From: a@x\r\nSubject: s\r\n\r\nlong");
 }
 
 namespace {
@@ -291,4 +290,44 @@ TEST_F(Imap, AStopEndsAScanThatWaitsOnTheServer) {
     EXPECT_EQ(only(stopped).failure, ImapFailure::Cancelled);
     EXPECT_TRUE(stopped.report.cancelled);
     EXPECT_EQ(memory.folders.at("INBOX").highestUid, 0u);
+}
+
+// A script's list of a server, the password on standard input; a refused
+// one is said and ends with status 2.
+TEST_F(Imap, AScriptPrintsAServersRowsWithThePasswordFromStandardInput) {
+    Dovecot server;
+    const Trusting trust(server.caFile());
+    for (const std::string& message : messages) {
+        server.addMessage("INBOX", message);
+    }
+    ScratchDirectory data;
+    const std::unique_ptr<nolvetta::message::Reader> reader = nolvetta::message::makeSystemReader();
+    const std::string address =
+        "imaps://" + std::string(Dovecot::User) + "@localhost:" + std::to_string(server.port());
+    for (const auto& [password, status, said] :
+         {std::tuple(std::string(Dovecot::Password) + "\n", 0, std::string()),
+          std::tuple(
+              std::string("wrong\r\n"), 2,
+              "reader@localhost:" + std::to_string(server.port()) + " にログインできません。")}) {
+        std::FILE* in = fmemopen(const_cast<char*>(password.data()), password.size(), "r");
+        std::FILE* out = std::tmpfile();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(nolvetta::form::printNewsletterList({}, {address}, in, data.path(), data / "home",
+                                                      data / "home", *reader, out),
+                  status);
+        const std::string error = ::testing::internal::GetCapturedStderr();
+        std::rewind(out);
+        std::string printed(4096, '\0');
+        printed.resize(std::fread(printed.data(), 1, printed.size(), out));
+        std::fclose(out);
+        std::fclose(in);
+        if (status == 0) {
+            EXPECT_NE(printed.find("\t2\t2026-11-08T00:00:00Z\thttps://mail.mag2.com/"),
+                      std::string::npos)
+                << printed;
+            EXPECT_EQ(error, "");
+        } else {
+            EXPECT_NE(error.find(said), std::string::npos) << error;
+        }
+    }
 }

@@ -278,6 +278,8 @@ userdb {
 mail_location = maildir:$FOLDER/mail:LAYOUT=fs:UTF-8
 # Folders listed from the disk, where tests make them behind the server's back.
 mailbox_list_index = no
+# Only this server changes cur/: it need not read the folder again at each sync.
+maildir_very_dirty_syncs = yes
 namespace inbox {
   inbox = yes
   separator = /
