@@ -30,7 +30,12 @@ received on the ID field opens its unsubscribe page at once.
 It also moves a magazine to another of your addresses, signs you up for or
 off the services' own newsletters, opens the news cancellation pages of
 online shops, keeps two lists of your addresses and can stay on top of other
-windows. It never talks to the network itself.]=])
+windows.
+
+Its newsletter list finds every newsletter in your own mail, on disk or on
+your IMAP server (read-only, over verified TLS), and leaves several at once.
+It talks to the network only when you ask it to read a server: the password
+stays in your desktop's secret store or is not kept at all.]=])
 
 # A Debian revision: the package is not native, its changelog is changelog.Debian.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
@@ -39,11 +44,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${CPACK_PACKAGE_HOMEPAGE_URL})
 # The libraries come from dpkg-shlibdeps; a Japanese font, Qt's window system
-# plugins, Qt's own texts in Japanese and GMime (loaded when the first message
-# is read) are needed too, though the program does not link them.
+# plugins, Qt's own texts in Japanese, GMime (loaded when the first message
+# is read) and GIO's TLS (for the IMAP module) are needed too, though the
+# program does not link them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n, libgmime-3.0-0")
+    "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n, libgmime-3.0-0, glib-networking")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

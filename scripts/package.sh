@@ -13,7 +13,7 @@ flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DNOLVETTA_BUILD_TESTS=OFF \
     -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
-    -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)"
+    -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_MODULE_LINKER_FLAGS="$(flags LDFLAGS)"
 cmake --build "$dir" -j"$(nproc)"
 
 rm -f "$dir"/nolvetta_*.deb

@@ -9,6 +9,7 @@ packages=(
     qt6-translations-l10n              # Qt's own texts in Japanese
     libglib2.0-dev                     # the desktop's default browser (GIO)
     glib-networking                    # GIO's TLS
+    libetpan-dev libsecret-1-dev       # the IMAP client, passwords in the desktop's secret store
     libgmime-3.0-dev                   # whole e-mail messages
     libgtest-dev libgmock-dev          # tests
     libbenchmark-dev                   # benchmarks
