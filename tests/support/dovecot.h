@@ -116,38 +116,17 @@ public:
     // \Recent is left out: it depends on which session saw the message first.
     // Needs the server running.
     std::string flagsListing() const {
-        const std::string output = runProgram({"doveadm", "-c", config().string(), "-f", "tab",
-                                               "fetch", "-u", User, "mailbox uid flags", "all"},
-                                              folder_ / "doveadm.out");
-        std::vector<std::tuple<std::string, unsigned long, std::string>> messages;
-        std::istringstream lines(output);
-        std::string line;
-        std::getline(lines, line);  // the column names
-        while (std::getline(lines, line)) {
-            const std::size_t uid = line.find('\t'), flags = line.find('\t', uid + 1);
-            if (flags == std::string::npos) {
-                throw std::runtime_error("doveadm said: " + output);
+        std::string listing = runProgram({"doveadm", "-c", config().string(), "-f", "tab", "fetch",
+                                          "-u", User, "mailbox uid flags", "all"},
+                                         folder_ / "doveadm.out");
+        // Last of a message's flags, when it has others.
+        for (const std::string_view recent : {" \\Recent", "\\Recent"}) {
+            for (std::size_t at; (at = listing.find(recent)) != std::string::npos;) {
+                listing.erase(at, recent.size());
             }
-            std::istringstream words(line.substr(flags + 1));
-            std::string kept, word;
-            while (words >> word) {
-                if (word != "\\Recent") {
-                    kept += (kept.empty() ? "" : " ") + word;
-                }
-            }
-            messages.emplace_back(line.substr(0, uid), std::stoul(line.substr(uid + 1)), kept);
-        }
-        std::sort(messages.begin(), messages.end());
-        std::string listing;
-        for (const auto& [folder, uid, flags] : messages) {
-            listing += folder + '\t' + std::to_string(uid) + '\t' + flags + '\n';
         }
         return listing;
     }
-
-    // Cuts every connection at once: SIGKILL to every process of the server
-    // and of the relay. The port refuses connections from then on.
-    void kill() { processes_.killAll(); }
 
     // What the server logged, for a failing test's message.
     std::string log() const { return readBytes(folder_ / "dovecot.log"); }
@@ -208,11 +187,6 @@ private:
         std::transform(name.begin(), name.end(), name.begin(),
                        [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
         const std::filesystem::path path = name == "INBOX" ? mail() : mail() / folder;
-        for (const std::filesystem::path& part : std::filesystem::path(folder)) {
-            if (part.empty() || part == "." || part == ".." || part == "/") {
-                throw std::invalid_argument("not a folder's name: " + std::string(folder));
-            }
-        }
         for (const char* part : {"tmp", "new", "cur"}) {
             makeMailFolder(path / part);
         }
@@ -221,12 +195,9 @@ private:
 
     void deliver(const std::filesystem::path& folder, std::string_view bytes,
                  std::string_view flags, bool throughTmp = true) {
+        // Maildir's flag letters, in the order of their codes.
         std::string letters(flags);
         std::sort(letters.begin(), letters.end());
-        if (letters.find_first_not_of("DFPRST") != std::string::npos ||
-            std::adjacent_find(letters.begin(), letters.end()) != letters.end()) {
-            throw std::invalid_argument("not Maildir flag letters: " + std::string(flags));
-        }
         // Dovecot numbers new messages in the order of their names' leading number.
         ++delivered_;
         const std::string name = std::to_string(1600000000 + delivered_) + ".M" +
@@ -254,76 +225,15 @@ private:
     void writeConfig(std::uint16_t serverPort) const {
         const bool tls = tls_ != ImapTls::None;
         const std::string port = std::to_string(serverPort);
-        std::string text =
-            tls ? "ssl = required\nssl_cert = <$CERT\nssl_key = <$KEY\n" : "ssl = no\n";
-        text += R"($USERS
-protocols = imap
-listen = 127.0.0.2
-base_dir = $FOLDER/run
-state_dir = $FOLDER/state
-instance_name = $NAME
-log_path = $FOLDER/dovecot.log
-auth_verbose = yes
-first_valid_uid = 1
-auth_mechanisms = plain login
-disable_plaintext_auth = $TLS
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u $FOLDER/passwd
-}
-userdb {
-  driver = passwd-file
-  args = username_format=%u $FOLDER/passwd
-}
-mail_location = maildir:$FOLDER/mail:LAYOUT=fs:UTF-8
-# Folders listed from the disk, where tests make them behind the server's back.
-mailbox_list_index = no
-# Only this server changes cur/: it need not read the folder again at each sync.
-maildir_very_dirty_syncs = yes
-namespace inbox {
-  inbox = yes
-  separator = /
-  mailbox Trash {
-    special_use = \Trash
-  }
-  mailbox Junk {
-    special_use = \Junk
-  }
-  mailbox Drafts {
-    special_use = \Drafts
-  }
-  mailbox Sent {
-    special_use = \Sent
-  }
-}
-# No chroot: it needs root, and these processes serve one test only.
-service imap-login {
-  chroot =
-  inet_listener imap {
-    port = $IMAP
-  }
-  inet_listener imaps {
-    port = $IMAPS
-    ssl = yes
-  }
-}
-service anvil {
-  chroot =
-}
-service ipc {
-  chroot =
-}
-service old-stats {
-  chroot =
-}
-)";
+        std::string text = readBytes(NOLVETTA_DOVECOT_CONFIG);
         const std::pair<std::string_view, std::string> values[] = {
+            {"$SSL", tls ? "required\nssl_cert = <" + certificates_->certFile().string() +
+                               "\nssl_key = <" + certificates_->keyFile().string()
+                         : "no"},
             {"$USERS", ownUsers_},
             {"$FOLDER", folder_.path().string()},
             {"$NAME", folder_.path().filename().string()},
             {"$TLS", tls ? "yes" : "no"},
-            {"$CERT", tls ? certificates_->certFile().string() : ""},
-            {"$KEY", tls ? certificates_->keyFile().string() : ""},
             {"$IMAPS", tls_ == ImapTls::Implicit ? port : "0"},
             {"$IMAP", tls_ == ImapTls::Implicit ? "0" : port},
         };
