@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "server_process.h"
@@ -21,15 +20,9 @@ struct ProcessRun {
 // wait for a thread it does not have.
 inline ProcessRun runThisTest(const std::string& name) {
     const TemporaryFolder folder("nolvetta-child");
-    // LeakSanitizer's tracer crashes in such a child once GIO's threads run;
-    // the same scans are checked for leaks in the test process itself.
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    const std::string before = asan ? asan : "";
-    setenv("ASAN_OPTIONS", (before + ":detect_leaks=0").c_str(), 1);
     const pid_t child = startProgram(
         {"/proc/self/exe", "--gtest_filter=" + name, "--gtest_also_run_disabled_tests"},
         folder / "output");
-    asan ? setenv("ASAN_OPTIONS", before.c_str(), 1) : unsetenv("ASAN_OPTIONS");
     ProcessRun run;
     int status = 0;
     rusage usage{};
