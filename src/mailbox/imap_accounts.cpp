@@ -282,7 +282,9 @@ std::vector<ImapAccount> thunderbirdImapAccounts(std::string_view prefsJs) {
         }
     }
     std::vector<ImapAccount> accounts;
-    for (const auto& [number, prefs] : servers) {
+    for (const auto& server : servers) {
+        // Not a structured binding: clang 14 cannot capture one.
+        const auto& prefs = server.second;
         const auto text = [&](std::string_view key) {
             const auto found = prefs.find(key);
             const std::string* value =
