@@ -23,6 +23,11 @@ constexpr std::string_view Header =
 
 constexpr std::array<std::string_view, 4> WayNames = {"page", "https", "mail", "http"};
 
+// What a written field never holds: C0 and C1 controls, and DEL.
+bool isControl(char16_t c) {
+    return c < u' ' || (c >= 0x7F && c <= 0x9F);
+}
+
 std::string field(std::u16string_view text) {
     return text::toUtf8(recordText(text));
 }
@@ -30,7 +35,8 @@ std::string field(std::u16string_view text) {
 // Only text that goes back to the same bytes, and no control character,
 // which no entry is written with: damage shows as damage.
 std::optional<std::u16string> utf8Field(std::string_view bytes) {
-    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0 && c < ' '; })) {
+    if (std::any_of(bytes.begin(), bytes.end(),
+                    [](char c) { return c >= 0 && isControl(char16_t(c)); })) {
         return std::nullopt;
     }
     // Most fields are ASCII, which needs no round trip: a large record reads
@@ -39,7 +45,9 @@ std::optional<std::u16string> utf8Field(std::string_view bytes) {
         return std::u16string(bytes.begin(), bytes.end());
     }
     std::u16string text = text::fromUtf8(bytes);
-    return text::toUtf8(text) == bytes ? std::optional(std::move(text)) : std::nullopt;
+    return text::toUtf8(text) == bytes && std::none_of(text.begin(), text.end(), isControl)
+               ? std::optional(std::move(text))
+               : std::nullopt;
 }
 
 // Each line of `in` without its "\n", handed over whole, or empty and marked
@@ -133,9 +141,7 @@ std::optional<std::int64_t> parseUtc(std::string_view text) {
 
 std::u16string recordText(std::u16string_view text) {
     std::u16string shown(text);
-    std::replace_if(
-        shown.begin(), shown.end(), [](char16_t c) { return c < u' ' || (c >= 0x7F && c <= 0x9F); },
-        u' ');
+    std::replace_if(shown.begin(), shown.end(), isControl, u' ');
     return shown;
 }
 

@@ -32,7 +32,8 @@ TEST(store_Record, EachLineReadsBackAsItsEntryAndNothingElseReads) {
         {"2026-03-01 00:15:00Z\tpage\tk\ta\tu", {}}, {"2026-03-01T00:15:00Z\tweb\tk\ta\tu", {}},
         {"2026-03-01T00:15:00Z\tpage\tk\ta", {}}, {"2026-03-01T00:15:00Z\tpage\tk\ta\t", {}},
         {"2026-03-01T00:15:00Z\tpage\tk\ta\tu\textra", {}}, {"2026-03-01T00:15:00Z\tpage\tk\xff\ta\tu", {}},
-        {"2026-03-01T00:15:00Z\tpage\tk\ra\ta\tu", {}},
+        {"2026-03-01T00:15:00Z\tpage\tk\ra\ta\tu", {}}, {"2026-03-01T00:15:00Z\tpage\tk\ta\tu\x7f", {}},
+        {"2026-03-01T00:15:00Z\tpage\tk\ta\xc2\x85\tu", {}},
         // clang-format on
     };
     for (const auto& l : lines) {
