@@ -1,36 +1,18 @@
 #include "mailbox/imap_module.h"
 #include "mailbox/newsletters.h"
-#include "store/program_path.h"
-#include "system/shared_library.h"
+#include "system/module.h"
 
 namespace nolvetta::mailbox {
 
 namespace {
-
-const ImapModule* loadModule() {
-    // Beside the program where it is run from its build, else where it is installed.
-    for (const std::filesystem::path& file :
-         {store::programDirectory() / ImapModuleFile,
-          std::filesystem::path(NOLVETTA_MODULE_DIR) / ImapModuleFile}) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(file, error)) {
-            continue;
-        }
-        const system::SharedLibrary library(file.c_str());
-        const ImapModule* (*entry)() = nullptr;
-        if (library.find(ImapModuleEntry, entry)) {
-            return entry();
-        }
-    }
-    return nullptr;
-}
 
 bool isNewsletter(const message::Reading& reading) {
     return newsletterKey(reading).has_value();
 }
 
 const ImapModule* module() {
-    static const ImapModule* const loaded = loadModule();
+    static const ImapModule* const loaded =
+        system::loadModule<ImapModule>(ImapModuleFile, ImapModuleEntry);
     return loaded;
 }
 
