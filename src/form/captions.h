@@ -53,6 +53,7 @@ inline constexpr Text MenuAlwaysOnTop = u"常に手前に表示";
 inline constexpr Text MenuMagazine = u"メルマガ";
 inline constexpr Text MenuAutoCancel = u"自動配信解除";
 inline constexpr Text MenuNewsletterList = u"メルマガ一覧";
+inline constexpr Text MenuOneClick = u"ワンクリック解除を使う";
 
 inline constexpr Text ButtonOk = u"OK";
 inline constexpr Text ButtonYes = u"はい";
@@ -270,6 +271,42 @@ inline constexpr Text ListLine = u"%1: %2";
 inline constexpr Text ConfirmMixed =
     u"%1 のメルマガのメールは、配信停止の先か差出人のドメインがメールによって異なります。"
     u"ほかの差出人のメールが混じっているかもしれません。\n%2\n最新のメールの先を開きますか？\n%3";
+// Leaving by one request (RFC 8058). %1: the message, %2: where it goes
+inline constexpr Text ConfirmOneClick =
+    u"%1の配信を停止します。\nNolvetta が %2 へ解除のリクエストを送ります（ページは開きません）。"
+    u"\nよろしいですか？";
+// %1: where it went
+inline constexpr Text OneClickSent = u"%1 へ解除のリクエストを送り、受け付けられました。";
+// %1: where it went, %2: why it did not arrive
+inline constexpr Text OneClickFailed =
+    u"%1 への解除のリクエストは届きませんでした。\n%2\n配信停止のページをブラウザで開きますか？";
+// Why a request did not arrive. %1: the answer's status, or the library's words
+inline constexpr Text OneClickRefused = u"サーバーがエラー %1 を返しました。";
+inline constexpr Text OneClickRedirected = u"サーバーが別のアドレスへ転送しようとしました (%1)。";
+inline constexpr Text OneClickTimedOut = u"時間内に応答がありませんでした。";
+inline constexpr Text OneClickCertificate =
+    u"サーバーの証明書を確かめられませんでした。なりすましのおそれがあります。";
+inline constexpr Text OneClickNotSent = u"送れませんでした（%1）。";
+inline constexpr Text OneClickCancelled = u"中止しました。";
+inline constexpr Text OneClickUnavailable = u"このシステムでは解除のリクエストを送れません。";
+// The list. %1: how many newsletters, %2: by one request, %3: pages in the
+// browser, %4: mails, %5: a line for each
+inline constexpr Text ConfirmListOneClick =
+    u"%1 件のメルマガの配信を停止します。\n%2 件は Nolvetta が解除のリクエストを送ります"
+    u"（ページは開きません）。ブラウザで %3 ページ、メールソフトで %4 通を開きます。\n%5\n"
+    u"よろしいですか？";
+// What a line of ConfirmListOneClick names. %1: where the request goes
+inline constexpr Text OneClickTarget = u"解除のリクエスト → %1";
+inline constexpr Text ListChecking = u"署名を確かめています…";
+inline constexpr Text ListSending = u"解除のリクエストを送っています…";
+// %1: how many
+inline constexpr Text ListOneClickDone = u"%1 件のメルマガに解除のリクエストを送りました。";
+// %1: how many, %2: a line for each
+inline constexpr Text ListOneClickFailed =
+    u"%1 件のメルマガは解除のリクエストが届きませんでした。\n%2\n"
+    u"それぞれの配信停止のページをブラウザで開きますか？";
+// A line of ListOneClickFailed. %1: the sender, %2: where it went, %3: why
+inline constexpr Text FailedLine = u"%1: %2 %3";
 // A line of ConfirmMixed. %1: the sender's domain, %2: the way
 inline constexpr Text MixedLine = u"%1 から: %2";
 // The list printed for a script, when there was nothing to read.

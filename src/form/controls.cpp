@@ -65,6 +65,7 @@ constexpr std::array<MenuRow, MenuCount> MenuTable{{
     {Menu::MelmaService, "MERU1(1)", S[1].caption, u'2', Menu::ServiceMenu, OneOf, false, true, 1, -1},
     {Menu::KapuService, "MERU1(2)", S[2].caption, u'3', Menu::ServiceMenu, OneOf, false, true, 2, -1},
     {Menu::NewsletterList, "mnList", c::MenuNewsletterList, u'L', Menu::MainMenu, NoCheck, false, true, -1, -1},
+    {Menu::OneClick, "mnOneClick", c::MenuOneClick, u'O', Menu::MainMenu, Check::Toggle, true, true, -1, -1},
     {Menu::AutoCancelMenu, "mn0(2)", c::MenuAutoCancel, u'A', {}, NoCheck, false, true, -1, -1},
     {Menu::Mag2NewsMenu, "mn1(0)", S[0].caption, u'1', Menu::AutoCancelMenu, NoCheck, false, true, 0, -1},
     {Menu::CancelWeeklyMag2, "kaijo0", N[0].caption, u'W', Menu::Mag2NewsMenu, NoCheck, false, true, -1, 0},

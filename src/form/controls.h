@@ -83,6 +83,7 @@ enum class Menu {
     MelmaService,
     KapuService,
     NewsletterList,
+    OneClick,
     AutoCancelMenu,
     Mag2NewsMenu,
     CancelWeeklyMag2,
@@ -92,7 +93,7 @@ enum class Menu {
     KapuNewsMenu,
     CancelKapuNews,
 };
-inline constexpr std::size_t MenuCount = 15;
+inline constexpr std::size_t MenuCount = 16;
 
 enum class Check { None, Toggle, OneOf };
 

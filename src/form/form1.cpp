@@ -131,6 +131,9 @@ void Form1::menuChosen(Menu entry) noexcept {
                 return alwaysOnTopChosen();
             case Menu::NewsletterList:
                 return newsletterListChosen();
+            case Menu::OneClick:
+                leaving_.oneClick.on = !leaving_.oneClick.on;
+                return view_.setChecked(Menu::OneClick, leaving_.oneClick.on);
             default:
                 return;  // a menu of its own
         }
@@ -245,7 +248,9 @@ void Form1::load() noexcept {
         view_.setEntries(Control::DeletionAddress, deletionList_);
         view_.setEntries(Control::RegistrationAddress, registrationList_);
         alwaysOnTop_ = loaded.alwaysOnTop.value_or(alwaysOnTop_);
+        leaving_.oneClick.on = loaded.oneClick.value_or(true);
         loaded_ = true;
+        view_.setChecked(Menu::OneClick, leaving_.oneClick.on);
 
         view_.setChecked(Menu::AlwaysOnTop, alwaysOnTop_);
         const bool onTopAsAsked = view_.setTopMost(alwaysOnTop_);
@@ -282,7 +287,8 @@ void Form1::close() noexcept {
     // The close is never refused; a failed save is reported and the old
     // file stays as it was.
     try {
-        for (const store::SaveProblem& problem : dataFiles_.save(deletionList_, alwaysOnTop_)) {
+        for (const store::SaveProblem& problem :
+             dataFiles_.save(deletionList_, alwaysOnTop_, leaving_.oneClick.on)) {
             const std::u16string file = captions::named(problem.file);
             const std::u16string why = captions::cause(problem.code);
             switch (problem.fault) {
@@ -616,13 +622,16 @@ void Form1::idDropped(DroppedData& data) {
         if (auto files = recognise::localFilesOf(bytes); files && !files->empty()) {
             return readMessageFiles(std::move(*files), Source::Dropped);
         }
-        return actOnMessage(reader_.read(bytes, message::Origin::Sent), captions::DroppedMessage);
+        return actOnMessage(reader_.read(bytes, message::Origin::Sent), captions::DroppedMessage,
+                            [bytes] { return std::optional(bytes); });
     }
     const std::u16string_view text = offer.text ? data.text() : std::u16string_view();
     // A whole message dragged out as text begins with its header block.
     if (message::startsWithHeaderBlock(text)) {
-        return actOnMessage(reader_.read(text::toUtf8(text), message::Origin::DroppedText),
-                            captions::DroppedMessage);
+        std::string bytes = text::toUtf8(text);
+        const message::Reading reading = reader_.read(bytes, message::Origin::DroppedText);
+        return actOnMessage(reading, captions::DroppedMessage,
+                            [bytes = std::move(bytes)] { return std::optional(bytes); });
     }
     if (const auto magazine = recognise::recogniseMagazine(text)) {
         view_.setText(Control::MagazineId, magazine->id);
@@ -669,7 +678,12 @@ void Form1::tellLater(std::u16string_view text) {
 void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
                        const std::vector<message::FileReading>& readings, Source source) {
     using message::FileProblem;
-    std::vector<std::pair<const message::Reading*, std::u16string>> found;
+    struct Found {
+        const message::Reading* reading;
+        std::u16string name;
+        std::filesystem::path file;
+    };
+    std::vector<Found> found;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const message::FileReading& file = readings[i];
         const std::u16string name = captions::named(files[i]);
@@ -703,7 +717,7 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
         std::size_t unreadable = 0;
         for (const message::Reading& reading : file.messages) {
             if (reading.problem == message::Problem::None) {
-                found.emplace_back(&reading, name);
+                found.push_back({&reading, name, files[i]});
             } else {
                 ++unreadable;
             }
@@ -713,8 +727,15 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
         }
     }
     if (found.size() == 1) {
-        if (source == Source::Dropped || confirmOutside(*found[0].first, found[0].second)) {
-            actOnMessage(*found[0].first, found[0].second);
+        const auto& [reading, name, file] = found[0];
+        Sent sent = [file, begin = reading->begin, end = reading->end] {
+            return message::storedMessage(file, begin, end);
+        };
+        // One that may leave by one request is asked about once its signature is known.
+        if (source == Source::Dropped || mayLeaveByOneClick(*reading)) {
+            actOnMessage(*reading, name, std::move(sent), source == Source::Outside);
+        } else if (confirmOutside(*reading, name)) {
+            actOnMessage(*reading, name);
         }
         return;
     }
@@ -723,11 +744,11 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
     }
     // Several at once: one question that says what would open.
     const std::u16string ways =
-        captions::listed(found.size(), [&](std::size_t i) { return wayOf(*found[i].first); });
+        captions::listed(found.size(), [&](std::size_t i) { return wayOf(*found[i].reading); });
     if (!askYesNo(format(captions::ConfirmSeveral, {text::decimal(found.size()), ways}))) {
         return;
     }
-    for (const auto& [reading, name] : found) {
+    for (const auto& [reading, name, file] : found) {
         if (reading->magazine || message::preferredAddress(reading->unsubscribe)) {
             actOnMessage(*reading, name);
         }
@@ -748,7 +769,8 @@ bool Form1::confirmOutside(const message::Reading& reading, std::u16string_view 
 
 // The newsletter rule on the text body's first line, else the message's own
 // way out.
-void Form1::actOnMessage(const message::Reading& reading, std::u16string_view name) {
+void Form1::actOnMessage(const message::Reading& reading, std::u16string_view name, Sent sent,
+                         bool confirmPage) {
     switch (reading.problem) {
         case message::Problem::NotAMessage:
             return inform(format(captions::NotAMessage, {name}));
@@ -793,10 +815,87 @@ void Form1::actOnMessage(const message::Reading& reading, std::u16string_view na
             return text::equalsIgnoringAsciiCase(a, e);
         });
     });
+    LeaveNote note{mailbox::leaveWayOf(address->scheme),
+                   mailbox::newsletterKey(reading).value_or(u""), reach.address};
+    if (sent && mayLeaveByOneClick(reading)) {
+        return checkOneClick(reading, std::u16string(name), std::move(note), std::move(sent),
+                             confirmPage);
+    }
+    leaveBy(*address, note);
+}
+
+void Form1::leaveBy(const message::Address& way, const LeaveNote& note) {
     leaving_.leaveBy(
-        *address, mailbox::newsletterKey(reading).value_or(u""), reach.address,
-        [this](std::u16string_view text) { inform(text); },
+        way, note.newsletter, note.address, [this](std::u16string_view text) { inform(text); },
         [this](std::u16string_view text) { return askYesNo(text); });
+}
+
+bool Form1::mayLeaveByOneClick(const message::Reading& reading) const {
+    const std::optional<message::Address> way = message::preferredAddress(reading.unsubscribe);
+    return leaving_.oneClick.on && reading.oneClick && !reading.magazine && way &&
+           way->scheme == message::Scheme::Https;
+}
+
+void Form1::checkOneClick(message::Reading reading, std::u16string name, LeaveNote note, Sent sent,
+                          bool confirmPage) {
+    const unsigned read = ++readings_;
+    reading_.start([this, reading = std::move(reading), name = std::move(name),
+                    note = std::move(note), sent = std::move(sent), confirmPage,
+                    settings = leaving_.oneClick, read](std::stop_token stop) {
+        form::guarded(
+            [&] {
+                const message::Address way = *message::preferredAddress(reading.unsubscribe);
+                const std::optional<std::string> bytes = sent();
+                const bool oneClick = bytes && leavesByOneClick(settings, reading, way, *bytes);
+                if (stop.stop_requested()) {
+                    return;
+                }
+                questions_.post([this, reading, name, note, way, oneClick, confirmPage, read] {
+                    guarded([&] {
+                        if (closing_ || read != readings_) {
+                            return;
+                        }
+                        if (oneClick) {
+                            if (askYesNo(
+                                    format(captions::ConfirmOneClick, {name, targetText(way)}))) {
+                                sendOneClick(way, note);
+                            }
+                        } else if (!confirmPage || confirmOutside(reading, name)) {
+                            leaveBy(way, note);
+                        }
+                    });
+                });
+            },
+            [this](std::u16string_view why) { tellLater(why); });
+    });
+}
+
+void Form1::sendOneClick(const message::Address& way, const LeaveNote& note) {
+    const unsigned read = ++readings_;
+    reading_.start([this, way, note, read](std::stop_token stop) {
+        form::guarded(
+            [&] {
+                const launcher::PostAnswer answer =
+                    launcher::postOneClick({text::toUtf8(way.url)}, {}, {}, stop).at(0);
+                questions_.post([this, way, note, answer, read] {
+                    guarded([&] {
+                        if (closing_ || read != readings_) {
+                            return;
+                        }
+                        const std::u16string target = targetText(way);
+                        if (answer.outcome == launcher::PostAnswer::Outcome::Sent) {
+                            leaving_.sent({{note, way.url}},
+                                          [this](std::u16string_view text) { inform(text); });
+                            inform(format(captions::OneClickSent, {target}));
+                        } else if (askYesNo(format(captions::OneClickFailed,
+                                                   {target, notSentReason(answer)}))) {
+                            leaveBy(way, note);
+                        }
+                    });
+                });
+            },
+            [this](std::u16string_view why) { tellLater(why); });
+    });
 }
 
 void Form1::idFocused() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -149,8 +150,19 @@ private:
     void tellLater(std::u16string_view text);
     void actOnFiles(const std::vector<std::filesystem::path>& files,
                     const std::vector<message::FileReading>& readings, Source source);
-    // `name`: the message as the user knows it.
-    void actOnMessage(const message::Reading& reading, std::u16string_view name);
+    // The message's bytes as it was sent, read again on a worker thread.
+    using Sent = std::function<std::optional<std::string>()>;
+    // `name`: the message as the user knows it. `sent`: its bytes, when
+    // one request may leave it; `confirmPage`: its page is asked about first.
+    void actOnMessage(const message::Reading& reading, std::u16string_view name, Sent sent = {},
+                      bool confirmPage = false);
+    void leaveBy(const message::Address& way, const LeaveNote& note);
+    bool mayLeaveByOneClick(const message::Reading& reading) const;
+    // Its signature checked on a worker thread (the DNS may be slow), then
+    // asked about; its page where it is not signed.
+    void checkOneClick(message::Reading reading, std::u16string name, LeaveNote note, Sent sent,
+                       bool confirmPage);
+    void sendOneClick(const message::Address& way, const LeaveNote& note);
     // Shows what one message given from outside offers and asks to open it.
     bool confirmOutside(const message::Reading& reading, std::u16string_view name);
     void addAddress(std::u16string_view address);

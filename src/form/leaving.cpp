@@ -7,6 +7,7 @@
 #include "launcher/launcher.h"
 #include "mailbox/newsletters.h"
 #include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace nolvetta::form {
 
@@ -22,14 +23,30 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
                  : format(captions::CannotStartBrowser, {launcher_.browserCommand(), url}));
         return false;
     }
-    if (!note) {
-        return true;
+    if (note) {
+        record({{*note, std::u16string(url)}}, say);
     }
+    return true;
+}
+
+void Leaving::sent(std::vector<std::pair<LeaveNote, std::u16string>> requests, const Say& say) {
+    for (auto& request : requests) {
+        request.first.way = store::LeaveWay::OneClick;
+    }
+    record(requests, say);
+}
+
+void Leaving::record(const std::vector<std::pair<LeaveNote, std::u16string>>& opened,
+                     const Say& say) {
     sayRecordLoad(record_.load(), say);
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const store::LeaveEntry entry{std::chrono::duration_cast<std::chrono::seconds>(now).count(),
-                                  note->way, note->newsletter, note->address, std::u16string(url)};
-    const std::optional<store::SaveProblem> problem = record_.append({&entry, 1});
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    std::vector<store::LeaveEntry> entries;
+    for (const auto& [note, url] : opened) {
+        entries.push_back({now, note.way, note.newsletter, note.address, url});
+    }
+    const std::optional<store::SaveProblem> problem = record_.append(entries);
     // A record not read at the start was named then. Said once: each further
     // page would only repeat it.
     if (problem && problem->fault != store::SaveFault::NotReadAtStart &&
@@ -37,7 +54,6 @@ bool Leaving::open(std::u16string_view url, const std::optional<LeaveNote>& note
         say(format(captions::RecordNotSaved,
                    {captions::named(problem->file), captions::cause(problem->code)}));
     }
-    return true;
 }
 
 Leaving::Left Leaving::leaveBy(const message::Address& way, std::u16string newsletter,
@@ -62,6 +78,37 @@ void Leaving::sayRecordLoad(const store::FileLoad& load, const Say& say) {
         loadSaid_ = true;
         say(text);
     }
+}
+
+bool leavesByOneClick(const OneClickSettings& settings, const message::Reading& reading,
+                      const message::Address& way, std::string_view sent) {
+    return settings.on && reading.oneClick && way.scheme == message::Scheme::Https &&
+           message::oneClickSigning(sent, settings.keys) == message::OneClickSigning::Signed;
+}
+
+std::u16string notSentReason(const launcher::PostAnswer& answer) {
+    using Outcome = launcher::PostAnswer::Outcome;
+    switch (answer.outcome) {
+        case Outcome::Sent:
+            break;
+        case Outcome::Refused:
+            return format(captions::OneClickRefused,
+                          {text::decimal(std::uintmax_t(answer.status))});
+        case Outcome::Redirected:
+            return format(captions::OneClickRedirected,
+                          {text::decimal(std::uintmax_t(answer.status))});
+        case Outcome::TimedOut:
+            return std::u16string(captions::OneClickTimedOut);
+        case Outcome::Certificate:
+            return std::u16string(captions::OneClickCertificate);
+        case Outcome::Failed:
+            return format(captions::OneClickNotSent, {text::fromUtf8(answer.detail)});
+        case Outcome::Cancelled:
+            return std::u16string(captions::OneClickCancelled);
+        case Outcome::Unavailable:
+            return std::u16string(captions::OneClickUnavailable);
+    }
+    return {};
 }
 
 std::u16string targetText(const message::Address& address) {

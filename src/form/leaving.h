@@ -5,7 +5,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "launcher/one_click.h"
+#include "message/dkim.h"
 #include "message/message.h"
 #include "store/leave_record.h"
 
@@ -27,6 +31,22 @@ struct LeaveNote {
     std::u16string address;     // the user's, or empty
 };
 
+// Whether leaving by one request is on, and where the signers' keys are
+// found: copied to a worker thread that checks a message.
+struct OneClickSettings {
+    bool on = true;
+    message::DkimKeys keys;
+};
+
+// Whether a message, `sent` as its bytes were sent, leaves by one request
+// to `way`: switched on, asked for, and signed by its sender. Slow (it asks
+// the DNS): for a worker thread.
+bool leavesByOneClick(const OneClickSettings& settings, const message::Reading& reading,
+                      const message::Address& way, std::string_view sent);
+
+// Why a one-click request did not arrive, as a question names it.
+std::u16string notSentReason(const launcher::PostAnswer& answer);
+
 // The one way the window and its newsletter list open a page or the mail
 // program: what fails is said, and each way opened to leave a newsletter
 // is added to the record in the data folder.
@@ -47,12 +67,17 @@ public:
     // leaving `newsletter` for the user's `address`.
     Left leaveBy(const message::Address& way, std::u16string newsletter, std::u16string address,
                  const Say& say, const Ask& ask);
+    // One-click requests, each to its address, were answered: into the record.
+    void sent(std::vector<std::pair<LeaveNote, std::u16string>> requests, const Say& say);
+    OneClickSettings oneClick;
     std::filesystem::path recordPath() const { return record_.path(); }
     // What kept the record from being read in full, as a reading of it
     // found; said once.
     void sayRecordLoad(const store::FileLoad& load, const Say& say);
 
 private:
+    void record(const std::vector<std::pair<LeaveNote, std::u16string>>& opened, const Say& say);
+
     launcher::Launcher& launcher_;
     store::LeaveRecord record_;
     bool loadSaid_ = false;

@@ -9,6 +9,7 @@
 #include "form/guarded.h"
 #include "form/servers.h"
 #include "mailbox/scan.h"
+#include "message/dkim.h"
 #include "message/reader.h"
 #include "requests/catalogue.h"
 #include "requests/id_check.h"
@@ -52,6 +53,7 @@ std::u16string plainWayText(const Newsletter& row) {
                           {requests::ServiceCatalogue[service].caption, row.magazine->id});
         }
         case store::LeaveWay::Https:
+        case store::LeaveWay::OneClick:
             return u"https";
         case store::LeaveWay::Mail:
             return std::u16string(captions::WayMail);
@@ -403,52 +405,199 @@ void NewsletterList::leave(const std::vector<std::size_t>& shownRows) noexcept {
                 (row(i).mixed() ? mixed : chosen).push_back(row(i));
             }
         }
-        std::vector<const Newsletter*> left;
-        if (!chosen.empty()) {
-            const auto mails =
-                std::size_t(std::count_if(chosen.begin(), chosen.end(), [](const auto& r) {
-                    return r.way == store::LeaveWay::Mail;
-                }));
-            const std::u16string lines = captions::listed(chosen.size(), [&](std::size_t i) {
-                return format(captions::ListLine, {chosen[i].sender, targetOf(chosen[i])});
-            });
-            if (askYesNo(format(captions::ConfirmList,
-                                {text::decimal(chosen.size()), text::decimal(chosen.size() - mails),
-                                 text::decimal(mails), lines}))) {
-                for (const Newsletter& row : chosen) {
-                    left.push_back(&row);
-                }
-            }
+        const OneClickSettings settings = form_.leaving().oneClick;
+        if (!settings.on || std::none_of(chosen.begin(), chosen.end(),
+                                         [](const Newsletter& r) { return r.oneClick; })) {
+            return confirmLeave(std::move(chosen), std::move(mixed), {});
         }
-        // Each on its own: which of its ways is the newsletter's own, only the user can tell.
-        for (const Newsletter& row : mixed) {
-            std::u16string lines;
-            for (const Newsletter::Origin& origin : row.origins) {
-                lines +=
-                    format(captions::MixedLine, {origin.senderDomain, targetText(origin.address)});
-                lines += u'\n';
-            }
-            lines.pop_back();
-            if (askYesNo(format(captions::ConfirmMixed, {row.sender, lines, targetOf(row)}))) {
-                left.push_back(&row);
-            }
-        }
-        const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
-        for (const Newsletter* row : left) {
-            const std::optional<bool> opened = leaveOne(*row);
-            if (!opened) {
-                break;  // a program that did not start will not start for the next row either
-            }
-            for (Newsletter& shown : rows_) {
-                if (*opened && shown.key == row->key) {
-                    mailbox::markLeft(shown, now);
-                }
-            }
-        }
-        show();
+        // Their latest messages' signatures first, away from the window: the DNS may be slow.
+        const unsigned job = ++scans_;
+        view_.setScanning(true);
+        view_.setStatus(captions::ListChecking);
+        view_.setProgress(0, 0);
+        scan_.start([this, chosen = std::move(chosen), mixed = std::move(mixed), settings,
+                     job](std::stop_token stop) mutable {
+            form::guarded(
+                [&] {
+                    std::vector<bool> signedRows;
+                    for (const Newsletter& r : chosen) {
+                        const std::optional<std::string> sent =
+                            r.oneClick ? message::storedMessage(r.oneClick->file, r.oneClick->begin,
+                                                                r.oneClick->end)
+                                       : std::nullopt;
+                        signedRows.push_back(sent && !stop.stop_requested() &&
+                                             message::oneClickSigning(*sent, settings.keys) ==
+                                                 message::OneClickSigning::Signed);
+                    }
+                    questions_.post([this, chosen = std::move(chosen), mixed = std::move(mixed),
+                                     signedRows = std::move(signedRows), job]() mutable {
+                        guarded([&] {
+                            if (job == scans_) {
+                                view_.setScanning(false);
+                                showStatus();
+                                confirmLeave(std::move(chosen), std::move(mixed), signedRows);
+                            }
+                        });
+                    });
+                },
+                [this](std::u16string_view why) {
+                    questions_.post([this, why = std::u16string(why)] {
+                        view_.setScanning(false);
+                        inform(why);
+                    });
+                });
+        });
     });
+}
+
+void NewsletterList::confirmLeave(std::vector<Newsletter> chosen, std::vector<Newsletter> mixed,
+                                  const std::vector<bool>& signedRows) {
+    const auto byOneClick = [&](std::size_t i) { return i < signedRows.size() && signedRows[i]; };
+    std::vector<const Newsletter*> left;
+    std::vector<Newsletter> requests;
+    if (!chosen.empty()) {
+        std::size_t mails = 0, oneClicks = 0;
+        for (std::size_t i = 0; i < chosen.size(); ++i) {
+            oneClicks += byOneClick(i) ? 1 : 0;
+            mails += !byOneClick(i) && chosen[i].way == store::LeaveWay::Mail ? 1 : 0;
+        }
+        const std::u16string lines = captions::listed(chosen.size(), [&](std::size_t i) {
+            const std::u16string target =
+                byOneClick(i) ? format(captions::OneClickTarget, {targetOf(chosen[i])})
+                              : targetOf(chosen[i]);
+            return format(captions::ListLine, {chosen[i].sender, target});
+        });
+        const std::u16string count = text::decimal(chosen.size());
+        const std::u16string pages = text::decimal(chosen.size() - mails - oneClicks);
+        const std::u16string question =
+            oneClicks == 0
+                ? format(captions::ConfirmList, {count, pages, text::decimal(mails), lines})
+                : format(captions::ConfirmListOneClick,
+                         {count, text::decimal(oneClicks), pages, text::decimal(mails), lines});
+        if (askYesNo(question)) {
+            for (std::size_t i = 0; i < chosen.size(); ++i) {
+                if (byOneClick(i)) {
+                    requests.push_back(chosen[i]);
+                } else {
+                    left.push_back(&chosen[i]);
+                }
+            }
+        }
+    }
+    // Each on its own: which of its ways is the newsletter's own, only the user can tell.
+    for (const Newsletter& row : mixed) {
+        std::u16string lines;
+        for (const Newsletter::Origin& origin : row.origins) {
+            lines += format(captions::MixedLine, {origin.senderDomain, targetText(origin.address)});
+            lines += u'\n';
+        }
+        lines.pop_back();
+        if (askYesNo(format(captions::ConfirmMixed, {row.sender, lines, targetOf(row)}))) {
+            left.push_back(&row);
+        }
+    }
+    openWays(left);
+    if (!requests.empty()) {
+        sendRequests(std::move(requests));
+    }
+}
+
+void NewsletterList::openWays(const std::vector<const Newsletter*>& left) {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    for (const Newsletter* row : left) {
+        const std::optional<bool> opened = leaveOne(*row);
+        if (!opened) {
+            break;  // a program that did not start will not start for the next row either
+        }
+        for (Newsletter& shown : rows_) {
+            if (*opened && shown.key == row->key) {
+                mailbox::markLeft(shown, now);
+            }
+        }
+    }
+    show();
+}
+
+void NewsletterList::sendRequests(std::vector<Newsletter> requests) {
+    const unsigned job = ++scans_;
+    view_.setScanning(true);
+    view_.setStatus(captions::ListSending);
+    view_.setProgress(0, requests.size());
+    scan_.start([this, requests = std::move(requests), job](std::stop_token stop) mutable {
+        form::guarded(
+            [&] {
+                std::vector<std::string> urls;
+                for (const Newsletter& r : requests) {
+                    urls.push_back(text::toUtf8(r.address->url));
+                }
+                std::vector<launcher::PostAnswer> answers = launcher::postOneClick(
+                    urls, {},
+                    [this, job](std::size_t done, std::size_t total) {
+                        view_.post([this, job, done, total] {
+                            if (job == scans_) {
+                                view_.setProgress(done, total);
+                            }
+                        });
+                    },
+                    stop);
+                questions_.post(
+                    [this, requests = std::move(requests), answers = std::move(answers), job] {
+                        guarded([&] {
+                            if (job == scans_) {
+                                view_.setScanning(false);
+                                answered(requests, answers);
+                            }
+                        });
+                    });
+            },
+            [this](std::u16string_view why) {
+                questions_.post([this, why = std::u16string(why)] {
+                    view_.setScanning(false);
+                    inform(why);
+                });
+            });
+    });
+}
+
+void NewsletterList::answered(const std::vector<Newsletter>& requests,
+                              const std::vector<launcher::PostAnswer>& answers) {
+    std::vector<std::pair<LeaveNote, std::u16string>> sent;
+    std::vector<const Newsletter*> failed;
+    std::vector<std::u16string> reasons;
+    for (std::size_t i = 0; i < requests.size() && i < answers.size(); ++i) {
+        const Newsletter& r = requests[i];
+        if (answers[i].outcome == launcher::PostAnswer::Outcome::Sent) {
+            sent.push_back({LeaveNote{r.way, r.key, r.reaches}, r.address->url});
+        } else {
+            failed.push_back(&r);
+            reasons.push_back(notSentReason(answers[i]));
+        }
+    }
+    if (!sent.empty()) {
+        form_.leaving().sent(sent, [this](std::u16string_view text) { inform(text); });
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+        for (Newsletter& shown : rows_) {
+            if (std::any_of(sent.begin(), sent.end(),
+                            [&](const auto& s) { return s.first.newsletter == shown.key; })) {
+                mailbox::markLeft(shown, now);
+            }
+        }
+    }
+    show();
+    view_.setStatus(format(captions::ListOneClickDone, {text::decimal(sent.size())}));
+    if (failed.empty()) {
+        return;
+    }
+    const std::u16string lines = captions::listed(failed.size(), [&](std::size_t i) {
+        return format(captions::FailedLine, {failed[i]->sender, targetOf(*failed[i]), reasons[i]});
+    });
+    if (askYesNo(format(captions::ListOneClickFailed, {text::decimal(failed.size()), lines}))) {
+        openWays(failed);
+    }
 }
 
 std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {

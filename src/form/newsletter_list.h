@@ -12,6 +12,7 @@
 
 #include "form/questions.h"
 #include "form/workers.h"
+#include "launcher/one_click.h"
 #include "mailbox/imap.h"
 #include "mailbox/newsletters.h"
 #include "mailbox/scan.h"
@@ -116,6 +117,15 @@ private:
     void finish(mailbox::Scan found, const store::FileLoad& record);
     void show();
     void showStatus();
+    // Asks once about the rows chosen, `signedRows` saying which leave by
+    // one request; then opens or sends what leaves each.
+    void confirmLeave(std::vector<mailbox::Newsletter> chosen,
+                      std::vector<mailbox::Newsletter> mixed, const std::vector<bool>& signedRows);
+    void openWays(const std::vector<const mailbox::Newsletter*>& left);
+    // The one-click requests, a few at a time on a worker thread.
+    void sendRequests(std::vector<mailbox::Newsletter> requests);
+    void answered(const std::vector<mailbox::Newsletter>& requests,
+                  const std::vector<launcher::PostAnswer>& answers);
     // Opens one row's way out: whether it opened; nothing when nothing more
     // should open.
     std::optional<bool> leaveOne(const mailbox::Newsletter& row);

@@ -105,7 +105,7 @@ Newsletters::Newsletters(std::span<const std::u16string_view> userAddresses) {
     }
 }
 
-void Newsletters::add(const message::Reading& message) {
+void Newsletters::add(const message::Reading& message, const std::filesystem::path* file) {
     if (message.problem != message::Problem::None) {
         return;
     }
@@ -132,6 +132,10 @@ void Newsletters::add(const message::Reading& message) {
     row.magazine = message.magazine;
     row.address = message.magazine ? std::nullopt : message::preferredAddress(message.unsubscribe);
     row.way = row.address ? leaveWayOf(row.address->scheme) : store::LeaveWay::Page;
+    row.oneClick.reset();
+    if (file && message.oneClick && row.address && row.address->scheme == message::Scheme::Https) {
+        row.oneClick = Newsletter::Stored{*file, message.begin, message.end};
+    }
     Reach reach = reachOf(envelope, [this](std::u16string_view address) {
         return userAddresses_.contains(std::u16string(address));
     });

@@ -44,6 +44,14 @@ struct Newsletter {
     // that is in the user's list, else the first it was delivered to.
     std::u16string reaches;
     bool reachesListed = false;
+    // Where its latest message stands, when it asks to be left by one
+    // request to its https way out: read again whole to check its signature.
+    struct Stored {
+        std::filesystem::path file;
+        std::uint64_t begin = 0;
+        std::uint64_t end = 0;
+    };
+    std::optional<Stored> oneClick;
     // The last time Nolvetta opened a way to leave it, and whether its mail
     // kept coming after that.
     std::optional<std::int64_t> leftAt;
@@ -88,8 +96,8 @@ public:
     explicit Newsletters(std::span<const std::u16string_view> userAddresses);
 
     // A message seen before (the same Message-ID, in another folder, say)
-    // counts once.
-    void add(const message::Reading& message);
+    // counts once. `file`: where it was read, when from a file.
+    void add(const message::Reading& message, const std::filesystem::path* file = nullptr);
     std::vector<Newsletter> rows() const;
 
 private:

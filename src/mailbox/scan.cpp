@@ -47,7 +47,7 @@ Scan scanMail(const std::vector<fs::path>& paths, const std::vector<ServerSource
             file.path, stop, [&](message::Reading&& message, std::uint64_t readUpTo) {
                 ++report.messages;
                 report.tooLarge += message.problem == message::Problem::TooLarge ? 1 : 0;
-                newsletters.add(message);
+                newsletters.add(message, &file.path);
                 progress(done + std::min<std::uint64_t>(readUpTo, file.size), total);
             });
         if (read.problem == message::FileProblem::Unavailable) {

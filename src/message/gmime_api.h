@@ -26,6 +26,9 @@ namespace nolvetta::message::native {
     X(parseMessage, g_mime_parser_construct_message)                  \
     X(headerList, g_mime_object_get_header_list)                      \
     X(header, g_mime_header_list_get_header)                          \
+    X(headerCount, g_mime_header_list_get_count)                      \
+    X(headerAt, g_mime_header_list_get_header_at)                     \
+    X(headerName, g_mime_header_get_name)                             \
     X(rawValue, g_mime_header_get_raw_value)                          \
     X(forEachPart, g_mime_message_foreach)                            \
     X(contentType, g_mime_object_get_content_type)                    \

@@ -1,6 +1,7 @@
 #include "message/message.h"
 
 #include <algorithm>
+#include <fstream>
 #include <utility>
 
 #include "text/ascii.h"
@@ -266,7 +267,32 @@ Reading native::readingOf(Parts parts) {
     reading.overlongAddresses = list.overlong;
     reading.unreadableCharset = std::move(parts.unreadableCharset);
     reading.envelope = std::move(parts.envelope);
+    reading.oneClick = parts.listUnsubscribeFields == 1 && asksOneClick(parts.listUnsubscribePost);
     return reading;
+}
+
+bool asksOneClick(std::string_view rawValue) {
+    const std::size_t begin = rawValue.find_first_not_of(" \t\r\n");
+    const std::size_t end = rawValue.find_last_not_of(" \t\r\n");
+    return begin != std::string_view::npos &&
+           text::equalsIgnoringAsciiCase(rawValue.substr(begin, end - begin + 1),
+                                         "List-Unsubscribe=One-Click");
+}
+
+std::optional<std::string> storedMessage(const fs::path& file, std::uint64_t begin,
+                                         std::uint64_t end) {
+    if (end < begin || end - begin > MaxMessageBytes) {
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(std::size_t(end - begin), '\0');
+    if (!in.seekg(std::streamoff(begin)) || !in.read(bytes.data(), std::streamsize(bytes.size()))) {
+        return std::nullopt;
+    }
+    if (bytes.starts_with("From ")) {
+        bytes.erase(0, std::min(bytes.find('\n'), bytes.size() - 1) + 1);
+    }
+    return bytes;
 }
 
 Reading readMessage(std::string_view bytes, Origin origin) {

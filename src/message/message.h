@@ -121,7 +121,25 @@ struct Reading {
     std::size_t overlongAddresses = 0;  // List-Unsubscribe addresses too long to be opened
     std::string unreadableCharset;      // the text body's charset, when it could not be read
     Envelope envelope;
+    // It asks to be left by one request (RFC 8058: List-Unsubscribe-Post
+    // "List-Unsubscribe=One-Click"), and holds one List-Unsubscribe and one
+    // List-Unsubscribe-Post field: a field added on top of a signed one
+    // would be read instead of it.
+    bool oneClick = false;
+    // Where in its file the message stands, in bytes: [begin, end), an mbox
+    // message from its "From " line.
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
 };
+
+// The value List-Unsubscribe-Post holds to ask for one-click leaving.
+bool asksOneClick(std::string_view rawValue);
+
+// The bytes of the message at [begin, end) of `file` as it was sent (an
+// mbox "From " line left out); nothing when they cannot be read or are more
+// than MaxMessageBytes.
+std::optional<std::string> storedMessage(const std::filesystem::path& file, std::uint64_t begin,
+                                         std::uint64_t end);
 
 // Where the bytes come from: as the message was sent (a file, dragged
 // message data), or dropped as text, whose body is then the dropped
@@ -176,6 +194,8 @@ namespace native {
 struct Parts {
     Problem problem = Problem::Unavailable;  // None once a reader has read it
     std::string listUnsubscribe;             // the raw value
+    std::string listUnsubscribePost;         // the raw value, when the field stands once
+    std::size_t listUnsubscribeFields = 0;   // how many List-Unsubscribe fields it holds
     std::u16string firstLine;  // of the first text/plain part that is no attachment, decoded
     std::string unreadableCharset;
     Envelope envelope;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "message/gmime_api.h"
 #include "message/mail_file.h"
@@ -233,6 +234,19 @@ Parts partsOf(const Gmime& g, GMimeMessage* message, Origin origin) {
             parts.listUnsubscribe = value;
         }
     }
+    GMimeHeaderList* headers = g.headerList(whole);
+    std::size_t posts = 0;
+    for (int i = 0; i < g.headerCount(headers); ++i) {
+        const char* name = g.headerName(g.headerAt(headers, i));
+        parts.listUnsubscribeFields += text::equalsIgnoringAsciiCase(name, "List-Unsubscribe");
+        if (text::equalsIgnoringAsciiCase(name, "List-Unsubscribe-Post") && ++posts == 1) {
+            const char* value = g.rawValue(g.headerAt(headers, i));
+            parts.listUnsubscribePost = value ? value : "";
+        }
+    }
+    if (posts != 1) {
+        parts.listUnsubscribePost.clear();
+    }
     TextSearch search{&g};
     g.forEachPart(message, lookAt, &search);
     if (!search.found) {
@@ -437,11 +451,15 @@ void readFile(const std::filesystem::path& file, std::stop_token stop, FileReadi
         // A stop while GMime reads makes the rest of the file read as empty:
         // GMime then ends the message it is on at once.
         const std::stop_callback endEarly(stop, [&mail] { mail.endEarly(); });
+        std::uint64_t begin = 0;
         readMessages(*g, mail, reading.mailbox, stop, [&](Parts&& parts, gint64 readUpTo) {
+            Reading message = readingOf(std::move(parts));
+            message.begin = std::exchange(begin, std::uint64_t(readUpTo));
+            message.end = std::uint64_t(readUpTo);
             if (each) {
-                (*each)(readingOf(std::move(parts)), std::uint64_t(readUpTo));
+                (*each)(std::move(message), std::uint64_t(readUpTo));
             } else {
-                reading.messages.push_back(readingOf(std::move(parts)));
+                reading.messages.push_back(std::move(message));
             }
         });
     }

@@ -131,8 +131,8 @@ std::optional<std::string> formatAddressFile(const AddressList& entries) {
     return bytes;
 }
 
-std::string formatSettingsFile(bool alwaysOnTop) {
-    return alwaysOnTop ? "True\r\n" : "False\r\n";
+std::string formatSettingsFile(bool alwaysOnTop, bool oneClick) {
+    return std::string(alwaysOnTop ? "True\r\n" : "False\r\n") + (oneClick ? "" : "False\r\n");
 }
 
 bool canStoreEntry(std::u16string_view entry) {
@@ -191,6 +191,9 @@ Loaded DataFiles::load() {
         }
         if (FieldReader reader(decoded.text); !reader.atEnd()) {
             loaded.alwaysOnTop = settingsValue(reader.next());
+            if (!reader.atEnd()) {
+                loaded.oneClick = settingsValue(reader.next());
+            }
         }
     }
     addressState_ = loaded.address.state;
@@ -202,7 +205,8 @@ Loaded DataFiles::load() {
     return loaded;
 }
 
-std::vector<SaveProblem> DataFiles::save(const AddressList& entries, bool alwaysOnTop) {
+std::vector<SaveProblem> DataFiles::save(const AddressList& entries, bool alwaysOnTop,
+                                         bool oneClick) {
     std::vector<SaveProblem> problems;
     if (!directory_.empty()) {
         std::error_code ec;
@@ -213,7 +217,7 @@ std::vector<SaveProblem> DataFiles::save(const AddressList& entries, bool always
     } else if (std::optional<SaveProblem> problem = saveAddresses(entries)) {
         problems.push_back(*problem);
     }
-    const std::string settings = formatSettingsFile(alwaysOnTop);
+    const std::string settings = formatSettingsFile(alwaysOnTop, oneClick);
     if (const std::optional<SaveFault> fault = leftAlone(settingsState_)) {
         problems.push_back({settingsFilePath(), *fault, {}});
     } else if (native::isReadOnly(settingsFilePath())) {

@@ -35,6 +35,7 @@ struct FileLoad {
 struct Loaded {
     AddressList entries;
     std::optional<bool> alwaysOnTop;  // nothing: keep the initial state
+    std::optional<bool> oneClick;     // leaving by one request where a newsletter allows it
     FileLoad address;
     FileLoad settings;
     std::filesystem::path backup;  // where a Damaged address file will be kept
@@ -75,7 +76,9 @@ std::optional<bool> settingsValue(std::u16string_view field);
 // The bytes of the files. Entries holding a comma are quoted so that they
 // read back as one entry; nothing when an entry cannot be held by code page 932.
 std::optional<std::string> formatAddressFile(const AddressList& entries);
-std::string formatSettingsFile(bool alwaysOnTop);
+// The second line only when one-click leaving is off: a file as it always
+// was otherwise.
+std::string formatSettingsFile(bool alwaysOnTop, bool oneClick = true);
 
 // Whether the address file can hold the entry so that it reads back
 // unchanged: code page 932 must hold it, and quotes, commas and line breaks
@@ -101,7 +104,8 @@ public:
     // compared when `entries` are those the last load() read from it cleanly
     // and the file is still the one they were read from. One problem per file
     // not saved.
-    std::vector<SaveProblem> save(const AddressList& entries, bool alwaysOnTop);
+    std::vector<SaveProblem> save(const AddressList& entries, bool alwaysOnTop,
+                                  bool oneClick = true);
 
 private:
     bool unchangedSinceLoad(const AddressList& entries) const;

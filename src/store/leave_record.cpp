@@ -21,7 +21,7 @@ using namespace std::chrono;
 constexpr std::string_view Header =
     "# Nolvetta: opened (UTC)\tway\tnewsletter\tyour address\tpage or mail address\n";
 
-constexpr std::array<std::string_view, 4> WayNames = {"page", "https", "mail", "http"};
+constexpr std::array<std::string_view, 5> WayNames = {"page", "https", "mail", "http", "one-click"};
 
 // What a written field never holds: C0 and C1 controls, and DEL.
 bool isControl(char16_t c) {

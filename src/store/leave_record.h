@@ -18,7 +18,8 @@
 //   2026-03-01T00:15:00Z <TAB> page <TAB> mag2:0001234567 <TAB> a@example.jp <TAB> https://…
 //
 // when it was opened (UTC), the way (page: a delivery service's own page;
-// https, http: the newsletter's page; mail: a mail to it), the newsletter
+// https, http: the newsletter's page; mail: a mail to it; one-click: the
+// request its page would send, sent by the program), the newsletter
 // (a service and its ID, "list:" and its List-Id, or "from:" and its
 // sender), the user's address it was for (empty when unknown) and what was
 // opened. Lines that begin with "#" are remarks.
@@ -26,7 +27,7 @@ namespace nolvetta::store {
 
 inline constexpr std::string_view RecordFileName = "nolvetta-record.txt";
 
-enum class LeaveWay { Page, Https, Mail, Http };
+enum class LeaveWay { Page, Https, Mail, Http, OneClick };
 
 struct LeaveEntry {
     std::int64_t at = 0;  // seconds since 1970, UTC

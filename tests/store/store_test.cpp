@@ -70,7 +70,7 @@ TEST(store_DataFiles, AwkwardFilesReadAndWriteAsTheyAlwaysDid) {
         ScratchDirectory scratch;
         writeBytes(scratch / AddressFileName, c.before);
         DataFiles files(scratch.path());
-        auto [list, alwaysOnTop, address, settings, backup, writable] = files.load();
+        auto [list, alwaysOnTop, oneClick, address, settings, backup, writable] = files.load();
         EXPECT_EQ(address.state, c.damaged ? FileState::Damaged : FileState::Loaded);
         list.append(u"x");  // a change, so that the whole file is written
         EXPECT_TRUE(files.save(list, true).empty());
@@ -141,19 +141,23 @@ TEST(store_AddressList, EntriesOfAnyNumberAreFoundAddedAndErasedAndACopyIsAValue
     EXPECT_NE(AddressList({u"ab"}), AddressList({u"a", u"b"}));
 }
 
-TEST(store_DataFiles, TheSettingIsTheFirstFieldAsAWordInAnyCaseOrANumber) {
-    const std::pair<std::string, std::optional<bool>> cases[] = {
+TEST(store_DataFiles, TheSettingsAreTheFirstFieldsAsWordsInAnyCaseOrNumbers) {
+    const std::tuple<std::string, std::optional<bool>, std::optional<bool>> cases[] = {
         // clang-format off
-        {"TRUE\r\n", true}, {"false,True\r\n", false}, {" 0 ", false}, {"-1", true},
-        {"", std::nullopt}, {"1abc", std::nullopt}, {"\r\nTrue", std::nullopt}, {"Tr\xff", std::nullopt},
+        {"TRUE\r\n", true, {}}, {"false,True\r\n", false, true}, {" 0 ", false, {}}, {"-1\r\n0", true, false},
+        {"", {}, {}}, {"1abc", {}, {}}, {"\r\nTrue", {}, true}, {"Tr\xff", {}, {}}, {"True\r\nFalse\r\n", true, false},
         // clang-format on
     };
-    for (const auto& [bytes, value] : cases) {
+    for (const auto& [bytes, alwaysOnTop, oneClick] : cases) {
         ScratchDirectory scratch;
         writeBytes(scratch / SettingsFileName, bytes);
-        EXPECT_EQ(DataFiles(scratch.path()).load().alwaysOnTop, value) << bytes;
+        const Loaded loaded = DataFiles(scratch.path()).load();
+        EXPECT_EQ(std::pair(loaded.alwaysOnTop, loaded.oneClick), std::pair(alwaysOnTop, oneClick))
+            << bytes;
         EXPECT_EQ(saveFileSafely(scratch.path(), "x"), std::errc::is_a_directory);  // only files
     }
+    EXPECT_EQ(formatSettingsFile(false), "False\r\n");  // as it always was
+    EXPECT_EQ(formatSettingsFile(true, false), "True\r\nFalse\r\n");
 }
 
 // The scratch folder can be written: only what it holds sends the lists elsewhere.
