@@ -56,7 +56,11 @@ public:
     std::filesystem::path caFile() const { return certificates_.caFile(); }
     static constexpr int Messages = 4;  // each fetched batch should be two
 
+    // The client waits on an answer that never ends.
+    bool stalling() const { return stalling_; }
+
 private:
+    std::atomic_bool stalling_{false};
     void serve() {
         GSocketConnection* socket =
             g_socket_listener_accept(listener_, nullptr, cancellable_, nullptr);
@@ -159,6 +163,7 @@ private:
             }
             case Fault::Stalls:
                 send(stream, "* 1 FETCH (UID 1 ");
+                stalling_ = true;
                 g_cancellable_set_error_if_cancelled(cancellable_, nullptr);
                 while (!g_cancellable_is_cancelled(cancellable_)) {
                     // Until the client gives up and closes, or the test ends.
