@@ -764,3 +764,77 @@ TEST(CommandLine, OptionsAndPathsAreReadAlikeEverywhere) {
         EXPECT_EQ(read, expected);
     }
 }
+
+// ---- Leaving by one request, against an HTTPS server of the test's own
+// (Linux: the Windows build sends none yet)
+#ifndef _WIN32
+#include "dkim_signer.h"
+#include "https_server.h"
+
+namespace {
+
+// The server every request trusts, through SSL_CERT_FILE for the whole run.
+nolvetta::testsupport::HttpsServer& oneClickServer() {
+    static nolvetta::testsupport::HttpsServer server;
+    static const bool trusting = setenv("SSL_CERT_FILE", server.caFile().c_str(), 1) == 0;
+    EXPECT_TRUE(trusting);
+    return server;
+}
+
+}  // namespace
+
+TEST_F(FormTest, ASignedNewsletterLeavesByOneRequestOnlyOnceAskedElseByItsPage) {
+    auto& server = oneClickServer();
+    const std::vector<const char*> both = {"From", "List-Unsubscribe", "List-Unsubscribe-Post"};
+    const struct {
+        const char* path;
+        std::vector<const char*> signedFields;
+        bool on = true;
+        std::optional<bool> sendIt;        // the one-click question, when it comes
+        std::optional<bool> pageInstead;   // the question after a failed request
+        const char16_t* reason = u"";
+        std::size_t posts = 0;
+        bool pageOpened = false;
+    } cases[] = {
+        {"/ok", both, true, true, {}, u"", 1, false},
+        {"/ok", both, true, false, {}, u"", 0, false},
+        {"/ok", {"From", "List-Unsubscribe"}, true, {}, {}, u"", 0, true},
+        {"/ok", both, false, {}, {}, u"", 0, true},
+        {"/fail", both, true, true, true, u"500", 1, true},
+        {"/moved", both, true, true, false, u"302", 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path + std::to_string(&c - cases));
+        server.forget();
+        const std::string address = server.url(c.path);
+        const std::string bytes = nolvetta::testsupport::dkimSigned(
+            "From: News <news@news.example.jp>\nTo: a@x\nSubject: s\nMessage-ID: <" +
+                std::to_string(&c - cases) + "@x>\nList-Unsubscribe: <" + address +
+                ">\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\n\nBody\n",
+            NOLVETTA_DKIM_DATA "/signer.pem", c.signedFields);
+        reader.data["data:" + bytes] = message::readMessage(bytes);
+        form->leaving().oneClick = {c.on, {NOLVETTA_DKIM_DATA "/keys.txt"}};
+        if (c.sendIt) {
+            EXPECT_CALL(view, askYesNo(Mentions(u"解除のリクエストを送ります")))
+                .WillOnce(Return(*c.sendIt));
+        }
+        if (c.pageInstead) {
+            EXPECT_CALL(view, askYesNo(Mentions(c.reason))).WillOnce(Return(*c.pageInstead));
+        } else if (c.posts > 0) {
+            EXPECT_CALL(view, inform(Mentions(u"受け付けられました")));
+        }
+        TestDrop drop(DropContents{.offered = {.message = true}, .bytes = bytes});
+        form->dropped(Control::MagazineId, drop);
+        while (view.runPosted(std::chrono::seconds(c.on ? 10 : 0))) {
+        }
+        const auto requests = server.requests();
+        ASSERT_EQ(requests.size(), c.posts);
+        EXPECT_EQ(opened(), c.pageOpened ? Texts{nolvetta::text::fromUtf8(address)} : Texts{});
+        const std::string record = readBytes(folder / nolvetta::store::RecordFileName);
+        EXPECT_EQ(record.find("\tone-click\t") != std::string::npos,
+                  c.posts == 1 && !c.pageInstead && c.path == std::string("/ok"));
+        std::filesystem::remove(folder / nolvetta::store::RecordFileName);
+        ::testing::Mock::VerifyAndClearExpectations(&view);
+    }
+}
+#endif
