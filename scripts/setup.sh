@@ -10,6 +10,7 @@ packages=(
     libglib2.0-dev                     # the desktop's default browser (GIO)
     glib-networking                    # GIO's TLS
     libetpan-dev libsecret-1-dev       # the IMAP client, passwords in the desktop's secret store
+    libcurl4-gnutls-dev                # leaving a list in one click (RFC 8058)
     libgmime-3.0-dev                   # whole e-mail messages
     libgtest-dev libgmock-dev          # tests
     libbenchmark-dev                   # benchmarks
