@@ -148,7 +148,7 @@ private:
     void answer(GIOStream* stream, const std::string& path) {
         const std::string head = "Connection: close\r\nSet-Cookie: visit=1\r\n";
         if (path == "/slow") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
         }
         if (path == "/ok" || path == "/slow") {
             write(stream, "HTTP/1.1 200 OK\r\n" + head + "Content-Length: 4\r\n\r\ndone");
@@ -156,9 +156,9 @@ private:
             write(stream,
                   "HTTP/1.1 302 Found\r\n" + head + "Location: /ok\r\nContent-Length: 0\r\n\r\n");
         } else if (path == "/endless") {
-            write(stream, "HTTP/1.1 200 OK\r\n" + head + "Content-Length: 1073741824\r\n\r\n");
-            const std::string piece(16384, 'x');
-            while (write(stream, piece)) {
+            write(stream, "HTTP/1.1 200 OK\r\n" + head + "Transfer-Encoding: chunked\r\n\r\n");
+            const std::string chunk = "4000\r\n" + std::string(0x4000, 'x') + "\r\n";
+            while (write(stream, chunk)) {
             }
         } else if (path == "/hang") {
             // Until the client gives up, or a client that has no limit fails.
