@@ -43,10 +43,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${CPACK_PACKAGE_HOMEPAGE_URL})
-# The libraries come from dpkg-shlibdeps; a Japanese font, Qt's window system
-# plugins, Qt's own texts in Japanese, GMime (loaded when the first message
-# is read) and GIO's TLS (for the IMAP module) are needed too, though the
-# program does not link them.
+# The libraries come from dpkg-shlibdeps, the modules' (libetpan, libcurl)
+# too; a Japanese font, Qt's window system plugins, Qt's own texts in
+# Japanese, GMime (loaded when the first message is read) and GIO's TLS (for
+# the IMAP module) are needed too, though the program does not link them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n, libgmime-3.0-0, glib-networking")

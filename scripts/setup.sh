@@ -11,6 +11,7 @@ packages=(
     glib-networking                    # GIO's TLS
     libetpan-dev libsecret-1-dev       # the IMAP client, passwords in the desktop's secret store
     libopendkim-dev                    # DKIM signatures of one-click ways out
+    libcurl4-gnutls-dev                # leaving a list in one click (RFC 8058)
     libgmime-3.0-dev                   # whole e-mail messages
     libgtest-dev libgmock-dev          # tests
     libbenchmark-dev                   # benchmarks
