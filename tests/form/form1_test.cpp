@@ -672,8 +672,7 @@ TEST_F(FormTest, TheListLeavesEachChosenNewsletterItsOwnWay) {
     form->keyDown(Control::DeletionAddress, Key::Enter);
     ::testing::StrictMock<TestListView> listView;
     listView.view = &view;
-    NewsletterList list(listView, *form, reader, folder / "home", folder / "home",
-                        folder / "home");
+    NewsletterList list(listView, *form, reader, folder / "home", folder / "home", folder / "home");
     list.scan({folder / "box", folder / "gone"});
     EXPECT_TRUE(listView.scanning);
     ASSERT_TRUE(view.runPosted());
@@ -790,8 +789,8 @@ TEST_F(FormTest, ASignedNewsletterLeavesByOneRequestOnlyOnceAskedElseByItsPage) 
         const char* path;
         std::vector<const char*> signedFields;
         bool on = true;
-        std::optional<bool> sendIt;        // the one-click question, when it comes
-        std::optional<bool> pageInstead;   // the question after a failed request
+        std::optional<bool> sendIt;       // the one-click question, when it comes
+        std::optional<bool> pageInstead;  // the question after a failed request
         const char16_t* reason = u"";
         std::size_t posts = 0;
         bool pageOpened = false;

@@ -140,7 +140,7 @@ private:
             atOnce_ += counted;
             mostAtOnce_ = std::max(mostAtOnce_, atOnce_);
         }
-        answer(stream, request.path);
+        answer(stream, request.path.substr(0, request.path.find('?')));  // by path alone
         const std::lock_guard lock(mutex_);
         atOnce_ -= counted;
     }
