@@ -588,16 +588,16 @@ void NewsletterList::answered(const std::vector<Newsletter>& requests,
         }
     }
     show();
+    if (!failed.empty()) {
+        const std::u16string lines = captions::listed(failed.size(), [&](std::size_t i) {
+            return format(captions::FailedLine,
+                          {failed[i]->sender, targetOf(*failed[i]), reasons[i]});
+        });
+        if (askYesNo(format(captions::ListOneClickFailed, {text::decimal(failed.size()), lines}))) {
+            openWays(failed);
+        }
+    }
     view_.setStatus(format(captions::ListOneClickDone, {text::decimal(sent.size())}));
-    if (failed.empty()) {
-        return;
-    }
-    const std::u16string lines = captions::listed(failed.size(), [&](std::size_t i) {
-        return format(captions::FailedLine, {failed[i]->sender, targetOf(*failed[i]), reasons[i]});
-    });
-    if (askYesNo(format(captions::ListOneClickFailed, {text::decimal(failed.size()), lines}))) {
-        openWays(failed);
-    }
 }
 
 std::optional<bool> NewsletterList::leaveOne(const Newsletter& row) {

@@ -777,41 +777,53 @@ nolvetta::testsupport::HttpsServer& oneClickServer() {
     static nolvetta::testsupport::HttpsServer server;
     static const bool trusting = setenv("SSL_CERT_FILE", server.caFile().c_str(), 1) == 0;
     EXPECT_TRUE(trusting);
+    server.forget();
     return server;
+}
+
+const std::vector<const char*> BothFields = {"From", "List-Unsubscribe", "List-Unsubscribe-Post"};
+
+// A newsletter from `sender` that asks to be left by one request to `address`.
+std::string signedNewsletter(const std::string& sender, const std::string& address,
+                             const std::vector<const char*>& fields = BothFields) {
+    return nolvetta::testsupport::dkimSigned(
+        "From: " + sender + " <" + sender + "@news.example.jp>\nTo: me@x\nSubject: s\nMessage-ID: <" + sender +
+            "@x>\nList-Unsubscribe: <" + address +
+            ">\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\n\nBody\n",
+        NOLVETTA_DKIM_DATA "/signer.pem", fields);
 }
 
 }  // namespace
 
+// Dropped, it is asked about once its signature is known; given from
+// outside, that question is the only one.
 TEST_F(FormTest, ASignedNewsletterLeavesByOneRequestOnlyOnceAskedElseByItsPage) {
     auto& server = oneClickServer();
-    const std::vector<const char*> both = {"From", "List-Unsubscribe", "List-Unsubscribe-Post"};
     const struct {
         const char* path;
         std::vector<const char*> signedFields;
-        bool on = true;
+        bool on = true, outside = false;
         std::optional<bool> sendIt;       // the one-click question, when it comes
         std::optional<bool> pageInstead;  // the question after a failed request
         const char16_t* reason = u"";
         std::size_t posts = 0;
         bool pageOpened = false;
     } cases[] = {
-        {"/ok", both, true, true, {}, u"", 1, false},
-        {"/ok", both, true, false, {}, u"", 0, false},
-        {"/ok", {"From", "List-Unsubscribe"}, true, {}, {}, u"", 0, true},
-        {"/ok", both, false, {}, {}, u"", 0, true},
-        {"/fail", both, true, true, true, u"500", 1, true},
-        {"/moved", both, true, true, false, u"302", 1, false},
+        {"/ok", BothFields, true, false, true, {}, u"", 1, false},
+        {"/ok", BothFields, true, true, true, {}, u"", 1, false},
+        {"/ok", BothFields, true, false, false, {}, u"", 0, false},
+        {"/ok", {"From", "List-Unsubscribe"}, true, false, {}, {}, u"", 0, true},
+        {"/ok", {"From", "List-Unsubscribe"}, true, true, {}, true, u"配信を停止します", 0, true},
+        {"/ok", BothFields, false, false, {}, {}, u"", 0, true},
+        {"/fail", BothFields, true, false, true, true, u"500", 1, true},
+        {"/moved", BothFields, true, false, true, false, u"302", 1, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path + std::to_string(&c - cases));
         server.forget();
         const std::string address = server.url(c.path);
-        const std::string bytes = nolvetta::testsupport::dkimSigned(
-            "From: News <news@news.example.jp>\nTo: a@x\nSubject: s\nMessage-ID: <" +
-                std::to_string(&c - cases) + "@x>\nList-Unsubscribe: <" + address +
-                ">\nList-Unsubscribe-Post: List-Unsubscribe=One-Click\n\nBody\n",
-            NOLVETTA_DKIM_DATA "/signer.pem", c.signedFields);
-        reader.data["data:" + bytes] = message::readMessage(bytes);
+        const std::string bytes =
+            signedNewsletter("N" + std::to_string(&c - cases), address, c.signedFields);
         form->leaving().oneClick = {c.on, {NOLVETTA_DKIM_DATA "/keys.txt"}};
         if (c.sendIt) {
             EXPECT_CALL(view, askYesNo(Mentions(u"解除のリクエストを送ります")))
@@ -822,16 +834,22 @@ TEST_F(FormTest, ASignedNewsletterLeavesByOneRequestOnlyOnceAskedElseByItsPage) 
         } else if (c.posts > 0) {
             EXPECT_CALL(view, inform(Mentions(u"受け付けられました")));
         }
-        TestDrop drop(DropContents{.offered = {.message = true}, .bytes = bytes});
-        form->dropped(Control::MagazineId, drop);
-        // The signature checked, then the request answered.
-        for (int task = 0; task < (c.on ? 1 : 0) + (c.sendIt == true ? 1 : 0); ++task) {
+        if (c.outside) {
+            nolvetta::testsupport::writeBytes(folder / "n.eml", bytes);
+            reader.files["n.eml"] = message::readMailFile(folder / "n.eml");
+            form->openMessageFile(folder / "n.eml");
+        } else {
+            reader.data["data:" + bytes] = message::readMessage(bytes);
+            TestDrop drop(DropContents{.offered = {.message = true}, .bytes = bytes});
+            form->dropped(Control::MagazineId, drop);
+        }
+        // The file read, the signature checked, then the request answered.
+        for (int task = 0; task < c.outside + c.on + (c.sendIt == true); ++task) {
             EXPECT_TRUE(view.runPosted());
         }
         while (view.runPosted(std::chrono::seconds(0))) {
         }
-        const auto requests = server.requests();
-        ASSERT_EQ(requests.size(), c.posts);
+        ASSERT_EQ(server.requests().size(), c.posts);
         EXPECT_EQ(opened(), c.pageOpened ? Texts{nolvetta::text::fromUtf8(address)} : Texts{});
         const std::string record = readBytes(folder / nolvetta::store::RecordFileName);
         EXPECT_EQ(record.find("\tone-click\t") != std::string::npos,
@@ -839,5 +857,53 @@ TEST_F(FormTest, ASignedNewsletterLeavesByOneRequestOnlyOnceAskedElseByItsPage) 
         std::filesystem::remove(folder / nolvetta::store::RecordFileName);
         ::testing::Mock::VerifyAndClearExpectations(&view);
     }
+}
+
+// One question names which rows leave by one request and where to; what
+// was not answered 2xx is offered its page, with the reason.
+TEST_F(FormTest, TheListSendsOneRequestForEachSignedNewsletterAndOffersThePageOfAFailure) {
+    using nolvetta::form::NewsletterList;
+    auto& server = oneClickServer();
+    nolvetta::testsupport::writeBytes(
+        folder / "box",
+        "From n Tue Dec  1 00:00:00 2026\n" + signedNewsletter("a", server.url("/ok")) +
+            "\nFrom n Tue Dec  1 00:00:00 2026\n" + signedNewsletter("b", server.url("/fail")) +
+            "\nFrom n Tue Dec  1 00:00:00 2026\n" +
+            signedNewsletter("c", server.url("/ok"), {"From", "List-Unsubscribe"}));
+    reader.files["box"] = message::readMailFile(folder / "box");
+    form->leaving().oneClick.keys = {NOLVETTA_DKIM_DATA "/keys.txt"};
+    ::testing::StrictMock<TestListView> listView;
+    listView.view = &view;
+    NewsletterList list(listView, *form, reader, folder / "home", folder / "home", folder / "home");
+    list.scan({folder / "box"});
+    ASSERT_TRUE(view.runPosted());
+    list.sortBy(NewsletterList::Column::Sender, true);
+    const std::u16string host = nolvetta::text::fromUtf8(server.url(""));
+    EXPECT_CALL(
+        listView,
+        askYesNo(Says(u"3 件のメルマガの配信を停止します。\n2 件は Nolvetta が解除のリクエスト"
+                      u"を送ります（ページは開きません）。ブラウザで 1 ページ、メールソフト"
+                      u"で 0 通を開きます。\na: 解除のリクエスト → " +
+                      host +
+                      u"\nb: "
+                      u"解除のリクエスト → " +
+                      host + u"\nc: " + host + u"\nよろしいですか？")))
+        .WillOnce(Return(true));
+    EXPECT_CALL(listView,
+                askYesNo(Says(u"1 件のメルマガは解除のリクエストが届きませんでした。\nb: " + host +
+                              u" サーバーがエラー 500 を返しました。\nそれぞれの"
+                              u"配信停止のページをブラウザで開きますか？")))
+        .WillOnce(Return(true));
+    list.leave({0, 1, 2});
+    EXPECT_TRUE(view.runPosted());  // the signatures checked
+    while (view.runPosted() && listView.scanning) {  // the requests answered
+    }
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(opened(), Texts({nolvetta::text::fromUtf8(server.url("/ok")),
+                               nolvetta::text::fromUtf8(server.url("/fail"))}));
+    const std::string record = readBytes(folder / nolvetta::store::RecordFileName);
+    EXPECT_NE(record.find("\tone-click\tfrom:a@"), std::string::npos) << record;
+    EXPECT_EQ(list.cell(0, NewsletterList::Column::Left).substr(0, 3), u"解除 ");
+    EXPECT_EQ(listView.status, u"1 件のメルマガに解除のリクエストを送りました。");
 }
 #endif
