@@ -727,15 +727,15 @@ void Form1::actOnFiles(const std::vector<std::filesystem::path>& files,
         }
     }
     if (found.size() == 1) {
-        const auto& [reading, name, file] = found[0];
-        Sent sent = [file, begin = reading->begin, end = reading->end] {
+        const Found& one = found[0];
+        Sent sent = [file = one.file, begin = one.reading->begin, end = one.reading->end] {
             return message::storedMessage(file, begin, end);
         };
         // One that may leave by one request is asked about once its signature is known.
-        if (source == Source::Dropped || mayLeaveByOneClick(*reading)) {
-            actOnMessage(*reading, name, std::move(sent), source == Source::Outside);
-        } else if (confirmOutside(*reading, name)) {
-            actOnMessage(*reading, name);
+        if (source == Source::Dropped || mayLeaveByOneClick(*one.reading)) {
+            actOnMessage(*one.reading, one.name, std::move(sent), source == Source::Outside);
+        } else if (confirmOutside(*one.reading, one.name)) {
+            actOnMessage(*one.reading, one.name);
         }
         return;
     }
