@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "certificates.h"
+#include "tls_server.h"
 
 // An IMAP server of the test's own on loopback, speaking TLS with a
 // certificate made for the test, that answers well until the messages are
@@ -25,70 +25,22 @@ public:
         CutsAfterOneBatch,  // answers the first batch, then closes the connection
     };
 
-    explicit HostileServer(Fault fault) : fault_(fault) {
-        GError* error = nullptr;
-        certificate_ = g_tls_certificate_new_from_files(certificates_.certFile().c_str(),
-                                                        certificates_.keyFile().c_str(), &error);
-        listener_ = g_socket_listener_new();
-        GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-        GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
-        GSocketAddress* bound = nullptr;
-        g_socket_listener_add_address(listener_, address, G_SOCKET_TYPE_STREAM,
-                                      G_SOCKET_PROTOCOL_TCP, nullptr, &bound, &error);
-        port_ = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
-        g_object_unref(bound);
-        g_object_unref(address);
-        g_object_unref(loopback);
-        cancellable_ = g_cancellable_new();
-        thread_ = std::thread([this] { serve(); });
-    }
+    explicit HostileServer(Fault fault) : fault_(fault) {}
 
-    ~HostileServer() {
-        g_cancellable_cancel(cancellable_);
-        thread_.join();
-        g_socket_listener_close(listener_);
-        g_object_unref(listener_);
-        g_object_unref(cancellable_);
-        g_object_unref(certificate_);
-    }
-
-    std::uint16_t port() const { return port_; }
-    std::filesystem::path caFile() const { return certificates_.caFile(); }
+    std::uint16_t port() const { return tls_.port(); }
+    std::filesystem::path caFile() const { return tls_.caFile(); }
     static constexpr int Messages = 4;  // each fetched batch should be two
 
     // The client waits on an answer that never ends.
     bool stalling() const { return stalling_; }
 
 private:
-    std::atomic_bool stalling_{false};
-    void serve() {
-        GSocketConnection* socket =
-            g_socket_listener_accept(listener_, nullptr, cancellable_, nullptr);
-        if (!socket) {
-            return;
-        }
-        GIOStream* tls = g_tls_server_connection_new(G_IO_STREAM(socket), certificate_, nullptr);
-        if (tls && g_tls_connection_handshake(G_TLS_CONNECTION(tls), cancellable_, nullptr)) {
-            converse(tls);
-        }
-        if (tls) {
-            g_io_stream_close(tls, nullptr, nullptr);
-            g_object_unref(tls);
-        }
-        g_object_unref(socket);
-    }
-
-    bool send(GIOStream* stream, const std::string& text) {
-        return g_output_stream_write_all(g_io_stream_get_output_stream(stream), text.data(),
-                                         text.size(), nullptr, cancellable_, nullptr);
-    }
+    bool send(GIOStream* stream, const std::string& text) { return tls_.send(stream, text); }
 
     // A command line, or nothing once the client has gone.
     bool receive(GIOStream* stream, std::string& line) {
         line.clear();
-        char c = 0;
-        while (g_input_stream_read(g_io_stream_get_input_stream(stream), &c, 1, cancellable_,
-                                   nullptr) == 1) {
+        for (char c = 0; tls_.receive(stream, &c, 1);) {
             if (c == '\n') {
                 return true;
             }
@@ -164,14 +116,8 @@ private:
             case Fault::Stalls:
                 send(stream, "* 1 FETCH (UID 1 ");
                 stalling_ = true;
-                g_cancellable_set_error_if_cancelled(cancellable_, nullptr);
-                while (!g_cancellable_is_cancelled(cancellable_)) {
-                    // Until the client gives up and closes, or the test ends.
-                    char c = 0;
-                    if (g_input_stream_read(g_io_stream_get_input_stream(stream), &c, 1,
-                                            cancellable_, nullptr) <= 0) {
-                        break;
-                    }
+                // Until the client gives up and closes, or the test ends.
+                for (char c = 0; tls_.receive(stream, &c, 1);) {
                 }
                 return false;
             case Fault::CutsAfterOneBatch:
@@ -181,12 +127,9 @@ private:
     }
 
     Fault fault_;
-    TestCertificates certificates_;
-    GTlsCertificate* certificate_ = nullptr;
-    GSocketListener* listener_ = nullptr;
-    GCancellable* cancellable_ = nullptr;
-    std::uint16_t port_ = 0;
-    std::thread thread_;
+    std::atomic_bool stalling_{false};
+    TlsServer tls_{
+        [this](TlsServer&, GIOStream* stream) { converse(stream); }};  // last: stops first
 };
 
 }  // namespace nolvetta::testsupport

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "certificates.h"
+#include "tls_server.h"
 
 // An HTTPS server of the test's own on loopback, with a certificate made for
 // the test, that keeps every request it reads and answers by path: /ok 200,
@@ -29,45 +29,16 @@ public:
         std::map<std::string, std::string> headers;  // names in lower case
     };
 
-    HttpsServer() {
-        certificate_ = g_tls_certificate_new_from_files(certificates_.certFile().c_str(),
-                                                        certificates_.keyFile().c_str(), nullptr);
-        listener_ = g_socket_listener_new();
-        GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
-        GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
-        GSocketAddress* bound = nullptr;
-        g_socket_listener_add_address(listener_, address, G_SOCKET_TYPE_STREAM,
-                                      G_SOCKET_PROTOCOL_TCP, nullptr, &bound, nullptr);
-        port_ = g_inet_socket_address_get_port(G_INET_SOCKET_ADDRESS(bound));
-        g_object_unref(bound);
-        g_object_unref(address);
-        g_object_unref(loopback);
-        cancellable_ = g_cancellable_new();
-        accepting_ = std::thread([this] { accept(); });
-    }
-
-    ~HttpsServer() {
-        g_cancellable_cancel(cancellable_);
-        accepting_.join();
-        for (std::thread& each : serving_) {
-            each.join();
-        }
-        g_socket_listener_close(listener_);
-        g_object_unref(listener_);
-        g_object_unref(cancellable_);
-        g_object_unref(certificate_);
-    }
-
     std::string url(const std::string& path) const {
-        return "https://127.0.0.1:" + std::to_string(port_) + path;
+        return "https://127.0.0.1:" + std::to_string(tls_.port()) + path;
     }
-    std::filesystem::path caFile() const { return certificates_.caFile(); }
+    std::filesystem::path caFile() const { return tls_.caFile(); }
 
     std::vector<Request> requests() const {
         const std::lock_guard lock(mutex_);
         return requests_;
     }
-    int connections() const { return connections_; }
+    int connections() const { return tls_.connections() - connectionsBefore_; }
     int mostAtOnce() const {  // requests being answered together
         const std::lock_guard lock(mutex_);
         return mostAtOnce_;
@@ -75,38 +46,15 @@ public:
     void forget() {
         const std::lock_guard lock(mutex_);
         requests_.clear();
-        connections_ = mostAtOnce_ = 0;
+        mostAtOnce_ = 0;
+        connectionsBefore_ = tls_.connections();
     }
 
 private:
-    void accept() {
-        while (GSocketConnection* socket =
-                   g_socket_listener_accept(listener_, nullptr, cancellable_, nullptr)) {
-            ++connections_;
-            const std::lock_guard lock(mutex_);
-            serving_.emplace_back([this, socket] {
-                GIOStream* tls =
-                    g_tls_server_connection_new(G_IO_STREAM(socket), certificate_, nullptr);
-                if (g_tls_connection_handshake(G_TLS_CONNECTION(tls), cancellable_, nullptr)) {
-                    serve(tls);
-                }
-                g_io_stream_close(tls, nullptr, nullptr);
-                g_object_unref(tls);
-                g_object_unref(socket);
-            });
-        }
-    }
-
     bool read(GIOStream* stream, char* into, std::size_t size) {
-        gsize got = 0;
-        return g_input_stream_read_all(g_io_stream_get_input_stream(stream), into, size, &got,
-                                       cancellable_, nullptr) &&
-               got == size;
+        return tls_.receive(stream, into, size);
     }
-    bool write(GIOStream* stream, const std::string& text) {
-        return g_output_stream_write_all(g_io_stream_get_output_stream(stream), text.data(),
-                                         text.size(), nullptr, cancellable_, nullptr);
-    }
+    bool write(GIOStream* stream, const std::string& text) { return tls_.send(stream, text); }
 
     void serve(GIOStream* stream) {
         std::string head;
@@ -162,7 +110,7 @@ private:
             }
         } else if (path == "/hang") {
             // Until the client gives up, or a client that has no limit fails.
-            for (int i = 0; i < 50 && !g_cancellable_is_cancelled(cancellable_); ++i) {
+            for (int i = 0; i < 50 && !tls_.stopping(); ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         } else {
@@ -170,18 +118,12 @@ private:
         }
     }
 
-    TestCertificates certificates_;
-    GTlsCertificate* certificate_ = nullptr;
-    GSocketListener* listener_ = nullptr;
-    GCancellable* cancellable_ = nullptr;
-    std::uint16_t port_ = 0;
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
-    std::atomic<int> connections_ = 0;
     int atOnce_ = 0;
     int mostAtOnce_ = 0;
-    std::thread accepting_;
-    std::vector<std::thread> serving_;
+    int connectionsBefore_ = 0;
+    TlsServer tls_{[this](TlsServer&, GIOStream* stream) { serve(stream); }};  // last: stops first
 };
 
 }  // namespace nolvetta::testsupport
