@@ -3,6 +3,8 @@
 // behaviour's tests'.
 #include "win32/list_window.h"
 
+#include <algorithm>
+
 #include "mail_home.h"
 #include "window_test.h"
 
@@ -46,7 +48,8 @@ std::pair<int, bool> sortArrow(HWND table) {
 // close mid-scan stops it. The list stays on top with the main window, on
 // the screen whole.
 TEST_F(Win32Window, TheListIsReadSortedFilteredAndLeftByKeyboard) {
-    EXPECT_EQ(entriesOf(GetSubMenu(GetMenu(window->handle()), 0)).back(), u"メルマガ一覧(&L)");
+    const auto entries = entriesOf(GetSubMenu(GetMenu(window->handle()), 0));
+    EXPECT_NE(std::find(entries.begin(), entries.end(), u"メルマガ一覧(&L)"), entries.end());
     SendMessageW(window->handle(), WM_COMMAND, 1000 + int(Menu::NewsletterList), 0);
     ListWindow& list = *window->list();
     user.watch(list.handle());
