@@ -456,11 +456,11 @@ void takeMessage(const mailimap_msg_att* message, Fetched& fetched) {
             fetched.arrived = secondsOf(item->att_data.att_internal_date);
         } else if (const auto* body = item->att_data.att_body_section;
                    item->att_type == MAILIMAP_MSG_ATT_BODY_SECTION && body && body->sec_body_part) {
-            const mailimap_section_spec* spec =
-                body->sec_section ? body->sec_section->sec_spec : nullptr;
-            const bool text = spec && spec->sec_type == MAILIMAP_SECTION_SPEC_SECTION_MSGTEXT &&
-                              spec->sec_data.sec_msgtext &&
-                              spec->sec_data.sec_msgtext->sec_type == MAILIMAP_SECTION_MSGTEXT_TEXT;
+            const auto* section = body->sec_section ? body->sec_section->sec_spec : nullptr;
+            const bool text =
+                section && section->sec_type == MAILIMAP_SECTION_SPEC_SECTION_MSGTEXT &&
+                section->sec_data.sec_msgtext &&
+                section->sec_data.sec_msgtext->sec_type == MAILIMAP_SECTION_MSGTEXT_TEXT;
             (text ? fetched.text : fetched.headers).assign(body->sec_body_part, body->sec_length);
         }
     }
